@@ -1,0 +1,29 @@
+#include "app/tfm_vornel.h"
+#include "blocking/alert_sound.h"
+#include "blocking/scripted_desktop.h"
+
+#include <QApplication>
+#include <clocale>
+
+namespace {
+
+class SilentSound : public vornel::AlertSound {
+public:
+    void play(const std::string&) override {}
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    // Dates in the log follow the user's regional formats.
+    std::setlocale(LC_TIME, "");
+    QApplication::setApplicationName(QStringLiteral("Vornel"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    vornel::ScriptedDesktop desktop;
+    SilentSound sound;
+    TfmVornel fmVornel(desktop, sound);
+    fmVornel.show();
+    return app.exec();
+}

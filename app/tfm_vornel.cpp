@@ -1,0 +1,68 @@
+#include "app/tfm_vornel.h"
+
+#include "blocking/desktop.h"
+
+#include <QToolButton>
+
+namespace {
+
+constexpr int TitleStripHeight = 24;
+
+} // namespace
+
+TfmVornel::TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, QWidget* parent)
+    : QWidget(parent), desktop_(desktop) {
+    ui.setupUi(this);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(200);
+
+    vornel::ScanControls controls{ui.lNbre, ui.lTotal, ui.mLog, ui.lb1,
+                                  ui.mFen,  ui.cbReduite, ui.eSon, ui.PC};
+    scan_ = std::make_unique<vornel::ScanCycle>(desktop, CloseRules, sound, controls,
+                                                [this] { return vornel::WindowHandle(winId()); });
+    connect(Timer1, &QTimer::timeout, this, [this] { scan_->Timer(); });
+
+    FormCreate();
+    // Enabled from creation; the first tick comes from the message loop.
+    Timer1->start();
+}
+
+TfmVornel::~TfmVornel() = default;
+
+void TfmVornel::FormCreate() { layOutPages(); }
+
+// Every page is designed on a sheet of the hidden page control PC; its
+// controls move onto the window beside the side buttons, tagged 10 x page.
+void TfmVornel::layOutPages() {
+    const int dx = 3 * ui.sb1->x() + ui.sb1->width();
+    for (int n = 1; n <= 7; ++n) {
+        auto* sheet = ui.PC->findChild<QWidget*>(QStringLiteral("ts%1").arg(n));
+        if (!sheet) continue;
+        const auto children = sheet->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (QWidget* control : children) {
+            QPoint at = control->pos() + QPoint(dx, TitleStripHeight);
+            control->setParent(this);
+            control->move(at);
+            control->setProperty("tag", 10 * n);
+        }
+    }
+    ui.pTitre->setGeometry(dx, 0, width() - dx, TitleStripHeight);
+    ui.PC->hide();
+
+    const QList<QToolButton*> sideButtons{ui.sb1, ui.sb2, ui.sb3, ui.sb4,
+                                          ui.sb5, ui.sb6, ui.sb7};
+    for (QToolButton* button : sideButtons)
+        connect(button, &QToolButton::clicked, this,
+                [this, button] { BtnClick(button->property("tag").toInt()); });
+}
+
+void TfmVornel::BtnClick(int page) {
+    const auto controls = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* control : controls) {
+        int tag = control->property("tag").toInt();
+        if (tag >= 10) control->setVisible(tag == 10 * page);
+    }
+    ui.PC->setCurrentIndex(page - 1);
+    ui.lTitre->setText(ui.PC->widget(page - 1)->toolTip());
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "blocking/close_rules.h"
+#include "blocking/scan_cycle.h"
+#include "ui_tfm_vornel.h"
+
+#include <QDate>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+namespace vornel {
+class AlertSound;
+class Desktop;
+} // namespace vornel
+
+// The main window. Options live in its controls (ui): the load writes into
+// them and the save reads from them.
+class TfmVornel : public QWidget {
+    Q_OBJECT
+
+public:
+    TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, QWidget* parent = nullptr);
+    ~TfmVornel() override;
+
+    Ui::TfmVornel ui;
+    QTimer* Timer1 = nullptr;
+    vornel::CloseRules CloseRules;
+
+    // Page switch: shows page 1 to 7, as its side button does.
+    void BtnClick(int page);
+    int currentPage() const { return ui.PC->currentIndex(); }
+
+    vornel::Desktop& desktop() { return desktop_; }
+    vornel::ScanCycle& scan() { return *scan_; }
+
+private:
+    void FormCreate();
+    void layOutPages();
+
+    vornel::Desktop& desktop_;
+    std::unique_ptr<vornel::ScanCycle> scan_;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace vornel {
+
+// The sound played on every closing. play() returns at once; what is heard for
+// an empty or unplayable name is the implementation's choice.
+class AlertSound {
+public:
+    virtual ~AlertSound() = default;
+    virtual void play(const std::string& name) = 0;
+};
+
+} // namespace vornel

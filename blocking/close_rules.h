@@ -1,0 +1,48 @@
+#pragma once
+
+#include "blocking/tcond.h"
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace vornel {
+
+class RuleIndex;
+
+// The ordered rule list, numbered from 1, at most MaxRules rules. The first
+// rule that holds decides; the index below finds that same rule without
+// testing every rule against every window.
+class CloseRules {
+public:
+    static constexpr int MaxRules = 5000;
+
+    CloseRules();
+    ~CloseRules();
+    CloseRules(const CloseRules&) = delete;
+    CloseRules& operator=(const CloseRules&) = delete;
+
+    int count() const { return int(rules_.size()); }
+    bool isFull() const { return count() >= MaxRules; }
+    const TCond& rule(int number) const { return rules_.at(std::size_t(number - 1)); }
+
+    // Refused (false) when the list is full.
+    bool append(const TCond& rule);
+    void replace(int number, const TCond& rule);
+    // The later rules move down one place.
+    void remove(int number);
+    void clear();
+
+    // The number of the first rule that holds, 0 when none does.
+    int firstMatch(std::string_view title, int32_t width, int32_t height) const;
+    // The same answer by testing every rule in order; kept as the reference.
+    int firstMatchInOrder(std::string_view title, int32_t width, int32_t height) const;
+
+private:
+    void changed();
+
+    std::vector<TCond> rules_;
+    mutable std::unique_ptr<RuleIndex> index_;
+};
+
+} // namespace vornel

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace vornel {
+
+using WindowHandle = uint32_t; // 0 is no window
+
+struct WindowRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    int32_t width() const { return right - left; }
+    int32_t height() const { return bottom - top; }
+    bool operator==(const WindowRect&) const = default;
+};
+
+constexpr unsigned GW_HWNDFIRST = 0;
+constexpr unsigned GW_HWNDNEXT = 2;
+
+// The desktop's top-level windows, as the scan and the rule editor see them.
+// No call fails: a window that has gone away reads as invisible, with an empty
+// title and a zero rectangle, and a close request to it does nothing.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // GW_HWNDFIRST: the topmost window (from is the caller's own window and is
+    // otherwise unused); GW_HWNDNEXT: the window below from. 0 ends the walk.
+    virtual WindowHandle GetWindow(WindowHandle from, unsigned command) = 0;
+    virtual bool IsWindowVisible(WindowHandle window) = 0;
+    virtual bool IsIconic(WindowHandle window) = 0;
+    // Copies the title into buffer, cut to maxCount - 1 bytes (never inside a
+    // UTF-8 sequence) and zero-terminated; returns its length.
+    virtual int GetWindowTextA(WindowHandle window, char* buffer, int maxCount) = 0;
+    virtual WindowRect GetWindowRect(WindowHandle window) = 0;
+    // A polite close request; returns at once. False when it could not be sent.
+    virtual bool PostClose(WindowHandle window) = 0;
+
+    // Batching hints around one scan, so that a desktop behind a network
+    // connection can send its requests together. They change no answer:
+    // beginWalk comes before the first GetWindow of a walk, rereadWindows
+    // before the candidates' titles and rectangles are read again.
+    virtual void beginWalk() {}
+    virtual void rereadWindows(std::span<const WindowHandle> windows) { (void)windows; }
+};
+
+} // namespace vornel

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "blocking/close_rules.h"
+#include "blocking/desktop.h"
+
+#include <QDateTime>
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QCheckBox;
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QTabWidget;
+
+namespace vornel {
+
+class AlertSound;
+
+// The controls of the main window that a scan reads and writes.
+struct ScanControls {
+    QLabel* lNbre = nullptr;
+    QLabel* lTotal = nullptr;
+    QPlainTextEdit* mLog = nullptr;
+    QListWidget* lb1 = nullptr;
+    QPlainTextEdit* mFen = nullptr;
+    QCheckBox* cbReduite = nullptr;
+    QLineEdit* eSon = nullptr;
+    QTabWidget* PC = nullptr;
+};
+
+// Is this the title of a browser window? Some line of the browser-name list
+// occurs in it (case-sensitive, an empty line never does) and it does not
+// hold the program's own name.
+bool FenetreNavigateur(std::string_view title, const std::vector<std::string>& browserNames);
+
+// One counter caption plus one, a caption that is not a whole number counting
+// as 0. Wraps at the 32-bit limit instead of overflowing.
+void addOneTo(QLabel* counter);
+
+// The periodic pass: walk the desktop's windows, keep the visible browser
+// windows, test each against the rules, close and count and log the matching
+// ones and list the others as candidates.
+class ScanCycle {
+public:
+    static constexpr int TitleBufferSize = 5000;
+    static constexpr int MaxCandidates = 5000;
+
+    ScanCycle(Desktop& desktop, const CloseRules& rules, AlertSound& sound,
+              ScanControls controls, std::function<WindowHandle()> ownWindow);
+
+    // One tick of Timer1.
+    void Timer();
+
+    // Run at the end of a tick while the ports page is the current page.
+    std::function<void()> refreshPorts;
+    // The clock of the log lines.
+    std::function<QDateTime()> now;
+
+private:
+    void readBrowserNames();
+    void walk();
+    void closeWindow(WindowHandle window, int ruleNumber);
+
+    Desktop& desktop_;
+    const CloseRules& rules_;
+    AlertSound& sound_;
+    ScanControls c_;
+    std::function<WindowHandle()> ownWindow_;
+
+    std::vector<std::string> browserNames_;
+    std::vector<WindowHandle> candidates_;
+    std::array<char, TitleBufferSize> title_{};
+};
+
+} // namespace vornel

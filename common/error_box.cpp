@@ -1,0 +1,19 @@
+#include "common/error_box.h"
+
+#include <QMessageBox>
+
+namespace vornel {
+
+QString errorText(const QString& message) {
+    if (!message.isEmpty() && message.back().unicode() > u'.') return message + u'.';
+    return message;
+}
+
+void showErrorBox(QWidget* parent, const QString& message) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Vornel"), errorText(message),
+                    QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("errorBox"));
+    box.exec();
+}
+
+} // namespace vornel
