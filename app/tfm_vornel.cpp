@@ -4,6 +4,8 @@
 
 #include <QToolButton>
 
+bool earlierInstanceClosed = false;
+
 namespace {
 
 constexpr int TitleStripHeight = 24;
@@ -30,7 +32,11 @@ TfmVornel::TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, QWidge
 
 TfmVornel::~TfmVornel() = default;
 
-void TfmVornel::FormCreate() { layOutPages(); }
+void TfmVornel::FormCreate() {
+    layOutPages();
+    // Linux has no Internet Explorer "Window Title" value: it reads as missing.
+    TitreIE = " - Microsoft Internet";
+}
 
 // Every page is designed on a sheet of the hidden page control PC; its
 // controls move onto the window beside the side buttons, tagged 10 x page.

@@ -15,6 +15,9 @@ class AlertSound;
 class Desktop;
 } // namespace vornel
 
+// Set when start-up found an earlier instance and asked it to close.
+extern bool earlierInstanceClosed;
+
 // The main window. Options live in its controls (ui): the load writes into
 // them and the save reads from them.
 class TfmVornel : public QWidget {
@@ -31,6 +34,22 @@ public:
     // Page switch: shows page 1 to 7, as its side button does.
     void BtnClick(int page);
     int currentPage() const { return ui.PC->currentIndex(); }
+
+    // Settings and persistence: load, save everything, and the option
+    // check boxes' handler (start at logon, then save).
+    void Initialise();
+    void SauveListe();
+    void Enregistre();
+    bool loading = false;
+    QDate lastUpdate;
+
+    // Candidates and the rule editor.
+    std::string TitreIE;
+    QString TitreCourt(const QString& rowText);
+    void sbFermerClick();
+
+    // Update page.
+    QString updateUrl;
 
     vornel::Desktop& desktop() { return desktop_; }
     vornel::ScanCycle& scan() { return *scan_; }
