@@ -9,6 +9,9 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
+
+class TfmFerme;
 
 namespace vornel {
 class AlertSound;
@@ -43,7 +46,11 @@ public:
     bool loading = false;
     QDate lastUpdate;
 
-    // Candidates and the rule editor.
+    // Port names by number (65536 entries once loaded; empty is no name).
+    std::vector<std::string> NomsPorts;
+
+    // Candidates and the rule editor (created before this window, set by start-up).
+    TfmFerme* fmFerme = nullptr;
     std::string TitreIE;
     QString TitreCourt(const QString& rowText);
     void sbFermerClick();
