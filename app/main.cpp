@@ -1,8 +1,9 @@
-#include "app/tfm_vornel.h"
+#include "app/local_socket_handshake.h"
+#include "app/program.h"
+#include "app/vornel_application.h"
 #include "blocking/alert_sound.h"
 #include "blocking/scripted_desktop.h"
 
-#include <QApplication>
 #include <clocale>
 
 namespace {
@@ -15,15 +16,11 @@ public:
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    vornel::VornelApplication app(argc, argv);
     // Dates in the log follow the user's regional formats.
     std::setlocale(LC_TIME, "");
-    QApplication::setApplicationName(QStringLiteral("Vornel"));
-    QApplication::setQuitOnLastWindowClosed(false);
-
     vornel::ScriptedDesktop desktop;
     SilentSound sound;
-    TfmVornel fmVornel(desktop, sound);
-    fmVornel.show();
-    return app.exec();
+    vornel::LocalSocketHandshake handshake(vornel::LocalSocketHandshake::defaultSocketPath());
+    return vornel::runProgram(desktop, sound, handshake);
 }

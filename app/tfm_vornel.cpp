@@ -1,25 +1,38 @@
 #include "app/tfm_vornel.h"
 
+#include "app/tfm_vornel_tray.h"
+#include "app/vornel_application.h"
 #include "blocking/desktop.h"
 
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QToolButton>
+#include <QUrl>
 
 bool earlierInstanceClosed = false;
 
 namespace {
 
 constexpr int TitleStripHeight = 24;
+constexpr int ClientWidth = 447;
+constexpr int ClientHeight = 348;
 
 } // namespace
 
-TfmVornel::TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, QWidget* parent)
-    : QWidget(parent), desktop_(desktop) {
+TfmVornel::TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, TfmVornelTray* tray,
+                     QWidget* parent)
+    : QWidget(parent), desktop_(desktop), tray_(tray) {
     ui.setupUi(this);
+    setWindowLook();
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(200);
 
-    vornel::ScanControls controls{ui.lNbre, ui.lTotal, ui.mLog, ui.lb1,
+    vornel::ScanControls controls{ui.lNbre, ui.lTotal,    ui.mLog, ui.lb1,
                                   ui.mFen,  ui.cbReduite, ui.eSon, ui.PC};
     scan_ = std::make_unique<vornel::ScanCycle>(desktop, CloseRules, sound, controls,
                                                 [this] { return vornel::WindowHandle(winId()); });
@@ -30,12 +43,87 @@ TfmVornel::TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, QWidge
     Timer1->start();
 }
 
-TfmVornel::~TfmVornel() = default;
+TfmVornel::~TfmVornel() {
+    // The message loop has ended: an error box is the last thing this can show.
+    vornel::reportingErrors([this] { FormDestroy(); });
+}
 
 void TfmVornel::FormCreate() {
+    if (tray_) tray_->AddTrayIcon(TfmVornelTray::TrayId, tray_->MAINICON, QStringLiteral("Vornel"));
     layOutPages();
     // Linux has no Internet Explorer "Window Title" value: it reads as missing.
     TitreIE = " - Microsoft Internet";
+}
+
+void TfmVornel::FormDestroy() {
+    Enregistre();
+}
+
+// A small fixed window that stays above the browser windows it watches.
+void TfmVornel::setWindowLook() {
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(ClientWidth, ClientHeight);
+    ui.Label10->installEventFilter(this);
+    connect(ui.SpeedButton10, &QToolButton::clicked, this, &TfmVornel::SpeedButton10Click);
+    connect(ui.SpeedButton11, &QToolButton::clicked, this, &TfmVornel::SpeedButton11Click);
+}
+
+void TfmVornel::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        if (!shownBefore_) {
+            shownBefore_ = true;
+            const QRect screen = this->screen()->availableGeometry();
+            move(screen.center() - QPoint(ClientWidth / 2, ClientHeight / 2));
+        }
+        FormShow();
+    }
+    QWidget::showEvent(event);
+}
+
+void TfmVornel::FormShow() {
+    setWindowTitle(
+        QStringLiteral("Vornel 2003.03 - ferme les fenêtres de pub de votre navigateur"));
+    updateUrl = updatePageAddress();
+    BtnClick(1);
+}
+
+// Only when the window itself has the focus: a list or a memo keeps its keys.
+void TfmVornel::keyPressEvent(QKeyEvent* event) {
+    QWidget* focus = QApplication::focusWidget();
+    if ((focus == nullptr || focus == this) && event->text().size() == 1)
+        FormKeyPress(event->text().front());
+    QWidget::keyPressEvent(event);
+}
+
+void TfmVornel::FormKeyPress(QChar key) {
+    if (key != u'p') return;
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Vornel"), QStringLiteral("ok"),
+                    QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("okBox"));
+    box.exec();
+}
+
+bool TfmVornel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui.Label10 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        ui.Label10->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        Label10Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfmVornel::Label10Click() {
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(SiteAddress)));
+}
+
+void TfmVornel::SpeedButton10Click() {
+    if (tray_) tray_->close();
+}
+
+void TfmVornel::SpeedButton11Click() {
+    hide();
 }
 
 // Every page is designed on a sheet of the hidden page control PC; its
@@ -55,12 +143,34 @@ void TfmVornel::layOutPages() {
     }
     ui.pTitre->setGeometry(dx, 0, width() - dx, TitleStripHeight);
     ui.PC->hide();
+    fitTextsToFont();
 
-    const QList<QToolButton*> sideButtons{ui.sb1, ui.sb2, ui.sb3, ui.sb4,
-                                          ui.sb5, ui.sb6, ui.sb7};
+    const QList<QToolButton*> sideButtons{ui.sb1, ui.sb2, ui.sb3, ui.sb4, ui.sb5, ui.sb6, ui.sb7};
     for (QToolButton* button : sideButtons)
         connect(button, &QToolButton::clicked, this,
                 [this, button] { BtnClick(button->property("tag").toInt()); });
+}
+
+// The texts were sized for the designer's font; with the font this desktop
+// has, no French text may be cut off. One-line labels and check boxes grow
+// (never shrink); a wrapped label has its neighbour right below, so its font
+// steps down until its lines fit.
+void TfmVornel::fitTextsToFont() {
+    const auto controls = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* control : controls) {
+        auto* label = qobject_cast<QLabel*>(control);
+        if (!label && !qobject_cast<QCheckBox*>(control)) continue;
+        control->ensurePolished();
+        if (label && label->wordWrap()) {
+            for (int px = 10; px >= 9 && label->heightForWidth(label->width()) > label->height();
+                 --px) {
+                label->setStyleSheet(QStringLiteral("font-size: %1px;").arg(px));
+                label->ensurePolished();
+            }
+        } else {
+            control->resize(control->sizeHint().expandedTo(control->size()));
+        }
+    }
 }
 
 void TfmVornel::BtnClick(int page) {

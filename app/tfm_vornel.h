@@ -12,6 +12,7 @@
 #include <vector>
 
 class TfmFerme;
+class TfmVornelTray;
 
 namespace vornel {
 class AlertSound;
@@ -27,8 +28,20 @@ class TfmVornel : public QWidget {
     Q_OBJECT
 
 public:
-    TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, QWidget* parent = nullptr);
+    // tray: the notification-area form that gets the icon; none in tests
+    // that need no icon.
+    TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, TfmVornelTray* tray = nullptr,
+              QWidget* parent = nullptr);
     ~TfmVornel() override;
+
+    static constexpr char SiteAddress[] = "http://www.vornel.example.org/";
+
+    // The window as a whole: shown, typed at, closed from its pages.
+    void FormShow();
+    void FormKeyPress(QChar key);
+    void Label10Click();
+    void SpeedButton10Click();
+    void SpeedButton11Click();
 
     Ui::TfmVornel ui;
     QTimer* Timer1 = nullptr;
@@ -57,14 +70,25 @@ public:
 
     // Update page.
     QString updateUrl;
+    QString updatePageAddress();
 
     vornel::Desktop& desktop() { return desktop_; }
     vornel::ScanCycle& scan() { return *scan_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void FormCreate();
+    void FormDestroy();
     void layOutPages();
+    void fitTextsToFont();
+    void setWindowLook();
 
     vornel::Desktop& desktop_;
+    TfmVornelTray* tray_ = nullptr;
+    bool shownBefore_ = false;
     std::unique_ptr<vornel::ScanCycle> scan_;
 };

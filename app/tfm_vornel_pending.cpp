@@ -5,5 +5,10 @@
 void TfmVornel::Initialise() {}
 void TfmVornel::SauveListe() {}
 void TfmVornel::Enregistre() {}
-QString TfmVornel::TitreCourt(const QString&) { return {}; }
+QString TfmVornel::TitreCourt(const QString&) {
+    return {};
+}
 void TfmVornel::sbFermerClick() {}
+QString TfmVornel::updatePageAddress() {
+    return {};
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+namespace vornel {
+
+// How a newly started instance takes the place of the running one: it asks
+// that one to close and waits until it has removed its icon and saved.
+class InstanceHandshake {
+public:
+    virtual ~InstanceHandshake() = default;
+
+    // Asks the running instance, if any, to close, and blocks until it reports
+    // that its icon is gone and its settings are saved, or until timeout.
+    // True when an instance was found, whether or not it answered in time.
+    virtual bool closeEarlierInstance(std::chrono::milliseconds timeout) = 0;
+
+    // From now on this instance is the one a newer instance finds. Its request
+    // runs close (from the event loop) and is answered once close returns.
+    // False when this instance cannot be found by a newer one.
+    virtual bool listen(std::function<void()> close) = 0;
+    // This instance is ending and no longer answers; a newer one starts
+    // without waiting for it.
+    virtual void stopListening() = 0;
+};
+
+} // namespace vornel

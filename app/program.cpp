@@ -1,0 +1,69 @@
+#include "app/program.h"
+
+#include "app/icons.h"
+#include "app/instance_handshake.h"
+#include "app/termination_signals.h"
+#include "app/tfm_vornel.h"
+#include "app/tfm_vornel_tray.h"
+
+#include <QApplication>
+#include <QSessionManager>
+#include <memory>
+
+namespace vornel {
+
+namespace {
+
+constexpr std::chrono::seconds EarlierInstanceWait{10};
+
+void setUpApplication() {
+    QApplication::setApplicationName(QStringLiteral("Vornel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vornel"));
+    QApplication::setDesktopFileName(QStringLiteral("vornel"));
+    QApplication::setWindowIcon(programIcon(QStringLiteral("MAINICON")));
+    // Closing the main window only hides it; only the tray form ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+// Every outside request to end (a newer instance, a signal, the end of the
+// session) ends the program as "Quitter" does: by closing the tray form,
+// which removes the icon and saves.
+void endFromOutside(TfmVornelTray& tray, InstanceHandshake& handshake) {
+    handshake.listen([&tray] { tray.close(); });
+    QObject::connect(&tray, &TfmVornelTray::ending, &tray,
+                     [&handshake] { handshake.stopListening(); });
+    new TerminationSignals([&tray] { tray.close(); }, &tray);
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &tray,
+                     [&tray](QSessionManager&) { tray.close(); });
+    // The autostart entry starts the program at logon; a session restore
+    // would start it a second time.
+    QObject::connect(qApp, &QGuiApplication::saveStateRequest, &tray, [](QSessionManager& session) {
+        session.setRestartHint(QSessionManager::RestartNever);
+    });
+}
+
+} // namespace
+
+int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake) {
+    earlierInstanceClosed = false;
+    if (handshake.closeEarlierInstance(EarlierInstanceWait)) earlierInstanceClosed = true;
+    setUpApplication();
+
+    // Created tray first and destroyed in reverse: the main window goes first
+    // and saves once more on its way out.
+    auto tray = std::make_unique<TfmVornelTray>();
+    // The rule editor, TfmFerme, is created here.
+    auto fmVornel = std::make_unique<TfmVornel>(desktop, sound, tray.get());
+    tray->fmVornel = fmVornel.get();
+    endFromOutside(*tray, handshake);
+
+    fmVornel->Initialise();
+    // A request to end may have come in while the load showed a message.
+    int code = tray->hasClosed() ? 0 : QApplication::exec();
+
+    fmVornel.reset();
+    tray.reset();
+    return code;
+}
+
+} // namespace vornel

@@ -1,0 +1,152 @@
+#include "app/tfm_vornel_tray.h"
+
+#include "app/icons.h"
+#include "app/tfm_vornel.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QMenu>
+#include <QScopeGuard>
+#include <QStyle>
+
+namespace {
+
+// A tip cut to its byte limit, never inside a UTF-8 sequence.
+QString cutTip(const QString& tip, int maxBytes) {
+    QByteArray bytes = tip.toUtf8();
+    if (bytes.size() <= maxBytes) return tip;
+    qsizetype end = maxBytes;
+    while (end > 0 && (uchar(bytes[end]) & 0xC0) == 0x80)
+        --end;
+    return QString::fromUtf8(bytes.left(end));
+}
+
+// A window title as a menu caption: its ampersands are text, not accelerators.
+QString literalCaption(QString text) {
+    return text.replace(u'&', QStringLiteral("&&"));
+}
+
+} // namespace
+
+TfmVornelTray::TfmVornelTray(QWidget* parent)
+    : QWidget(parent), MAINICON(vornel::programIcon(QStringLiteral("MAINICON"))),
+      PAUSE(vornel::programIcon(QStringLiteral("PAUSE"))) {
+    setObjectName(QStringLiteral("TfmVornelTray"));
+    setWindowTitle(QStringLiteral("Vornel"));
+    resize(180, 121);
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TfmVornelTray::PopupMenu1Popup);
+    shellIcon_ = new QSystemTrayIcon(this);
+    connect(shellIcon_, &QSystemTrayIcon::activated, this, &TfmVornelTray::DefaultHandler);
+}
+
+TfmVornelTray::~TfmVornelTray() = default;
+
+void TfmVornelTray::AddTrayIcon(int32_t id, const QIcon& icon, const QString& tip) {
+    trayId = id;
+    trayIcon = icon;
+    trayTip = tip;
+    trayShown = true;
+    NotifyTray(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP);
+}
+
+bool TfmVornelTray::NotifyTray(int command, int flags) {
+    if (trayId == 0) return false;
+    if (command == NIM_ADD) flags |= NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    if (flags & NIF_ICON)
+        shellIcon_->setIcon(trayIcon.isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon)
+                                              : trayIcon);
+    if (flags & NIF_TIP) shellIcon_->setToolTip(cutTip(trayTip, MaxTipBytes));
+    if (command == NIM_ADD) shellIcon_->show();
+    if (command == NIM_DELETE) shellIcon_->hide();
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TfmVornelTray::SetTrayIcon(const QIcon& icon) {
+    if (!trayShown || icon.cacheKey() == trayIcon.cacheKey()) return;
+    trayIcon = icon;
+    NotifyTray(NIM_MODIFY, NIF_ICON);
+}
+
+// Either button pressed on the icon opens the menu where the mouse is.
+void TfmVornelTray::DefaultHandler(QSystemTrayIcon::ActivationReason reason) {
+    if (trayId == 0) return;
+    if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::Context) return;
+    if (PopupMenu1->isVisible()) return;
+    PopupMenu1->exec(QCursor::pos());
+}
+
+void TfmVornelTray::PopupMenu1Popup() {
+    PopupMenu1->clear();
+    if (!fmVornel) return;
+    QListWidget* lb1 = fmVornel->ui.lb1;
+    for (int i = 0; i < lb1->count(); ++i) {
+        QAction* item =
+            PopupMenu1->addAction(literalCaption(fmVornel->TitreCourt(lb1->item(i)->text())));
+        connect(item, &QAction::triggered, this, [this, i] { FormClick(i); });
+    }
+    PopupMenu1->addSeparator();
+    const bool running = fmVornel->Timer1->isActive();
+    connect(PopupMenu1->addAction(running ? QStringLiteral("Mettre en pause")
+                                          : QStringLiteral("Activer Vornel")),
+            &QAction::triggered, this, &TfmVornelTray::PauseClick);
+    connect(PopupMenu1->addAction(QStringLiteral("Afficher la fenêtre")), &QAction::triggered, this,
+            &TfmVornelTray::Afficher1Click);
+    connect(PopupMenu1->addAction(QStringLiteral("Quitter")), &QAction::triggered, this,
+            &TfmVornelTray::Quitter1Click);
+}
+
+void TfmVornelTray::FormClick(int tag) {
+    if (!fmVornel) return;
+    // The rule editor (or another dialog) is already open: bring it forward
+    // rather than open a second one.
+    if (QWidget* open = QApplication::activeModalWidget()) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    QListWidget* lb1 = fmVornel->ui.lb1;
+    // The list may have changed under the open menu: a line that is gone
+    // selects nothing, and then nothing happens.
+    lb1->setCurrentRow(tag < lb1->count() ? tag : -1);
+    fmVornel->sbFermerClick();
+}
+
+void TfmVornelTray::PauseClick() {
+    if (!fmVornel) return;
+    QTimer* timer = fmVornel->Timer1;
+    if (timer->isActive())
+        timer->stop();
+    else
+        timer->start();
+    SetTrayIcon(timer->isActive() ? MAINICON : PAUSE);
+}
+
+void TfmVornelTray::Afficher1Click() {
+    if (!fmVornel) return;
+    fmVornel->show();
+    fmVornel->raise();
+    fmVornel->activateWindow();
+}
+
+void TfmVornelTray::Quitter1Click() {
+    close();
+}
+
+void TfmVornelTray::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (closed_) return;
+    closed_ = true;
+    emit ending();
+    // The program ends even when the save fails: its icon is gone already,
+    // and it must not run on out of reach.
+    auto endLoop = qScopeGuard([] { QCoreApplication::exit(0); });
+    FormClose();
+}
+
+void TfmVornelTray::FormClose() {
+    NotifyTray(NIM_DELETE, 0);
+    if (fmVornel) fmVornel->Enregistre();
+}
