@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
 #include <memory>
 
 namespace vornel {
@@ -58,8 +59,10 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     endFromOutside(*tray, handshake);
 
     fmVornel->Initialise();
-    // A request to end may have come in while the load showed a message.
-    int code = tray->hasClosed() ? 0 : QApplication::exec();
+    // A request to end may have come in while the load showed a message; the
+    // loop still runs, for a moment, so that later messages can show.
+    if (tray->hasClosed()) QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    const int code = QApplication::exec();
 
     fmVornel.reset();
     tray.reset();

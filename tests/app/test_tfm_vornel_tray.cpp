@@ -1,0 +1,186 @@
+#include "app/tfm_vornel.h"
+#include "app/tfm_vornel_tray.h"
+#include "blocking/scripted_desktop.h"
+#include "gui_helpers.h"
+#include "support/qt_print.h"
+
+#include <QDialog>
+#include <QListWidget>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+using namespace vornel;
+
+namespace {
+
+// The application's message loop, as start-up runs it; 1 when nothing ended
+// it within five seconds.
+int runApplicationLoop() {
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    limit.start(5000);
+    return QCoreApplication::exec();
+}
+
+class TrayForm : public ::testing::Test {
+protected:
+    TrayForm() { tray.fmVornel = &window; }
+
+    // The menu as it reads when it opens: one caption per item, "-" for the separator.
+    QStringList menuAtOpening() {
+        tray.PopupMenu1Popup();
+        QStringList captions;
+        for (QAction* a : tray.PopupMenu1->actions())
+            captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return captions;
+    }
+    QSystemTrayIcon* shellIcon() { return tray.findChild<QSystemTrayIcon*>(); }
+    void addCandidates(int n) {
+        for (int i = 0; i < n; ++i)
+            window.ui.lb1->addItem(QString::number(desktop.add("Pub " + std::to_string(i))));
+    }
+
+    ScriptedDesktop desktop;
+    test::QuietSound sound;
+    TfmVornelTray tray;
+    TfmVornel window{desktop, sound, &tray};
+};
+
+} // namespace
+
+TEST_F(TrayForm, TheMainWindowAddsTheIconWithItsTip) {
+    ASSERT_NE(shellIcon(), nullptr);
+    EXPECT_TRUE(shellIcon()->isVisible());
+    EXPECT_EQ(shellIcon()->toolTip(), "Vornel");
+    EXPECT_EQ(shellIcon()->icon().cacheKey(), tray.MAINICON.cacheKey());
+    EXPECT_FALSE(tray.MAINICON.isNull());
+    EXPECT_FALSE(tray.PAUSE.isNull());
+    EXPECT_TRUE(tray.MAINICON.availableSizes().contains(QSize(16, 16)));
+    EXPECT_TRUE(tray.PAUSE.availableSizes().contains(QSize(64, 64)));
+    EXPECT_TRUE(tray.isHidden());
+}
+
+TEST_F(TrayForm, MenuWithoutCandidatesBeginsWithTheSeparator) {
+    EXPECT_EQ(menuAtOpening(),
+              (QStringList{"-", "Mettre en pause", "Afficher la fenêtre", "Quitter"}));
+}
+
+TEST_F(TrayForm, MenuListsEveryCandidateByItsShortTitleInListOrder) {
+    addCandidates(3);
+    const QStringList menu = menuAtOpening();
+    ASSERT_EQ(menu.size(), 7);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(menu[i], window.TitreCourt(window.ui.lb1->item(i)->text()).replace("&", "&&"));
+    EXPECT_EQ(menu.mid(3), (QStringList{"-", "Mettre en pause", "Afficher la fenêtre", "Quitter"}));
+
+    // The menu is rebuilt at each opening: a candidate gone is gone from it.
+    delete window.ui.lb1->takeItem(0);
+    EXPECT_EQ(menuAtOpening().size(), 6);
+
+    // Choosing a window item selects its line.
+    tray.PopupMenu1Popup();
+    tray.PopupMenu1->actions()[1]->trigger();
+    EXPECT_EQ(window.ui.lb1->currentRow(), 1);
+}
+
+TEST_F(TrayForm, AWindowItemWhoseLineIsGoneSelectsNothing) {
+    addCandidates(2);
+    window.ui.lb1->setCurrentRow(0);
+    tray.FormClick(5);
+    EXPECT_EQ(window.ui.lb1->currentRow(), -1);
+}
+
+TEST_F(TrayForm, AWindowItemNeverOpensASecondDialog) {
+    addCandidates(2);
+    window.ui.lb1->setCurrentRow(0);
+    QDialog editor(&window);
+    int selectedWhileOpen = -2;
+    QTimer::singleShot(0, [&] {
+        tray.FormClick(1);
+        selectedWhileOpen = window.ui.lb1->currentRow();
+        editor.reject();
+    });
+    editor.exec();
+    EXPECT_EQ(selectedWhileOpen, 0);
+}
+
+TEST_F(TrayForm, PausingTwiceReturnsToTheRunningState) {
+    ASSERT_TRUE(window.Timer1->isActive());
+    tray.PauseClick();
+    EXPECT_FALSE(window.Timer1->isActive());
+    EXPECT_EQ(shellIcon()->icon().cacheKey(), tray.PAUSE.cacheKey());
+    EXPECT_EQ(shellIcon()->toolTip(), "Vornel");
+    EXPECT_EQ(menuAtOpening()[1], "Activer Vornel");
+
+    tray.PauseClick();
+    EXPECT_TRUE(window.Timer1->isActive());
+    EXPECT_EQ(shellIcon()->icon().cacheKey(), tray.MAINICON.cacheKey());
+    EXPECT_EQ(shellIcon()->toolTip(), "Vornel");
+    EXPECT_EQ(menuAtOpening()[1], "Mettre en pause");
+}
+
+TEST(TrayIcon, NothingReachesTheShellBeforeTheIconIsAdded) {
+    TfmVornelTray tray;
+    auto* shellIcon = tray.findChild<QSystemTrayIcon*>();
+    EXPECT_FALSE(tray.NotifyTray(TfmVornelTray::NIM_ADD, 0));
+    tray.SetTrayIcon(tray.PAUSE);
+    EXPECT_TRUE(shellIcon->icon().isNull());
+    EXPECT_FALSE(shellIcon->isVisible());
+}
+
+TEST(TrayIcon, TheTipIsCutToItsByteLimitBetweenCharacters) {
+    TfmVornelTray tray;
+    tray.AddTrayIcon(990, tray.MAINICON, QString(40, u'é')); // 80 bytes
+    EXPECT_EQ(tray.findChild<QSystemTrayIcon*>()->toolTip(), QString(31, u'é'));
+}
+
+TEST_F(TrayForm, LeftAndRightPressesOpenTheMenuOtherClicksDoNot) {
+    using Reason = QSystemTrayIcon::ActivationReason;
+    auto opensMenu = [&](Reason reason) {
+        bool opened = false;
+        QTimer closer;
+        closer.setInterval(5);
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (tray.PopupMenu1->isVisible()) {
+                opened = !tray.PopupMenu1->actions().isEmpty();
+                tray.PopupMenu1->close();
+            }
+        });
+        closer.start();
+        emit shellIcon()->activated(reason);
+        return opened;
+    };
+    EXPECT_TRUE(opensMenu(QSystemTrayIcon::Trigger));
+    EXPECT_TRUE(opensMenu(QSystemTrayIcon::Context));
+    EXPECT_FALSE(opensMenu(QSystemTrayIcon::DoubleClick));
+    EXPECT_FALSE(opensMenu(QSystemTrayIcon::MiddleClick));
+}
+
+TEST_F(TrayForm, ShowingFromTheMenuOpensOnPageOneOnlyWhenHidden) {
+    window.show();
+    window.BtnClick(3);
+    tray.Afficher1Click();
+    EXPECT_EQ(window.currentPage(), 2);
+    window.hide();
+    tray.Afficher1Click();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.currentPage(), 0);
+}
+
+TEST_F(TrayForm, QuitterRemovesTheIconAndEndsTheLoopOnce) {
+    int ending = 0;
+    QObject::connect(&tray, &TfmVornelTray::ending, [&] { ++ending; });
+    QTimer::singleShot(0, [&] { tray.Quitter1Click(); });
+    EXPECT_EQ(runApplicationLoop(), 0);
+    EXPECT_TRUE(tray.hasClosed());
+    EXPECT_FALSE(shellIcon()->isVisible());
+    tray.close();
+    EXPECT_EQ(ending, 1);
+}
+
+TEST_F(TrayForm, QuitterVornelOnTheOptionsPageClosesTheTrayForm) {
+    QTimer::singleShot(0, [&] { window.ui.SpeedButton10->click(); });
+    EXPECT_EQ(runApplicationLoop(), 0);
+    EXPECT_TRUE(tray.hasClosed());
+}
