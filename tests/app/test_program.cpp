@@ -1,0 +1,127 @@
+#include "app/instance_handshake.h"
+#include "app/program.h"
+#include "app/termination_signals.h"
+#include "app/tfm_vornel.h"
+#include "app/tfm_vornel_tray.h"
+#include "blocking/scripted_desktop.h"
+#include "gui_helpers.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace vornel;
+
+namespace {
+
+// Records what start-up asks of the handshake, and when.
+struct RecordingHandshake : InstanceHandshake {
+    bool earlierFound = false;
+    int formsWhenAsked = -1;
+    std::function<void()> close;
+    bool stopped = false;
+
+    bool closeEarlierInstance(std::chrono::milliseconds) override {
+        formsWhenAsked = int(QApplication::topLevelWidgets().size());
+        return earlierFound;
+    }
+    bool listen(std::function<void()> closeRequest) override {
+        close = std::move(closeRequest);
+        return true;
+    }
+    void stopListening() override { stopped = true; }
+};
+
+template <class Form> Form* findForm() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* form = qobject_cast<Form*>(w)) return form;
+    return nullptr;
+}
+
+// What the running program looked like from inside its message loop.
+struct Running {
+    bool trayIconShown = false;
+    bool timerRunning = false;
+    bool mainWindowHidden = false;
+    bool earlierClosed = false;
+};
+
+// Runs the program until inside its loop, looks at it, then ends it with end.
+Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end, int& code) {
+    ScriptedDesktop desktop;
+    test::QuietSound sound;
+    Running seen;
+    QTimer::singleShot(0, [&] {
+        auto* tray = findForm<TfmVornelTray>();
+        auto* main = findForm<TfmVornel>();
+        if (tray && main) {
+            seen.trayIconShown = tray->findChild<QSystemTrayIcon*>()->isVisible();
+            seen.timerRunning = main->Timer1->isActive();
+            seen.mainWindowHidden = main->isHidden();
+        }
+        seen.earlierClosed = earlierInstanceClosed;
+        end();
+    });
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    limit.start(5000);
+    code = runProgram(desktop, sound, handshake);
+    return seen;
+}
+
+} // namespace
+
+TEST(StartUp, AsksTheEarlierInstanceFirstThenRunsBehindTheIcon) {
+    RecordingHandshake handshake;
+    handshake.earlierFound = true;
+    int code = -1;
+    const Running seen = runUntil(
+        handshake, [&] { handshake.close(); }, code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(handshake.formsWhenAsked, 0);
+    EXPECT_TRUE(seen.earlierClosed);
+    EXPECT_TRUE(seen.trayIconShown);
+    EXPECT_TRUE(seen.timerRunning);
+    EXPECT_TRUE(seen.mainWindowHidden);
+    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+    EXPECT_EQ(QApplication::applicationName(), "Vornel");
+    // A newer instance's request ended it the orderly way, and the forms are gone.
+    EXPECT_TRUE(handshake.stopped);
+    EXPECT_EQ(findForm<TfmVornel>(), nullptr);
+    EXPECT_EQ(findForm<TfmVornelTray>(), nullptr);
+}
+
+TEST(StartUp, WithoutAnEarlierInstanceTheFlagStaysDown) {
+    RecordingHandshake handshake;
+    int code = -1;
+    const Running seen = runUntil(
+        handshake, [&] { handshake.close(); }, code);
+    EXPECT_FALSE(seen.earlierClosed);
+}
+
+TEST(Shutdown, TerminationSignalsEndTheProgramAsQuitterDoes) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        RecordingHandshake handshake;
+        int code = -1;
+        runUntil(
+            handshake, [signal] { std::raise(signal); }, code);
+        EXPECT_EQ(code, 0) << signal;
+        EXPECT_TRUE(handshake.stopped) << signal;
+    }
+}
+
+TEST(TerminationSignals, ASecondSignalIsLeftToTheSystem) {
+    int taken = 0;
+    {
+        TerminationSignals watcher([&] { ++taken; });
+        std::raise(SIGTERM);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(taken, 1);
+        struct sigaction now {};
+        sigaction(SIGTERM, nullptr, &now);
+        EXPECT_EQ(now.sa_handler, SIG_DFL);
+    }
+}
