@@ -1,0 +1,57 @@
+#include "settings/settings_files.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace vornel {
+
+namespace {
+
+QString withSeparator(const QString& folder) {
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+} // namespace
+
+SettingsFiles settingsFilesIn(const QString& folder) {
+    QString dir = withSeparator(folder);
+    return {dir + QStringLiteral("vornel.ini"), dir + QStringLiteral("vornel.log"),
+            withSeparator(QCoreApplication::applicationDirPath())};
+}
+
+SettingsFiles settingsFiles() {
+    QString chosen = qEnvironmentVariable("VORNEL_CONFIG_DIR");
+    if (chosen.isEmpty()) {
+        QString beside = QCoreApplication::applicationDirPath();
+        bool usable = QFileInfo(beside).isWritable() ||
+                      QFileInfo::exists(withSeparator(beside) + QStringLiteral("vornel.ini"));
+        chosen = usable ? beside
+                        : QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                              QStringLiteral("/vornel");
+    }
+    return settingsFilesIn(chosen);
+}
+
+std::optional<std::string> readWholeFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return bytes.toStdString();
+}
+
+bool writeWholeFile(const QString& path, std::string_view bytes, QString* error) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly) &&
+              file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()) &&
+              file.commit();
+    if (!ok && error) *error = file.errorString();
+    return ok;
+}
+
+} // namespace vornel
