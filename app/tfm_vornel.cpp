@@ -23,7 +23,7 @@ TfmVornel::TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, QWidge
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(200);
 
-    vornel::ScanControls controls{ui.lNbre, ui.lTotal,    ui.mLog, ui.lb1,
+    vornel::ScanControls controls{ui.lNbre, ui.lTotal, ui.mLog, ui.lb1,
                                   ui.mFen,  ui.cbReduite, ui.eSon, ui.PC};
     scan_ = std::make_unique<vornel::ScanCycle>(desktop, CloseRules, sound, controls,
                                                 [this] { return vornel::WindowHandle(winId()); });
@@ -61,7 +61,8 @@ void TfmVornel::layOutPages() {
     ui.pTitre->setGeometry(dx, 0, width() - dx, TitleStripHeight);
     ui.PC->hide();
 
-    const QList<QToolButton*> sideButtons{ui.sb1, ui.sb2, ui.sb3, ui.sb4, ui.sb5, ui.sb6, ui.sb7};
+    const QList<QToolButton*> sideButtons{ui.sb1, ui.sb2, ui.sb3, ui.sb4,
+                                          ui.sb5, ui.sb6, ui.sb7};
     for (QToolButton* button : sideButtons)
         connect(button, &QToolButton::clicked, this,
                 [this, button] { BtnClick(button->property("tag").toInt()); });
@@ -74,10 +75,9 @@ void TfmVornel::connectSettings() {
     vornel::SettingsControls controls{ui.cbDemarre, ui.cbAfficher, ui.lTotal, ui.eSon,
                                       ui.mFen,      ui.cbMaj,      ui.seMaj,  ui.cbReduite,
                                       ui.lb2,       ui.mLog,       ui.lMaj};
-    vornel::SettingsState state{*this,      [this](int page) { BtnClick(page); },
-                                loading,    lastUpdate,
-                                TitreIE,    NomsPorts,
-                                CloseRules, earlierInstanceClosed};
+    auto showPage = [this](int page) { BtnClick(page); };
+    vornel::SettingsState state{*this,   showPage,  loading,    lastUpdate,
+                                TitreIE, NomsPorts, CloseRules, earlierInstanceClosed};
     settings_ = std::make_unique<vornel::SettingsStore>(vornel::settingsFiles(), controls, state);
     for (QCheckBox* option : {ui.cbDemarre, ui.cbAfficher, ui.cbReduite})
         connect(option, &QCheckBox::clicked, this, [this] { Enregistre(); });
