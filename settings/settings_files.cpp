@@ -47,11 +47,27 @@ std::optional<std::string> readWholeFile(const QString& path) {
 bool writeWholeFile(const QString& path, std::string_view bytes, QString* error) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly) &&
-              file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()) &&
-              file.commit();
-    if (!ok && error) *error = file.errorString();
-    return ok;
+    // Unbuffered, so that a short write (a full disk, a file-size limit) is
+    // seen here: the buffered path lets commit() succeed over a cut file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    qint64 written = file.write(bytes.data(), qint64(bytes.size()));
+    if (written != qint64(bytes.size())) {
+        if (error)
+            *error = QStringLiteral("%1 of %2 bytes written: %3")
+                         .arg(written)
+                         .arg(bytes.size())
+                         .arg(file.errorString());
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 } // namespace vornel
