@@ -47,9 +47,11 @@ void decoupeKeepsEveryByte(std::string_view text) {
     auto separators = std::count(text.begin(), text.end(), separator);
     if (separators > 100) return;
     std::string joined = pieces[0];
-    for (long i = 1; i <= separators; ++i) joined += separator + pieces[std::size_t(i)];
+    for (long i = 1; i <= separators; ++i)
+        joined += separator + pieces[std::size_t(i)];
     check(joined == text);
-    for (std::size_t i = std::size_t(separators) + 1; i < pieces.size(); ++i) check(pieces[i].empty());
+    for (std::size_t i = std::size_t(separators) + 1; i < pieces.size(); ++i)
+        check(pieces[i].empty());
 }
 
 // Rules built from the input, saved the way the save stores them and read
@@ -65,8 +67,8 @@ void savedRulesLoadBackEqual(std::string_view data) {
         rule.DimMode = modes[uint8_t(data[1]) % 5];
         rule.Width = int32_t(uint32_t(uint8_t(data[2])) << 24 | uint32_t(uint8_t(data[3])) << 8);
         rule.Height = int32_t(uint32_t(uint8_t(data[4])) << 16 | uint8_t(data[5]));
-        std::size_t length = std::min<std::size_t>(uint8_t(data[6]) * 16u + uint8_t(data[7]) % 16u,
-                                                   data.size() - 8);
+        std::size_t length =
+            std::min<std::size_t>(uint8_t(data[6]) * 16u + uint8_t(data[7]) % 16u, data.size() - 8);
         rule.Titre = data.substr(8, length);
         data.remove_prefix(8 + length);
         saved.push_back(rule);
