@@ -1,18 +1,9 @@
 #include "app/tfm_vornel.h"
-#include "blocking/alert_sound.h"
 #include "blocking/scripted_desktop.h"
+#include "settings/canberra_sound.h"
 
 #include <QApplication>
 #include <clocale>
-
-namespace {
-
-class SilentSound : public vornel::AlertSound {
-public:
-    void play(const std::string&) override {}
-};
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -22,7 +13,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     vornel::ScriptedDesktop desktop;
-    SilentSound sound;
+    vornel::CanberraSound sound;
     TfmVornel fmVornel(desktop, sound);
     fmVornel.show();
     return app.exec();
