@@ -17,6 +17,8 @@ class TfmVornelTray;
 namespace vornel {
 class AlertSound;
 class Desktop;
+class SettingsStore;
+class StartAtLogon;
 } // namespace vornel
 
 // Set when start-up found an earlier instance and asked it to close.
@@ -58,6 +60,10 @@ public:
     void Enregistre();
     bool loading = false;
     QDate lastUpdate;
+    std::unique_ptr<vornel::StartAtLogon> startAtLogon;
+    // Alert sound: "Choisir..." and "Aucun".
+    void SpeedButton3Click();
+    void SpeedButton9Click();
 
     // Port names by number (65536 entries once loaded; empty is no name).
     std::vector<std::string> NomsPorts;
@@ -86,9 +92,13 @@ private:
     void layOutPages();
     void fitTextsToFont();
     void setWindowLook();
+    void connectSettings();
 
     vornel::Desktop& desktop_;
     TfmVornelTray* tray_ = nullptr;
     bool shownBefore_ = false;
     std::unique_ptr<vornel::ScanCycle> scan_;
+    std::unique_ptr<vornel::SettingsStore> settings_;
+    // The sound file last chosen with "Choisir...", where its dialog opens.
+    QString chosenSound_;
 };

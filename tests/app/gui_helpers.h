@@ -5,10 +5,29 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 
 namespace vornel::test {
+
+// Settings, log and start-at-logon entry of the windows under test go to a
+// temporary folder, never beside the test or into the user's own folders.
+class PrivateFolders {
+public:
+    PrivateFolders() {
+        qputenv("VORNEL_CONFIG_DIR", QFile::encodeName(dir_.filePath("settings")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.filePath("config")));
+    }
+    ~PrivateFolders() {
+        qunsetenv("VORNEL_CONFIG_DIR");
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+private:
+    QTemporaryDir dir_;
+};
 
 struct QuietSound : AlertSound {
     void play(const std::string&) override {}

@@ -7,6 +7,8 @@
 #include "gui_helpers.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <csignal>
@@ -44,12 +46,19 @@ template <class Form> Form* findForm() {
 struct Running {
     bool trayIconShown = false;
     bool timerRunning = false;
-    bool mainWindowHidden = false;
+    bool mainWindowShown = false;
     bool earlierClosed = false;
 };
 
 // Runs the program until inside its loop, looks at it, then ends it with end.
-Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end, int& code) {
+Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end, int& code,
+                 const QByteArray& settings = {}) {
+    test::PrivateFolders folders;
+    if (!settings.isEmpty()) {
+        QDir().mkpath(folders.path("settings"));
+        QFile ini(folders.path("settings/vornel.ini"));
+        if (ini.open(QIODevice::WriteOnly)) ini.write(settings);
+    }
     ScriptedDesktop desktop;
     test::QuietSound sound;
     Running seen;
@@ -59,7 +68,7 @@ Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end
         if (tray && main) {
             seen.trayIconShown = tray->findChild<QSystemTrayIcon*>()->isVisible();
             seen.timerRunning = main->Timer1->isActive();
-            seen.mainWindowHidden = main->isHidden();
+            seen.mainWindowShown = main->isVisible();
         }
         seen.earlierClosed = earlierInstanceClosed;
         end();
@@ -85,7 +94,8 @@ TEST(StartUp, AsksTheEarlierInstanceFirstThenRunsBehindTheIcon) {
     EXPECT_TRUE(seen.earlierClosed);
     EXPECT_TRUE(seen.trayIconShown);
     EXPECT_TRUE(seen.timerRunning);
-    EXPECT_TRUE(seen.mainWindowHidden);
+    // Replacing an instance shows the window, whatever the option says.
+    EXPECT_TRUE(seen.mainWindowShown);
     EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
     EXPECT_EQ(QApplication::applicationName(), "Vornel");
     // A newer instance's request ended it the orderly way, and the forms are gone.

@@ -63,6 +63,7 @@ protected:
         QApplication::processEvents();
     }
 
+    test::PrivateFolders folders;
     ScriptedDesktop desktop;
     test::QuietSound sound;
     TfmVornel window{desktop, sound};

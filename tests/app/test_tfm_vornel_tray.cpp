@@ -41,6 +41,7 @@ protected:
             window.ui.lb1->addItem(QString::number(desktop.add("Pub " + std::to_string(i))));
     }
 
+    test::PrivateFolders folders;
     ScriptedDesktop desktop;
     test::QuietSound sound;
     TfmVornelTray tray;
