@@ -39,7 +39,10 @@ TfmVornelTray::TfmVornelTray(QWidget* parent)
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TfmVornelTray::PopupMenu1Popup);
     shellIcon_ = new QSystemTrayIcon(this);
-    connect(shellIcon_, &QSystemTrayIcon::activated, this, &TfmVornelTray::DefaultHandler);
+    // Queued: "Quitter" chosen in the menu removes the icon, and with it the
+    // widget whose press handler would otherwise still be running.
+    connect(shellIcon_, &QSystemTrayIcon::activated, this, &TfmVornelTray::DefaultHandler,
+            Qt::QueuedConnection);
 }
 
 TfmVornelTray::~TfmVornelTray() = default;

@@ -150,6 +150,7 @@ TEST_F(TrayForm, LeftAndRightPressesOpenTheMenuOtherClicksDoNot) {
         });
         closer.start();
         emit shellIcon()->activated(reason);
+        QApplication::processEvents();
         return opened;
     };
     EXPECT_TRUE(opensMenu(QSystemTrayIcon::Trigger));
