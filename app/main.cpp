@@ -1,6 +1,7 @@
 #include "app/tfm_vornel.h"
 #include "blocking/alert_sound.h"
 #include "blocking/scripted_desktop.h"
+#include "netstat/ports_command.h"
 
 #include <QApplication>
 #include <clocale>
@@ -15,6 +16,8 @@ public:
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Options that answer and leave, before any window or running instance is touched.
+    if (std::optional<int> status = vornel::runCommandLineOption(argc, argv)) return *status;
     QApplication app(argc, argv);
     // Dates in the log follow the user's regional formats.
     std::setlocale(LC_TIME, "");

@@ -1,6 +1,7 @@
 #include "app/tfm_vornel.h"
 
 #include "blocking/desktop.h"
+#include "netstat/ports_page.h"
 
 #include <QToolButton>
 
@@ -33,6 +34,9 @@ TfmVornel::TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, QWidge
 TfmVornel::~TfmVornel() = default;
 
 void TfmVornel::FormCreate() {
+    connections = vornel::createConnectionList(this);
+    vornel::setUpPortList(ui.lbPorts);
+    scan().refreshPorts = [this] { vornel::refreshPortList(ui.lbPorts, connections, NomsPorts); };
     layOutPages();
     // Linux has no Internet Explorer "Window Title" value: it reads as missing.
     TitreIE = " - Microsoft Internet";
