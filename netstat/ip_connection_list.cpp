@@ -9,9 +9,9 @@ namespace vornel {
 
 namespace {
 
-constexpr const char* StateNames[12] = {
-    "CLOSED",     "LISTEN",     "SYN_SENT", "SYN_RECEIVED", "ESTABLISHED", "FIN_WAIT_1",
-    "FIN_WAIT_2", "CLOSE_WAIT", "LAST_ACK", "CLOSING",      "TIME_WAIT",   "TCB_DISCARD"};
+constexpr const char* StateNames[12] = {"CLOSED",      "LISTEN",     "SYN_SENT",   "SYN_RECEIVED",
+                                        "ESTABLISHED", "FIN_WAIT_1", "FIN_WAIT_2", "CLOSE_WAIT",
+                                        "LAST_ACK",    "CLOSING",    "TIME_WAIT",  "TCB_DISCARD"};
 
 // tcpConnTable entry, column tcpConnState; udpTable entry, column udpLocalAddress.
 constexpr std::array<UINT, 10> TcpStart{1, 3, 6, 1, 2, 1, 6, 13, 1, 1};
@@ -89,7 +89,9 @@ TQuelmarIpConnectionList::TQuelmarIpConnectionList(QObject* owner,
     }
 }
 
-TQuelmarIpConnectionList::~TQuelmarIpConnectionList() { Clear(); }
+TQuelmarIpConnectionList::~TQuelmarIpConnectionList() {
+    Clear();
+}
 
 void TQuelmarIpConnectionList::Lock() {
     if (!lock_ || !lock_->try_lock_for(LockWait))
@@ -128,7 +130,8 @@ TIpConnInfo& TQuelmarIpConnectionList::row(int32_t index) {
 }
 
 void TQuelmarIpConnectionList::Clear() {
-    while (!rows_.empty()) rows_.pop_back();
+    while (!rows_.empty())
+        rows_.pop_back();
 }
 
 void TQuelmarIpConnectionList::Refresh() {

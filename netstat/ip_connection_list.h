@@ -26,7 +26,8 @@ class TIpProtocols {
 public:
     constexpr TIpProtocols() = default;
     constexpr TIpProtocols(std::initializer_list<TIpProtocol> members) {
-        for (TIpProtocol p : members) bits_ |= bit(p);
+        for (TIpProtocol p : members)
+            bits_ |= bit(p);
     }
     constexpr bool contains(TIpProtocol p) const { return (bits_ & bit(p)) != 0; }
     constexpr uint8_t bits() const { return bits_; }
@@ -101,8 +102,8 @@ public:
 
     // Raises EConnListError when a platform resource is missing; whatever
     // was acquired by then is released again.
-    explicit TQuelmarIpConnectionList(QObject* owner, std::unique_ptr<ConnListPlatform> platform =
-                                                          makeConnListPlatform());
+    explicit TQuelmarIpConnectionList(
+        QObject* owner, std::unique_ptr<ConnListPlatform> platform = makeConnListPlatform());
     ~TQuelmarIpConnectionList() override;
 
     // Replaces the rows with a fresh snapshot: TCP rows first, then UDP rows.

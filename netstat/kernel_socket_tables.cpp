@@ -116,8 +116,8 @@ bool parseProcAddress(const char* hex, std::size_t words, uint8_t* bytes) {
 bool parseProcLine(const std::string& line, bool ipv6, KernelSocket& socket) {
     char local[33], remote[33];
     unsigned localPort, remotePort, state;
-    if (std::sscanf(line.c_str(), " %*u: %32[0-9A-Fa-f]:%x %32[0-9A-Fa-f]:%x %x", local,
-                    &localPort, remote, &remotePort, &state) != 5)
+    if (std::sscanf(line.c_str(), " %*u: %32[0-9A-Fa-f]:%x %32[0-9A-Fa-f]:%x %x", local, &localPort,
+                    remote, &remotePort, &state) != 5)
         return false;
     const std::size_t words = ipv6 ? 4 : 1;
     if (!parseProcAddress(local, words, socket.localAddress.data()) ||
@@ -130,8 +130,7 @@ bool parseProcLine(const std::string& line, bool ipv6, KernelSocket& socket) {
     return true;
 }
 
-bool readProcFile(const std::string& path, bool ipv6, bool v6only,
-                  std::vector<KernelSocket>& out) {
+bool readProcFile(const std::string& path, bool ipv6, bool v6only, std::vector<KernelSocket>& out) {
     std::ifstream file(path);
     if (!file) return false;
     std::string line;

@@ -18,8 +18,7 @@ public:
         };
     }
     SnmpExtensionQueryProc queryEntry() override {
-        return [this](BYTE pdu, SnmpVarBindList* list, AsnInteger32* status,
-                      AsnInteger32* index) {
+        return [this](BYTE pdu, SnmpVarBindList* list, AsnInteger32* status, AsnInteger32* index) {
             return agent_.SnmpExtensionQuery(pdu, list, status, index);
         };
     }

@@ -22,7 +22,9 @@ bool isV4Mapped(const Address16& address) {
     return std::memcmp(address.data(), prefix, sizeof(prefix)) == 0;
 }
 
-Ipv4Address firstFour(const uint8_t* bytes) { return {bytes[0], bytes[1], bytes[2], bytes[3]}; }
+Ipv4Address firstFour(const uint8_t* bytes) {
+    return {bytes[0], bytes[1], bytes[2], bytes[3]};
+}
 
 // The IPv4 form of one side of a socket, nullopt when that side is not IPv4.
 // The unspecified IPv6 address stands for 0.0.0.0 only where the socket
@@ -34,8 +36,7 @@ std::optional<Ipv4Address> ipv4Form(const KernelSocket& socket, const Address16&
     return std::nullopt;
 }
 
-template <typename Entry, typename Key>
-void sortUnique(std::vector<Entry>& entries, Key key) {
+template <typename Entry, typename Key> void sortUnique(std::vector<Entry>& entries, Key key) {
     std::stable_sort(entries.begin(), entries.end(),
                      [&](const Entry& a, const Entry& b) { return key(a) < key(b); });
     auto last = std::unique(entries.begin(), entries.end(),
@@ -49,8 +50,12 @@ struct MibValue {
     Ipv4Address address{};
 };
 
-MibValue integer(AsnInteger32 value) { return {ASN_INTEGER, value, {}}; }
-MibValue ipAddress(const Ipv4Address& value) { return {ASN_IPADDRESS, 0, value}; }
+MibValue integer(AsnInteger32 value) {
+    return {ASN_INTEGER, value, {}};
+}
+MibValue ipAddress(const Ipv4Address& value) {
+    return {ASN_IPADDRESS, 0, value};
+}
 
 constexpr std::size_t MaxIndexLength = 10;
 constexpr std::size_t MaxColumns = 5;
@@ -63,7 +68,8 @@ struct MibRow {
 };
 
 void appendAddress(UINT*& out, const Ipv4Address& address) {
-    for (BYTE b : address) *out++ = b;
+    for (BYTE b : address)
+        *out++ = b;
 }
 
 MibRow tcpRow(const TcpConnEntry& e) {
@@ -90,7 +96,9 @@ MibRow udpRow(const UdpEntry& e) {
 
 using Oid = std::span<const UINT>;
 
-Oid oidOf(const AsnObjectIdentifier& name) { return {name.ids, name.ids ? name.idLength : 0}; }
+Oid oidOf(const AsnObjectIdentifier& name) {
+    return {name.ids, name.ids ? name.idLength : 0};
+}
 
 // OID order: sub-identifier by sub-identifier, a prefix before its extensions.
 int compareOids(Oid a, Oid b) {
@@ -210,7 +218,8 @@ MibAgent::MibAgent(SocketTableSource& source) : source_(source) {
     auto rowsOf = [](const auto& entries, auto toRow) {
         std::vector<MibRow> rows;
         rows.reserve(entries.size());
-        for (const auto& e : entries) rows.push_back(toRow(e));
+        for (const auto& e : entries)
+            rows.push_back(toRow(e));
         return rows;
     };
     tables_.emplace_back(std::vector<UINT>{1, 3, 6, 1, 2, 1, 6, 13, 1}, 5, 10, [this, rowsOf] {
@@ -241,7 +250,8 @@ bool MibAgent::answer(SnmpVarBind& varBind) {
         if (!table.writeName(varBind.name, found->first, *found->second)) return false;
         SnmpUtilAsnAnyFree(&varBind.value);
         varBind.value.asnType = value.type;
-        if (value.type == ASN_INTEGER) varBind.value.asnValue.number = value.number;
+        if (value.type == ASN_INTEGER)
+            varBind.value.asnValue.number = value.number;
         else
             varBind.value.asnValue.address = {const_cast<BYTE*>(value.address.data()), 4, false};
         return true;

@@ -13,9 +13,10 @@ namespace vornel {
 
 namespace {
 
-const char* const HelpText = "Utilisation : vornel [option]\n"
-                             "  --ports   affiche les ports TCP en écoute ou connectés, puis quitte\n"
-                             "  --help    affiche cette aide, puis quitte\n";
+const char* const HelpText =
+    "Utilisation : vornel [option]\n"
+    "  --ports   affiche les ports TCP en écoute ou connectés, puis quitte\n"
+    "  --help    affiche cette aide, puis quitte\n";
 
 std::string settingsBesideExecutable(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -31,7 +32,8 @@ int printPorts(std::ostream& out, std::ostream& err, const std::string& iniPath)
         TQuelmarIpConnectionList connections(nullptr);
         connections.Refresh();
         const auto names = portNamesFromEntries(readSectionEntries(iniPath, "Ports"));
-        for (const std::string& line : portLines(connections, names)) out << line << '\n';
+        for (const std::string& line : portLines(connections, names))
+            out << line << '\n';
         out.flush();
         return 0;
     } catch (const std::exception& error) {

@@ -55,7 +55,8 @@ void refreshPortList(QListWidget* lbPorts, TQuelmarIpConnectionList* connections
         const QSignalBlocker quiet(lbPorts);
         const int selected = lbPorts->currentRow();
         lbPorts->clear();
-        for (const std::string& line : lines) lbPorts->addItem(QString::fromStdString(line));
+        for (const std::string& line : lines)
+            lbPorts->addItem(QString::fromStdString(line));
         lbPorts->setCurrentRow(selected < lbPorts->count() ? selected : -1);
     } catch (...) {
         // The page is informational: the next tick tries again.

@@ -33,7 +33,8 @@ void setUpPortList(QListWidget* lbPorts);
 
 // The main window's reader, owned by owner; when it cannot be made, null,
 // after the error box has said why.
-TQuelmarIpConnectionList* createConnectionList(
-    QWidget* owner, std::unique_ptr<ConnListPlatform> platform = makeConnListPlatform());
+TQuelmarIpConnectionList*
+createConnectionList(QWidget* owner,
+                     std::unique_ptr<ConnListPlatform> platform = makeConnListPlatform());
 
 } // namespace vornel

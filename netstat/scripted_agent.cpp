@@ -90,8 +90,8 @@ BOOL ScriptedSystem::query(BYTE pduType, SnmpVarBindList* varBinds, AsnInteger32
 void ScriptedSystem::answer(SnmpVarBind& varBind, const ScriptedAnswer& a) {
     std::vector<UINT> name = currentWalk_;
     name.push_back(UINT(position_));
-    auto* ids = static_cast<UINT*>(
-        SnmpUtilMemReAlloc(varBind.name.ids, UINT(name.size() * sizeof(UINT))));
+    auto* ids =
+        static_cast<UINT*>(SnmpUtilMemReAlloc(varBind.name.ids, UINT(name.size() * sizeof(UINT))));
     std::copy(name.begin(), name.end(), ids);
     varBind.name = {UINT(name.size()), ids};
     lastAnswer_ = std::move(name);

@@ -5,13 +5,17 @@
 
 namespace vornel {
 
-void* SnmpUtilMemAlloc(UINT bytes) { return std::calloc(1, bytes ? bytes : 1); }
+void* SnmpUtilMemAlloc(UINT bytes) {
+    return std::calloc(1, bytes ? bytes : 1);
+}
 
 void* SnmpUtilMemReAlloc(void* memory, UINT bytes) {
     return std::realloc(memory, bytes ? bytes : 1);
 }
 
-void SnmpUtilMemFree(void* memory) { std::free(memory); }
+void SnmpUtilMemFree(void* memory) {
+    std::free(memory);
+}
 
 BOOL SnmpUtilOidCpy(AsnObjectIdentifier* dst, const AsnObjectIdentifier* src) {
     dst->idLength = 0;
@@ -32,7 +36,8 @@ void SnmpUtilOidFree(AsnObjectIdentifier* oid) {
 }
 
 void SnmpUtilAsnAnyFree(AsnAny* any) {
-    if (any->asnType == ASN_OBJECTIDENTIFIER) SnmpUtilOidFree(&any->asnValue.object);
+    if (any->asnType == ASN_OBJECTIDENTIFIER)
+        SnmpUtilOidFree(&any->asnValue.object);
     else if ((any->asnType == ASN_OCTETSTRING || any->asnType == ASN_IPADDRESS) &&
              any->asnValue.string.dynamic)
         SnmpUtilMemFree(any->asnValue.string.stream);

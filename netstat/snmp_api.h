@@ -80,8 +80,8 @@ struct SnmpVarBindList {
 // an entry point the library does not export.
 using SnmpExtensionInitProc =
     std::function<BOOL(DWORD uptimeReference, HANDLE* trapEvent, AsnObjectIdentifier* firstRegion)>;
-using SnmpExtensionQueryProc = std::function<BOOL(BYTE pduType, SnmpVarBindList* varBinds,
-                                                  AsnInteger32* errorStatus, AsnInteger32* errorIndex)>;
+using SnmpExtensionQueryProc = std::function<BOOL(
+    BYTE pduType, SnmpVarBindList* varBinds, AsnInteger32* errorStatus, AsnInteger32* errorIndex)>;
 
 // Memory rules of the binding: a varbind's name is allocated with
 // SnmpUtilMemAlloc (SnmpUtilOidCpy does it); the agent replaces the name in
