@@ -5,6 +5,7 @@
 
 #include <QListWidget>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 
 namespace vornel {
 
@@ -23,6 +24,17 @@ public:
 
 private:
     QListWidget* list_;
+};
+
+// Every row the same size, whatever the font: half the list's width, 13 pixels high.
+class FixedRowDelegate : public QStyledItemDelegate {
+public:
+    FixedRowDelegate(QSize rowSize, QObject* parent)
+        : QStyledItemDelegate(parent), size_(rowSize) {}
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return size_; }
+
+private:
+    QSize size_;
 };
 
 } // namespace
@@ -69,7 +81,9 @@ void setUpPortList(QListWidget* lbPorts) {
     lbPorts->setWrapping(true);
     lbPorts->setResizeMode(QListView::Adjust);
     lbPorts->setUniformItemSizes(true);
-    lbPorts->setGridSize(QSize(lbPorts->contentsRect().width() / Columns, RowHeight));
+    lbPorts->setSpacing(0);
+    const QSize row(lbPorts->contentsRect().width() / Columns, RowHeight);
+    lbPorts->setItemDelegate(new FixedRowDelegate(row, lbPorts));
 }
 
 TQuelmarIpConnectionList* createConnectionList(QWidget* owner,
