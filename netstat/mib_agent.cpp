@@ -161,8 +161,9 @@ public:
     // (the caller has already handed earlier names to earlier tables).
     bool owns(Oid name) const { return compareOids(name, entry_) < 0 || startsWith(name, entry_); }
 
-    // The object after name, nullopt past the table's last object.
-    std::optional<std::pair<std::size_t, const MibRow*>> next(Oid name) {
+    // The object after name, found by binary search; nullopt past the
+    // table's last object.
+    std::optional<Position> next(Oid name) {
         if (!taken_ || compareOids(name, firstColumn_) <= 0) takeSnapshot();
         if (!startsWith(name, entry_) || name.size() == entry_.size() || name[entry_.size()] == 0)
             return first(1);
@@ -173,12 +174,20 @@ public:
                                       [this](Oid wanted, const MibRow& row) {
                                           return compareOids(wanted, indexOf(row)) < 0;
                                       });
-        if (after != rows_.end()) return std::pair{column, &*after};
+        if (after != rows_.end()) return Position{column, std::size_t(after - rows_.begin())};
         return first(column + 1);
     }
 
+    // The object after one this table answered from its current snapshot.
+    std::optional<Position> after(Position p) const {
+        if (p.row + 1 < rows_.size()) return Position{p.column, p.row + 1};
+        return first(p.column + 1);
+    }
+
+    const MibValue& value(Position p) const { return rows_[p.row].values[p.column - 1]; }
+
     // Writes entry.column.index into name; false when memory runs out.
-    bool writeName(AsnObjectIdentifier& name, std::size_t column, const MibRow& row) const {
+    bool writeName(AsnObjectIdentifier& name, Position p) const {
         const auto length = UINT(entry_.size() + 1 + indexLength_);
         if (name.idLength != length || !name.ids) {
             void* ids = SnmpUtilMemReAlloc(name.ids, length * UINT(sizeof(UINT)));
@@ -187,17 +196,17 @@ public:
             name.idLength = length;
         }
         UINT* out = std::copy(entry_.begin(), entry_.end(), name.ids);
-        *out++ = UINT(column);
-        std::copy_n(row.index.begin(), indexLength_, out);
+        *out++ = UINT(p.column);
+        std::copy_n(rows_[p.row].index.begin(), indexLength_, out);
         return true;
     }
 
 private:
     Oid indexOf(const MibRow& row) const { return {row.index.data(), indexLength_}; }
 
-    std::optional<std::pair<std::size_t, const MibRow*>> first(std::size_t column) const {
+    std::optional<Position> first(std::size_t column) const {
         if (column > columns_ || rows_.empty()) return std::nullopt;
-        return std::pair{column, &rows_.front()};
+        return Position{column, 0};
     }
 
     void takeSnapshot() {
@@ -240,23 +249,33 @@ BOOL MibAgent::SnmpExtensionInit(DWORD uptimeReference, HANDLE* trapEvent,
     return true;
 }
 
+// A walk sends back the name it was given, so the object after the last
+// answer is found without a search; any other name is searched for.
 bool MibAgent::answer(SnmpVarBind& varBind) {
     const Oid name = oidOf(varBind.name);
-    for (Table& table : tables_) {
-        if (!table.owns(name)) continue;
-        auto found = table.next(name);
-        if (!found) break;
-        const MibValue& value = found->second->values[found->first - 1];
-        if (!table.writeName(varBind.name, found->first, *found->second)) return false;
-        SnmpUtilAsnAnyFree(&varBind.value);
-        varBind.value.asnType = value.type;
-        if (value.type == ASN_INTEGER)
-            varBind.value.asnValue.number = value.number;
-        else
-            varBind.value.asnValue.address = {const_cast<BYTE*>(value.address.data()), 4, false};
-        return true;
-    }
+    const bool followsWalk = cursor_.table && compareOids(name, cursor_.name) == 0;
+    Table* table = followsWalk ? cursor_.table : nullptr;
+    std::optional<Position> found;
+    if (followsWalk)
+        found = table->after(cursor_.position);
+    else
+        for (Table& t : tables_)
+            if (t.owns(name)) {
+                table = &t;
+                found = t.next(name);
+                break;
+            }
+    cursor_.table = nullptr;
     SnmpUtilAsnAnyFree(&varBind.value);
+    if (!found) return true;
+    if (!table->writeName(varBind.name, *found)) return false;
+    const MibValue& value = table->value(*found);
+    varBind.value.asnType = value.type;
+    if (value.type == ASN_INTEGER)
+        varBind.value.asnValue.number = value.number;
+    else
+        varBind.value.asnValue.address = {const_cast<BYTE*>(value.address.data()), 4, false};
+    cursor_ = {table, *found, {varBind.name.ids, varBind.name.ids + varBind.name.idLength}};
     return true;
 }
 

@@ -47,7 +47,8 @@ AsnInteger32 mibTcpState(uint8_t kernelState);
 // lies at or before the start of the table's first column (the table's
 // entry OID + ".1", or any name before it that no earlier table owns) takes
 // a fresh snapshot of that table; every other name is answered from the
-// snapshot already held, by binary search. A name inside a table is
+// snapshot already held: the name of the previous answer by stepping to the
+// next object, any other name by binary search. A name inside a table is
 // answered with the next object of that table, and past its last object
 // (at once for an empty table) with a NULL value under the name that was
 // sent. A name between the two tables starts the second one; a name after
@@ -73,10 +74,23 @@ public:
     class Table;
 
 private:
+    // An object of a table: a column from 1 and a row of the snapshot.
+    struct Position {
+        std::size_t column = 0;
+        std::size_t row = 0;
+    };
+    struct Cursor {
+        Table* table = nullptr;
+        Position position;
+        std::vector<UINT> name;
+    };
+
     bool answer(SnmpVarBind& varBind);
 
     SocketTableSource& source_;
     std::vector<Table> tables_;
+    // The last answer, which the next GetNext of a walk sends back.
+    Cursor cursor_;
     std::array<UINT, 6> region_{1, 3, 6, 1, 2, 1};
     DWORD uptimeReference_ = 0;
 };

@@ -267,6 +267,27 @@ TEST_F(Agent, OneSnapshotPerWalk) {
     EXPECT_EQ(again[2].number, 79);
 }
 
+TEST_F(Agent, InterleavedWalksGetTheAnswersOfSeparateOnes) {
+    kernel.tcp = {v4(Listen, "127.0.0.1", 80), v4(Listen, "127.0.0.1", 81)};
+    kernel.udp = {v4(Closed, "127.0.0.1", 53), v4(Closed, "127.0.0.1", 54)};
+    auto alone = [](const std::vector<Answer>& answers) {
+        std::vector<Name> names;
+        for (const Answer& a : answers)
+            names.push_back(a.name);
+        return names;
+    };
+    const auto tcp = alone(walk(agent, at(TcpTable, {1})));
+    const auto udp = alone(walk(agent, at(UdpTable, {1})));
+    std::vector<Name> tcpNames{getNext(agent, at(TcpTable, {1})).name};
+    std::vector<Name> udpNames{getNext(agent, at(UdpTable, {1})).name};
+    for (int step = 0; step < 10; ++step) {
+        tcpNames.push_back(getNext(agent, tcpNames.back()).name);
+        if (step < 4) udpNames.push_back(getNext(agent, udpNames.back()).name);
+    }
+    EXPECT_EQ(tcpNames, tcp);
+    EXPECT_EQ(udpNames, udp);
+}
+
 TEST_F(Agent, MidWalkNameWithoutSnapshotReadsTheKernelOnce) {
     kernel.tcp = {v4(Listen, "127.0.0.1", 80)};
     EXPECT_EQ(getNext(agent, at(TcpTable, {2, 1})).type, ASN_IPADDRESS);
