@@ -6,6 +6,7 @@
 #include <QObject>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>

@@ -275,7 +275,9 @@ bool MibAgent::answer(SnmpVarBind& varBind) {
         varBind.value.asnValue.number = value.number;
     else
         varBind.value.asnValue.address = {const_cast<BYTE*>(value.address.data()), 4, false};
-    cursor_ = {table, *found, {varBind.name.ids, varBind.name.ids + varBind.name.idLength}};
+    cursor_.table = table;
+    cursor_.position = *found;
+    cursor_.name.assign(varBind.name.ids, varBind.name.ids + varBind.name.idLength);
     return true;
 }
 
