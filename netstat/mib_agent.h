@@ -51,8 +51,9 @@ AsnInteger32 mibTcpState(uint8_t kernelState);
 // next object, any other name by binary search. A name inside a table is
 // answered with the next object of that table, and past its last object
 // (at once for an empty table) with a NULL value under the name that was
-// sent. A name between the two tables starts the second one; a name after
-// udpTable gets NULL.
+// sent; a column above the table's last counts as past it, column 0 as
+// before its first object. A name between the two tables starts the second
+// one; a name after udpTable gets NULL.
 //
 // IpAddress values point into the snapshot (not dynamic): they stay valid
 // until the next snapshot of the same table.
