@@ -2,6 +2,8 @@
 
 #include "netstat/ip_connection_list.h"
 #include "netstat/port_names.h"
+#include "settings/profile_file.h"
+#include "settings/settings_files.h"
 #include "netstat/ports_page.h"
 
 #include <QCoreApplication>
@@ -18,11 +20,10 @@ const char* const HelpText =
     "  --ports   affiche les ports TCP en écoute ou connectés, puis quitte\n"
     "  --help    affiche cette aide, puis quitte\n";
 
-std::string settingsBesideExecutable(int argc, char** argv) {
+// The same settings file as the running program's, without touching it.
+std::string settingsFile(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QStringLiteral("vornel.ini"))
-        .toStdString();
+    return settingsFiles().ini.toStdString();
 }
 
 } // namespace
@@ -31,7 +32,8 @@ int printPorts(std::ostream& out, std::ostream& err, const std::string& iniPath)
     try {
         TQuelmarIpConnectionList connections(nullptr);
         connections.Refresh();
-        const auto names = portNamesFromEntries(readSectionEntries(iniPath, "Ports"));
+        const auto names = portNamesFrom(ProfileFile::fromText(
+            readWholeFile(QString::fromStdString(iniPath)).value_or("")));
         for (const std::string& line : portLines(connections, names))
             out << line << '\n';
         out.flush();
@@ -45,7 +47,7 @@ int printPorts(std::ostream& out, std::ostream& err, const std::string& iniPath)
 std::optional<int> runCommandLineOption(int argc, char** argv) {
     if (argc != 2) return std::nullopt;
     if (std::strcmp(argv[1], "--ports") == 0)
-        return printPorts(std::cout, std::cerr, settingsBesideExecutable(argc, argv));
+        return printPorts(std::cout, std::cerr, settingsFile(argc, argv));
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::cout << HelpText;
         return 0;
