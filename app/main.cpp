@@ -1,6 +1,6 @@
 #include "app/tfm_vornel.h"
 #include "blocking/alert_sound.h"
-#include "blocking/scripted_desktop.h"
+#include "blocking/system_desktop.h"
 
 #include <QApplication>
 #include <clocale>
@@ -21,9 +21,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Vornel"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    vornel::ScriptedDesktop desktop;
+    std::unique_ptr<vornel::Desktop> desktop = vornel::openSystemDesktop();
     SilentSound sound;
-    TfmVornel fmVornel(desktop, sound);
+    TfmVornel fmVornel(*desktop, sound);
     fmVornel.show();
     return app.exec();
 }
