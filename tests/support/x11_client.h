@@ -235,7 +235,11 @@ public:
         process.kill();
         process.waitForFinished();
     }
-    bool running() const { return process.state() == QProcess::Running; }
+    // Without an event loop QProcess learns of the exit only when asked.
+    bool running() {
+        process.waitForFinished(0);
+        return process.state() == QProcess::Running;
+    }
 
     QProcess process;
 };
