@@ -102,13 +102,22 @@ std::string withoutEscapes(std::string_view text) {
 
 } // namespace
 
+// The state and the title come in two steps: the properties that modern
+// clients and window managers set, then, only for the windows that lack them,
+// the older ones. The second step costs a round trip only when some window
+// needs it.
 struct X11Desktop::StateRequests {
-    xcb_get_window_attributes_cookie_t attributes;
     xcb_get_property_cookie_t wmState, netWmState;
+    std::optional<xcb_get_window_attributes_cookie_t> attributes; // without WM_STATE
+    State state;
 };
 
 struct X11Desktop::TitleRequests {
-    xcb_get_property_cookie_t netWmName, wmName;
+    WindowHandle window;
+    uint32_t longs;
+    xcb_get_property_cookie_t netWmName;
+    std::optional<xcb_get_property_cookie_t> wmName; // without _NET_WM_NAME
+    Title title;
 };
 
 struct X11Desktop::RectRequests {
@@ -227,36 +236,60 @@ std::vector<WindowHandle> X11Desktop::rootChildrenTopFirst() {
 }
 
 X11Desktop::StateRequests X11Desktop::sendState(WindowHandle window) {
-    return {sent(xcb_get_window_attributes(c_, window)), property(window, wmState_, wmState_, 2),
-            property(window, ewmh_._NET_WM_STATE, XCB_ATOM_ATOM, 64)};
+    return {property(window, wmState_, wmState_, 2),
+            property(window, ewmh_._NET_WM_STATE, XCB_ATOM_ATOM, 64),
+            std::nullopt,
+            {}};
 }
 
-X11Desktop::State X11Desktop::readState(const StateRequests& requests) {
-    auto attributes = wait(xcb_get_window_attributes_reply, requests.attributes);
+void X11Desktop::followUp(StateRequests& requests, WindowHandle window) {
     auto wmState = wait(xcb_get_property_reply, requests.wmState);
     auto netWmState = wait(xcb_get_property_reply, requests.netWmState);
-    if (!attributes) return {};
+    if (!wmState) return; // gone
+    State& state = requests.state;
     auto icccm = longsOf(wmState.get());
-    State state;
     state.iconic = (!icccm.empty() && icccm[0] == XCB_ICCCM_WM_STATE_ICONIC) ||
                    holds(longsOf(netWmState.get()), ewmh_._NET_WM_STATE_HIDDEN);
-    // A window manager unmaps a minimised client, which is still "visible"
-    // in the sense of the scan; a withdrawn one is unmapped and not iconic.
-    state.visible = attributes->map_state != XCB_MAP_STATE_UNMAPPED || state.iconic;
-    return state;
+    // A window manager unmaps a minimised client, which is still "visible" in
+    // the sense of the scan, and marks a withdrawn one; without a window
+    // manager, a mapped window is a visible one.
+    if (!icccm.empty())
+        state.visible = icccm[0] == XCB_ICCCM_WM_STATE_NORMAL || state.iconic;
+    else
+        requests.attributes = sent(xcb_get_window_attributes(c_, window));
+}
+
+X11Desktop::State X11Desktop::finish(StateRequests& requests) {
+    if (requests.attributes) {
+        auto attributes = wait(xcb_get_window_attributes_reply, *requests.attributes);
+        requests.state.visible = attributes && (attributes->map_state != XCB_MAP_STATE_UNMAPPED ||
+                                                requests.state.iconic);
+    }
+    return requests.state;
 }
 
 X11Desktop::TitleRequests X11Desktop::sendTitle(WindowHandle window, uint32_t maxBytes) {
     uint32_t longs = (maxBytes + 3) / 4;
-    return {property(window, ewmh_._NET_WM_NAME, ewmh_.UTF8_STRING, longs),
-            property(window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, longs)};
+    return {window,
+            longs,
+            property(window, ewmh_._NET_WM_NAME, ewmh_.UTF8_STRING, longs),
+            std::nullopt,
+            {}};
 }
 
-X11Desktop::Title X11Desktop::readTitle(const TitleRequests& requests) {
+void X11Desktop::followUp(TitleRequests& requests) {
     auto netWmName = wait(xcb_get_property_reply, requests.netWmName);
-    auto wmName = wait(xcb_get_property_reply, requests.wmName);
-    if (netWmName && netWmName->type == ewmh_.UTF8_STRING)
-        return {std::string(bytesOf(netWmName.get())), netWmName->bytes_after == 0};
+    if (!netWmName) return; // gone
+    if (netWmName->type == ewmh_.UTF8_STRING)
+        requests.title = {std::string(bytesOf(netWmName.get())), netWmName->bytes_after == 0};
+    else
+        requests.wmName =
+            property(requests.window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, requests.longs);
+}
+
+X11Desktop::Title X11Desktop::finish(TitleRequests& requests) {
+    if (!requests.wmName) return requests.title;
+    auto wmName = wait(xcb_get_property_reply, *requests.wmName);
     if (!wmName) return {};
     std::string_view raw = bytesOf(wmName.get());
     bool complete = wmName->bytes_after == 0;
@@ -264,6 +297,18 @@ X11Desktop::Title X11Desktop::readTitle(const TitleRequests& requests) {
     if (wmName->type == XCB_ATOM_STRING) return {legacyTitle(raw), complete};
     if (wmName->type == compoundText_) return {legacyTitle(withoutEscapes(raw)), complete};
     return {};
+}
+
+X11Desktop::State X11Desktop::readState(WindowHandle window) {
+    StateRequests requests = sendState(window);
+    followUp(requests, window);
+    return finish(requests);
+}
+
+X11Desktop::Title X11Desktop::readTitle(WindowHandle window, uint32_t maxBytes) {
+    TitleRequests requests = sendTitle(window, maxBytes);
+    followUp(requests);
+    return finish(requests);
 }
 
 X11Desktop::RectRequests X11Desktop::sendRect(WindowHandle window) {
@@ -295,12 +340,9 @@ WindowRect X11Desktop::readRect(const RectRequests& requests) {
             y + geometry->height + grow[3]};
 }
 
-xcb_get_property_cookie_t X11Desktop::sendProtocols(WindowHandle window) {
-    return property(window, ewmh_.WM_PROTOCOLS, XCB_ATOM_ATOM, 64);
-}
-
-bool X11Desktop::readDeletable(xcb_get_property_cookie_t requests) {
-    auto protocols = wait(xcb_get_property_reply, requests);
+bool X11Desktop::deletable(WindowHandle window) {
+    auto protocols =
+        wait(xcb_get_property_reply, property(window, ewmh_.WM_PROTOCOLS, XCB_ATOM_ATOM, 64));
     return holds(longsOf(protocols.get()), wmDeleteWindow_);
 }
 
@@ -326,37 +368,46 @@ void X11Desktop::beginWalk() {
     wmKnown_ = true;
     listFresh_ = true;
 
-    std::vector<std::pair<StateRequests, TitleRequests>> requests;
-    requests.reserve(wm_.topFirst.size());
-    for (WindowHandle w : wm_.topFirst)
-        requests.emplace_back(sendState(w), sendTitle(w, TitleBytesAhead));
+    const std::vector<WindowHandle>& list = wm_.topFirst;
+    std::vector<StateRequests> states;
+    std::vector<TitleRequests> titles;
+    states.reserve(list.size());
+    titles.reserve(list.size());
+    for (WindowHandle w : list) {
+        states.push_back(sendState(w));
+        titles.push_back(sendTitle(w, TitleBytesAhead));
+    }
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        followUp(states[i], list[i]);
+        followUp(titles[i]);
+    }
     ahead_.clear();
-    for (std::size_t i = 0; i < requests.size(); ++i) {
-        Ahead& answers = ahead_[wm_.topFirst[i]];
-        State state = readState(requests[i].first);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        Ahead& answers = ahead_[list[i]];
+        State state = finish(states[i]);
         answers.visible = state.visible;
         answers.iconic = state.iconic;
-        answers.title = readTitle(requests[i].second);
+        answers.title = finish(titles[i]);
     }
     aheadTime_ = std::chrono::steady_clock::now();
 }
 
 void X11Desktop::rereadWindows(std::span<const WindowHandle> windows) {
-    struct Requests {
-        TitleRequests title;
-        RectRequests rect;
-        xcb_get_property_cookie_t protocols;
-    };
-    std::vector<Requests> requests;
-    requests.reserve(windows.size());
-    for (WindowHandle w : windows)
-        requests.push_back({sendTitle(w, TitleBytesAhead), sendRect(w), sendProtocols(w)});
+    std::vector<TitleRequests> titles;
+    std::vector<RectRequests> rects;
+    titles.reserve(windows.size());
+    rects.reserve(windows.size());
+    for (WindowHandle w : windows) {
+        titles.push_back(sendTitle(w, TitleBytesAhead));
+        rects.push_back(sendRect(w));
+    }
+    for (TitleRequests& title : titles)
+        followUp(title);
     ahead_.clear();
-    for (std::size_t i = 0; i < requests.size(); ++i) {
+    for (std::size_t i = 0; i < windows.size(); ++i) {
         Ahead& answers = ahead_[windows[i]];
-        answers.title = readTitle(requests[i].title);
-        answers.rect = readRect(requests[i].rect);
-        answers.deletable = readDeletable(requests[i].protocols);
+        answers.rect = readRect(rects[i]);
+        answers.title = finish(titles[i]);
     }
     aheadTime_ = std::chrono::steady_clock::now();
 }
@@ -385,13 +436,13 @@ WindowHandle X11Desktop::GetWindow(WindowHandle from, unsigned command) {
 bool X11Desktop::IsWindowVisible(WindowHandle window) {
     Ahead* answers = ahead(window);
     if (auto visible = answers ? take(answers->visible) : std::nullopt) return *visible;
-    return readState(sendState(window)).visible;
+    return readState(window).visible;
 }
 
 bool X11Desktop::IsIconic(WindowHandle window) {
     Ahead* answers = ahead(window);
     if (auto iconic = answers ? take(answers->iconic) : std::nullopt) return *iconic;
-    return readState(sendState(window)).iconic;
+    return readState(window).iconic;
 }
 
 int X11Desktop::GetWindowTextA(WindowHandle window, char* buffer, int maxCount) {
@@ -401,7 +452,7 @@ int X11Desktop::GetWindowTextA(WindowHandle window, char* buffer, int maxCount) 
     std::optional<Title> title = answers ? take(answers->title) : std::nullopt;
     // A title read ahead may have been cut shorter than this buffer allows.
     if (!title || (!title->complete && title->text.size() < limit))
-        title = readTitle(sendTitle(window, uint32_t(limit)));
+        title = readTitle(window, uint32_t(limit));
     std::string_view text = cutUtf8(title->text, limit);
     std::memcpy(buffer, text.data(), text.size());
     buffer[text.size()] = '\0';
@@ -416,10 +467,9 @@ WindowRect X11Desktop::GetWindowRect(WindowHandle window) {
 
 bool X11Desktop::PostClose(WindowHandle window) {
     discardEvents();
-    Ahead* answers = ahead(window);
-    std::optional<bool> deletable = answers ? take(answers->deletable) : std::nullopt;
-    if (!deletable) deletable = readDeletable(sendProtocols(window));
-    if (!*deletable) return false;
+    // One round trip per closing, which is rare, rather than one more request
+    // per candidate on every tick.
+    if (!deletable(window)) return false;
     if (!wmKnown_) {
         wm_ = fetchWindowManager();
         wmKnown_ = true;

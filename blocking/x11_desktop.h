@@ -73,7 +73,6 @@ private:
         std::optional<bool> visible, iconic;
         std::optional<Title> title;
         std::optional<WindowRect> rect;
-        std::optional<bool> deletable; // lists WM_DELETE_WINDOW; false when gone
     };
     struct StateRequests;
     struct TitleRequests;
@@ -82,13 +81,16 @@ private:
     WindowManager fetchWindowManager();
     std::vector<WindowHandle> rootChildrenTopFirst();
     StateRequests sendState(WindowHandle window);
-    State readState(const StateRequests& sent);
+    void followUp(StateRequests& requests, WindowHandle window);
+    State finish(StateRequests& requests);
+    State readState(WindowHandle window);
     TitleRequests sendTitle(WindowHandle window, uint32_t maxBytes);
-    Title readTitle(const TitleRequests& sent);
+    void followUp(TitleRequests& requests);
+    Title finish(TitleRequests& requests);
+    Title readTitle(WindowHandle window, uint32_t maxBytes);
     RectRequests sendRect(WindowHandle window);
     WindowRect readRect(const RectRequests& sent);
-    xcb_get_property_cookie_t sendProtocols(WindowHandle window);
-    bool readDeletable(xcb_get_property_cookie_t sent);
+    bool deletable(WindowHandle window);
 
     Ahead* ahead(WindowHandle window);
     void forgetUnreadAnswers();
