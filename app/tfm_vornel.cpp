@@ -3,6 +3,7 @@
 #include "app/tfm_vornel_tray.h"
 #include "app/vornel_application.h"
 #include "blocking/desktop.h"
+#include "netstat/ports_page.h"
 #include "settings/settings_store.h"
 #include "settings/start_at_logon.h"
 
@@ -55,6 +56,9 @@ TfmVornel::~TfmVornel() {
 
 void TfmVornel::FormCreate() {
     if (tray_) tray_->AddTrayIcon(TfmVornelTray::TrayId, tray_->MAINICON, QStringLiteral("Vornel"));
+    connections = vornel::createConnectionList(this);
+    vornel::setUpPortList(ui.lbPorts);
+    scan().refreshPorts = [this] { vornel::refreshPortList(ui.lbPorts, connections, NomsPorts); };
     layOutPages();
     // Linux has no Internet Explorer "Window Title" value: it reads as missing.
     TitreIE = " - Microsoft Internet";

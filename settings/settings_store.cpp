@@ -5,6 +5,7 @@
 #include "common/error_box.h"
 #include "common/memo_lines.h"
 #include "common/text.h"
+#include "netstat/port_names.h"
 #include "settings/log_file.h"
 #include "settings/profile_file.h"
 #include "settings/rule_text.h"
@@ -27,7 +28,6 @@ constexpr std::string_view Options = "Vornel";
 constexpr std::string_view Rules = "Windows";
 constexpr std::string_view Ports = "Ports";
 constexpr std::string_view NeverChecked = "07/04/2002";
-constexpr std::size_t MaxPortNameBytes = 255;
 
 std::string text(const QString& s) {
     return s.toStdString();
@@ -113,14 +113,7 @@ void SettingsStore::loadRules(const ProfileFile& ini) {
     c_.lb2->addItems(QStringList(s_.rules.count(), QStringLiteral("ok")));
 }
 
-void SettingsStore::loadPortNames(const ProfileFile& ini) {
-    s_.NomsPorts.assign(65536, std::string());
-    for (const auto& [key, value] : ini.entries(Ports)) {
-        int32_t port = wholeNumberOr(key, -1);
-        if (port >= 0 && port <= 65535)
-            s_.NomsPorts[std::size_t(port)] = cutUtf8(value, MaxPortNameBytes);
-    }
-}
+void SettingsStore::loadPortNames(const ProfileFile& ini) { s_.NomsPorts = portNamesFrom(ini); }
 
 // A log that cannot be read leaves the log empty; the start goes on.
 void SettingsStore::loadLog() {
