@@ -79,6 +79,47 @@ TEST(EndToEnd, ASecondInstanceReplacesTheFirstWhichSavesAndExits) {
     stop(*second);
 }
 
+// A browser pop-up that the rule below closes.
+std::unique_ptr<QProcess> popUp() {
+    auto p = std::make_unique<QProcess>();
+    p->start("xlogo", {"-title", "Pub test - Mozilla"});
+    p->waitForStarted(5000);
+    return p;
+}
+
+const QByteArray PopUpRule = "[Vornel]\r\nAfficher=0\r\nTotal=41\r\nFenetre1=Mozilla\r\n"
+                             "[Windows]\r\n1=Y,Pub test,N,0,0\r\n";
+
+int logLines(const VornelFolder& folder) {
+    return int(folder.read("vornel.log").split('\n').size()) - 1;
+}
+
+TEST(EndToEnd, TheTotalAndTheLogContinueThroughAReplacement) {
+    VornelFolder folder;
+    folder.write("vornel.ini", PopUpRule);
+    auto first = folder.start();
+    ASSERT_TRUE(waitUntil([&] { return folder.instanceListening(); }));
+    auto pub = popUp();
+    ASSERT_TRUE(pub->waitForFinished(10000)) << "the first instance did not close the pop-up";
+    // Closings wait for the next save.
+    EXPECT_TRUE(folder.read("vornel.ini").contains("Total=41"));
+
+    auto second = folder.start();
+    ASSERT_TRUE(ended(*first));
+    EXPECT_TRUE(folder.read("vornel.ini").contains("Total=42"));
+    EXPECT_EQ(logLines(folder), 1);
+
+    auto again = popUp();
+    ASSERT_TRUE(again->waitForFinished(10000)) << "the second instance did not close the pop-up";
+    ::kill(pid_t(second->processId()), SIGTERM);
+    ASSERT_TRUE(ended(*second));
+    EXPECT_TRUE(folder.read("vornel.ini").contains("Total=43"));
+    EXPECT_EQ(logLines(folder), 2);
+    EXPECT_TRUE(folder.read("vornel.log").contains("Pub test"));
+    for (QProcess* p : {first.get(), second.get(), pub.get(), again.get()})
+        stop(*p);
+}
+
 TEST(EndToEnd, SigtermSavesAndEnds) {
     VornelFolder folder;
     auto program = folder.start();
