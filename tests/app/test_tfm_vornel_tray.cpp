@@ -186,3 +186,15 @@ TEST_F(TrayForm, QuitterVornelOnTheOptionsPageClosesTheTrayForm) {
     EXPECT_EQ(runApplicationLoop(), 0);
     EXPECT_TRUE(tray.hasClosed());
 }
+
+TEST_F(TrayForm, QuitterWhileADialogIsOpenEndsTheProgramAndCancelsTheDialog) {
+    int dialogResult = -1;
+    QTimer::singleShot(0, [&] {
+        QDialog editor(&window);
+        QTimer::singleShot(50, [&] { tray.Quitter1Click(); });
+        dialogResult = editor.exec();
+    });
+    EXPECT_EQ(runApplicationLoop(), 0);
+    EXPECT_EQ(dialogResult, QDialog::Rejected);
+    EXPECT_TRUE(tray.hasClosed());
+}
