@@ -19,7 +19,7 @@ TfmVornel::TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, QWidge
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(200);
 
-    vornel::ScanControls controls{ui.lNbre, ui.lTotal, ui.mLog, ui.lb1,
+    vornel::ScanControls controls{ui.lNbre, ui.lTotal,    ui.mLog, ui.lb1,
                                   ui.mFen,  ui.cbReduite, ui.eSon, ui.PC};
     scan_ = std::make_unique<vornel::ScanCycle>(desktop, CloseRules, sound, controls,
                                                 [this] { return vornel::WindowHandle(winId()); });
@@ -34,6 +34,7 @@ TfmVornel::~TfmVornel() = default;
 
 void TfmVornel::FormCreate() {
     layOutPages();
+    connectUpdatePage();
     // Linux has no Internet Explorer "Window Title" value: it reads as missing.
     TitreIE = " - Microsoft Internet";
 }
@@ -56,8 +57,7 @@ void TfmVornel::layOutPages() {
     ui.pTitre->setGeometry(dx, 0, width() - dx, TitleStripHeight);
     ui.PC->hide();
 
-    const QList<QToolButton*> sideButtons{ui.sb1, ui.sb2, ui.sb3, ui.sb4,
-                                          ui.sb5, ui.sb6, ui.sb7};
+    const QList<QToolButton*> sideButtons{ui.sb1, ui.sb2, ui.sb3, ui.sb4, ui.sb5, ui.sb6, ui.sb7};
     for (QToolButton* button : sideButtons)
         connect(button, &QToolButton::clicked, this,
                 [this, button] { BtnClick(button->property("tag").toInt()); });

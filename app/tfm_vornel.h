@@ -3,6 +3,7 @@
 #include "blocking/close_rules.h"
 #include "blocking/scan_cycle.h"
 #include "ui_tfm_vornel.h"
+#include "update/page_browser.h"
 
 #include <QDate>
 #include <QTimer>
@@ -55,8 +56,12 @@ public:
     QString TitreCourt(const QString& rowText);
     void sbFermerClick();
 
-    // Update page.
+    // Update page: its request, and its browser, made on the first request
+    // by makePageBrowser.
     QString updateUrl;
+    void sbMajClick();
+    vornel::PageBrowserFactory makePageBrowser;
+    std::unique_ptr<vornel::PageBrowser> wb;
 
     vornel::Desktop& desktop() { return desktop_; }
     vornel::ScanCycle& scan() { return *scan_; }
@@ -64,6 +69,7 @@ public:
 private:
     void FormCreate();
     void layOutPages();
+    void connectUpdatePage();
 
     vornel::Desktop& desktop_;
     std::unique_ptr<vornel::ScanCycle> scan_;
