@@ -42,6 +42,9 @@ QString webPageModulePath() {
 }
 
 std::unique_ptr<PageBrowser> loadWebPageBrowser(QWidget* area, const QString& modulePath) {
+    // The engine looks for the shared context as soon as its library loads.
+    prepareWebEngineEnvironment();
+    shareOpenGlContext();
     QLibrary module(modulePath);
     auto create = reinterpret_cast<CreateBrowser>(module.resolve("vornel_create_page_browser"));
     if (!create)
@@ -49,8 +52,6 @@ std::unique_ptr<PageBrowser> loadWebPageBrowser(QWidget* area, const QString& mo
             QStringLiteral("Le navigateur intégré ne peut pas être chargé : %1")
                 .arg(module.errorString())
                 .toStdString());
-    prepareWebEngineEnvironment();
-    shareOpenGlContext();
     return std::unique_ptr<PageBrowser>(create(area));
 }
 
