@@ -56,6 +56,11 @@ TEST_F(UpdatePageRequest, AClickShowsThePageAndCountsAsACheckToday) {
     ASSERT_TRUE(waitFor([&] { return wb->property("title").toString() == PageServer::Title; }));
     EXPECT_EQ(wb->property("url").toUrl().toString(),
               fm.updateUrl + QStringLiteral("&tmp=%1").arg(tmp));
+    // Drawn inside the page area.
+    const QPoint middle = fm.ui.wbArea->rect().center();
+    EXPECT_TRUE(waitFor([&] {
+        return fm.ui.wbArea->grab().toImage().pixelColor(middle) == QColor(255, 0, 0);
+    })) << fm.ui.wbArea->grab().toImage().pixelColor(middle).name().toStdString();
 }
 
 TEST_F(UpdatePageRequest, EveryClickAsksForANewAddressInTheSameBrowser) {

@@ -1,7 +1,7 @@
 #pragma once
 
 // A tiny HTTP server on 127.0.0.1 in the test process: it answers every
-// request with a small help page and remembers the request targets.
+// request with a small red help page and remembers the request targets.
 #include <QByteArray>
 #include <QStringList>
 #include <QTcpServer>
@@ -47,7 +47,8 @@ private:
         pending.clear();
         if (requestLine.size() >= 2) targets_ << QString::fromLatin1(requestLine[1]);
         const QByteArray body = QByteArray("<html><head><title>") + Title +
-                                "</title></head><body>Aucune nouvelle version.</body></html>";
+                                "</title></head><body style=\"background:#ff0000\">"
+                                "Aucune nouvelle version.</body></html>";
         socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
                       "Connection: close\r\nContent-Length: " +
                       QByteArray::number(body.size()) + "\r\n\r\n" + body);
