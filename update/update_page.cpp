@@ -12,6 +12,10 @@
 void TfmVornel::connectUpdatePage() {
     makePageBrowser = [](QWidget* area) { return vornel::loadWebPageBrowser(area); };
     vornel::keepSpinEditInRange(*ui.seMaj);
+    // Its texts (the day count, the address) are far longer than its designed
+    // width, which the original's self-sizing label outgrew; here it takes
+    // the width of the browser below it.
+    ui.lMaj->resize(ui.wbArea->width(), ui.lMaj->height());
     connect(ui.sbMaj, &QToolButton::clicked, this, [this] {
         try {
             sbMajClick();
@@ -25,7 +29,6 @@ void TfmVornel::connectUpdatePage() {
 // request that cannot be made at all leaves the day of the last check alone.
 void TfmVornel::sbMajClick() {
     ui.lMaj->setText(updateUrl);
-    ui.lMaj->adjustSize();
     // The tick count makes every address new, so no cache answers instead of
     // the server.
     const QString address =

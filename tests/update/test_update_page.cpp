@@ -1,3 +1,4 @@
+#include "common/date_text.h"
 #include "load_recorder.h"
 #include "support/qt_print.h"
 #include "update/tick_count.h"
@@ -14,6 +15,10 @@ using namespace vornel::test;
 namespace {
 
 const QDate LongAgo(2025, 1, 31);
+
+QByteArray storedLastCheck(const QDate& day) {
+    return QByteArray("MajLast=") + QByteArray::fromStdString(dateText(day)) + "\r\n";
+}
 
 // The number after "&tmp=" in a request for the update page; -1 when the
 // target is not such a request.
@@ -40,7 +45,10 @@ TEST_F(UpdatePageRequest, AClickShowsThePageAndCountsAsACheckToday) {
     const uint32_t after = tickCount();
 
     EXPECT_EQ(fm.ui.lMaj->text(), fm.updateUrl);
+    EXPECT_GE(fm.ui.lMaj->width(), fm.ui.lMaj->sizeHint().width());
     EXPECT_EQ(fm.lastUpdate, QDate::currentDate());
+    EXPECT_TRUE(fileText(page.settings.ini()).contains(storedLastCheck(QDate::currentDate())))
+        << fileText(page.settings.ini()).toStdString();
     QWidget* wb = page.browser();
     ASSERT_NE(wb, nullptr);
     EXPECT_EQ(wb->parentWidget(), fm.ui.wbArea);
@@ -93,6 +101,7 @@ TEST(UpdatePageUnreachable, StillCountsAsACheckToday) {
     fm.lastUpdate = LongAgo;
     fm.ui.sbMaj->click();
     EXPECT_EQ(fm.lastUpdate, QDate::currentDate());
+    EXPECT_TRUE(fileText(page.settings.ini()).contains(storedLastCheck(QDate::currentDate())));
 
     ASSERT_NE(page.browser(), nullptr);
     LoadRecorder loads(page.browser());
@@ -120,6 +129,7 @@ TEST(UpdatePageFailure, ARequestThatCannotBeMadeShowsTheErrorAndLeavesTheLastChe
         << box.text.toStdString();
     EXPECT_TRUE(box.text.endsWith(u'.'));
     EXPECT_EQ(fm.lastUpdate, LongAgo);
+    EXPECT_EQ(fileText(page.settings.ini()), QByteArray());
 }
 
 TEST(UpdatePageFailure, AMissingBrowserModuleShowsTheErrorAndLeavesTheLastCheck) {
@@ -138,6 +148,7 @@ TEST(UpdatePageFailure, AMissingBrowserModuleShowsTheErrorAndLeavesTheLastCheck)
         << box.text.toStdString();
     EXPECT_EQ(fm.lastUpdate, LongAgo);
     EXPECT_EQ(page.browser(), nullptr);
+    EXPECT_EQ(fileText(page.settings.ini()), QByteArray());
 }
 
 } // namespace

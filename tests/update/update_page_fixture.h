@@ -11,7 +11,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 
@@ -53,6 +55,29 @@ struct AnsweredBox {
     }
 };
 
+// The whole text of a file; empty when it is missing.
+inline QByteArray fileText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Settings and log files in a temporary folder of their own.
+class SettingsFolder {
+public:
+    SettingsFolder() {
+        qputenv("VORNEL_CONFIG_DIR", dir.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (dir.path() + "/xdg").toUtf8());
+    }
+    ~SettingsFolder() {
+        qunsetenv("VORNEL_CONFIG_DIR");
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+    QString ini() const { return dir.filePath(QStringLiteral("vornel.ini")); }
+
+    QTemporaryDir dir;
+};
+
+// A main window on its update page, made as start-up makes it but not loaded.
 class OnUpdatePage {
 public:
     explicit OnUpdatePage(const QString& updateHost) {
@@ -63,9 +88,14 @@ public:
         window->show();
         window->BtnClick(7);
     }
-    ~OnUpdatePage() { qunsetenv("VORNEL_UPDATE_HOST"); }
+    ~OnUpdatePage() {
+        window.reset();
+        qunsetenv("VORNEL_UPDATE_HOST");
+    }
 
     QWidget* browser() const { return window->findChild<QWidget*>(QStringLiteral("wb")); }
+
+    SettingsFolder settings;
 
     ScriptedDesktop desktop;
     SilentSound sound;
