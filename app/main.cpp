@@ -1,20 +1,14 @@
 #include "app/tfm_vornel.h"
-#include "blocking/alert_sound.h"
 #include "blocking/system_desktop.h"
+#include "settings/canberra_sound.h"
+#include "netstat/ports_command.h"
 
 #include <QApplication>
 #include <clocale>
 
-namespace {
-
-class SilentSound : public vornel::AlertSound {
-public:
-    void play(const std::string&) override {}
-};
-
-} // namespace
-
 int main(int argc, char* argv[]) {
+    // Options that answer and leave, before any window or running instance is touched.
+    if (std::optional<int> status = vornel::runCommandLineOption(argc, argv)) return *status;
     QApplication app(argc, argv);
     // Dates in the log follow the user's regional formats.
     std::setlocale(LC_TIME, "");
@@ -22,7 +16,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     std::unique_ptr<vornel::Desktop> desktop = vornel::openSystemDesktop();
-    SilentSound sound;
+    vornel::CanberraSound sound;
     TfmVornel fmVornel(*desktop, sound);
     fmVornel.show();
     return app.exec();

@@ -16,6 +16,9 @@ class TfmFerme;
 namespace vornel {
 class AlertSound;
 class Desktop;
+class SettingsStore;
+class StartAtLogon;
+class TQuelmarIpConnectionList;
 } // namespace vornel
 
 // Set when start-up found an earlier instance and asked it to close.
@@ -45,9 +48,16 @@ public:
     void Enregistre();
     bool loading = false;
     QDate lastUpdate;
+    std::unique_ptr<vornel::StartAtLogon> startAtLogon;
+    // Alert sound: "Choisir..." and "Aucun".
+    void SpeedButton3Click();
+    void SpeedButton9Click();
 
     // Port names by number (65536 entries once loaded; empty is no name).
     std::vector<std::string> NomsPorts;
+    // The connection-table reader of the ports page, owned by this window;
+    // null when it could not be made.
+    vornel::TQuelmarIpConnectionList* connections = nullptr;
 
     // Candidates and the rule editor (created before this window, set by start-up).
     TfmFerme* fmFerme = nullptr;
@@ -64,7 +74,11 @@ public:
 private:
     void FormCreate();
     void layOutPages();
+    void connectSettings();
 
     vornel::Desktop& desktop_;
     std::unique_ptr<vornel::ScanCycle> scan_;
+    std::unique_ptr<vornel::SettingsStore> settings_;
+    // The sound file last chosen with "Choisir...", where its dialog opens.
+    QString chosenSound_;
 };

@@ -2,8 +2,5 @@
 // Each is deleted from here when its real body lands; this file goes with the last.
 #include "app/tfm_vornel.h"
 
-void TfmVornel::Initialise() {}
-void TfmVornel::SauveListe() {}
-void TfmVornel::Enregistre() {}
 QString TfmVornel::TitreCourt(const QString&) { return {}; }
 void TfmVornel::sbFermerClick() {}
