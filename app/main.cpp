@@ -1,5 +1,5 @@
 #include "app/tfm_vornel.h"
-#include "blocking/scripted_desktop.h"
+#include "blocking/system_desktop.h"
 #include "settings/canberra_sound.h"
 #include "netstat/ports_command.h"
 
@@ -15,9 +15,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Vornel"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    vornel::ScriptedDesktop desktop;
+    std::unique_ptr<vornel::Desktop> desktop = vornel::openSystemDesktop();
     vornel::CanberraSound sound;
-    TfmVornel fmVornel(desktop, sound);
+    TfmVornel fmVornel(*desktop, sound);
     fmVornel.show();
     return app.exec();
 }

@@ -1,0 +1,168 @@
+// One scan tick on a real X display: a private Xvfb + openbox holding 100 or
+// 500 client windows, half of them browser windows, none matching the rule.
+// "pipelined" sends every request of the walk before reading a reply;
+// "unbatched" is the same tick without the batching hints, so that each call
+// waits for its own answer. Reports time and round trips per tick.
+#include "blocking/alert_sound.h"
+#include "blocking/scan_cycle.h"
+#include "blocking/x11_desktop.h"
+#include "support/x11_client.h"
+#include "support/x11_display.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+
+using namespace vornel;
+
+namespace {
+
+struct NoSound : AlertSound {
+    void play(const std::string&) override {}
+};
+
+// The desktop as a caller that knows nothing of the batching hints sees it.
+class WithoutHints : public Desktop {
+public:
+    explicit WithoutHints(Desktop& desktop) : d_(desktop) {}
+    WindowHandle GetWindow(WindowHandle from, unsigned command) override {
+        return d_.GetWindow(from, command);
+    }
+    bool IsWindowVisible(WindowHandle w) override { return d_.IsWindowVisible(w); }
+    bool IsIconic(WindowHandle w) override { return d_.IsIconic(w); }
+    int GetWindowTextA(WindowHandle w, char* buffer, int maxCount) override {
+        return d_.GetWindowTextA(w, buffer, maxCount);
+    }
+    WindowRect GetWindowRect(WindowHandle w) override { return d_.GetWindowRect(w); }
+    bool PostClose(WindowHandle w) override { return d_.PostClose(w); }
+
+private:
+    Desktop& d_;
+};
+
+std::string display;
+test::X11Client* client = nullptr;
+int windowCount = 0;
+
+// Adds client windows until there are n, and waits until openbox manages them.
+void ensureWindows(int n) {
+    xcb_window_t last = 0;
+    for (; windowCount < n; ++windowCount) {
+        last = client->create(60, 40, true, int16_t(windowCount % 50 * 20),
+                              int16_t(windowCount / 50 * 30));
+        client->setUtf8Title(last, windowCount % 2 ? "Terminal " + std::to_string(windowCount)
+                                                   : "Page " + std::to_string(windowCount) +
+                                                         " - Navigateur démo");
+        client->map(last);
+    }
+    if (last) test::eventually([&] { return client->managed(last); }, std::chrono::seconds(60));
+}
+
+void BM_ScanTick(benchmark::State& state) {
+    const int windows = int(state.range(0));
+    const bool pipelined = state.range(1) != 0;
+    ensureWindows(windows);
+    auto x11 = X11Desktop::connect(display);
+    if (!x11) {
+        state.SkipWithError("no connection to the benchmark display");
+        return;
+    }
+    WithoutHints unbatched(*x11);
+    Desktop& desktop = pipelined ? static_cast<Desktop&>(*x11) : unbatched;
+
+    QLabel lNbre("0"), lTotal("0");
+    QPlainTextEdit mLog, mFen(" - Navigateur démo");
+    QListWidget lb1;
+    QCheckBox cbReduite;
+    QLineEdit eSon;
+    QTabWidget PC;
+    CloseRules rules;
+    rules.append(TCond{"Y", "N", "jamais vu", 0, 0});
+    NoSound sound;
+    ScanCycle scan(desktop, rules, sound,
+                   ScanControls{&lNbre, &lTotal, &mLog, &lb1, &mFen, &cbReduite, &eSon, &PC},
+                   [] { return WindowHandle(0); });
+
+    scan.Timer();
+    if (lb1.count() < windows / 2) {
+        state.SkipWithError("the walk did not find the benchmark's browser windows");
+        return;
+    }
+    const uint64_t before = x11->roundTrips();
+    for (auto _ : state)
+        scan.Timer();
+    state.counters["round_trips"] =
+        benchmark::Counter(double(x11->roundTrips() - before), benchmark::Counter::kAvgIterations);
+    state.counters["candidates"] = double(lb1.count());
+    state.SetLabel(pipelined ? "pipelined" : "unbatched");
+}
+
+// The desktop's part of the tick alone: the calls the scan makes, no widgets.
+void BM_DesktopCalls(benchmark::State& state) {
+    ensureWindows(int(state.range(0)));
+    auto x11 = X11Desktop::connect(display);
+    char title[5000];
+    std::vector<WindowHandle> candidates;
+    const uint64_t before = x11->roundTrips();
+    for (auto _ : state) {
+        candidates.clear();
+        x11->beginWalk();
+        for (WindowHandle h = x11->GetWindow(0, GW_HWNDFIRST); h;
+             h = x11->GetWindow(h, GW_HWNDNEXT)) {
+            if (!x11->IsWindowVisible(h)) continue;
+            int n = x11->GetWindowTextA(h, title, sizeof title);
+            if (std::string_view(title, n).find(" - Navigateur") != std::string_view::npos)
+                candidates.push_back(h);
+        }
+        x11->rereadWindows(candidates);
+        for (WindowHandle h : candidates) {
+            x11->GetWindowTextA(h, title, sizeof title);
+            benchmark::DoNotOptimize(x11->GetWindowRect(h));
+        }
+    }
+    state.counters["round_trips"] =
+        benchmark::Counter(double(x11->roundTrips() - before), benchmark::Counter::kAvgIterations);
+    state.counters["candidates"] = double(candidates.size());
+}
+
+} // namespace
+
+// In this order: the window count only grows.
+BENCHMARK(BM_DesktopCalls)->Arg(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ScanTick)
+    ->ArgNames({"windows", "pipelined"})
+    ->Args({100, 1})
+    ->Args({100, 0})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DesktopCalls)->Arg(500)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ScanTick)
+    ->ArgNames({"windows", "pipelined"})
+    ->Args({500, 1})
+    ->Args({500, 0})
+    ->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    QTemporaryDir dir;
+    test::X11Session session(dir.path().toStdString());
+    display = session.display();
+    if (display.empty()) {
+        std::fprintf(stderr, "bench_x11_walk: could not start Xvfb + openbox\n");
+        return 1;
+    }
+    // The widgets of the tick need no screen; the desktop has its own connection.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    test::X11Client windows(display);
+    client = &windows;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,86 @@
+// The scan tick against the real display: real xlogo windows, the real window
+// manager, the close request going all the way to the client.
+#include "blocking/alert_sound.h"
+#include "blocking/scan_cycle.h"
+#include "blocking/x11_desktop.h"
+#include "common/memo_lines.h"
+#include "support/qt_print.h"
+#include "support/x11_client.h"
+#include "support/x11_display.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+using namespace vornel;
+using test::eventually;
+using test::XLogo;
+
+namespace {
+
+struct CountingSound : AlertSound {
+    int plays = 0;
+    void play(const std::string&) override { ++plays; }
+};
+
+} // namespace
+
+TEST(X11Scan, ClosesTheMatchingPopUpAndLeavesTheOthersOpen) {
+    const std::string display = test::testDisplay();
+    test::X11Client client(display);
+    ASSERT_TRUE(client.connected());
+    auto desktop = X11Desktop::connect(display);
+    ASSERT_TRUE(desktop);
+
+    XLogo byTitle(display, "Publicité - Navigateur démo");
+    XLogo bySize(display, "Sans titre - Navigateur démo", "250x180+300+60");
+    XLogo news(display, "Les nouvelles - Navigateur démo");
+    XLogo notABrowser(display, "Publicité");
+    xcb_window_t byTitleWindow = 0, bySizeWindow = 0, newsWindow = 0;
+    ASSERT_TRUE(eventually([&] {
+        byTitleWindow = client.findByName("Publicité - Navigateur démo");
+        bySizeWindow = client.findByName("Sans titre - Navigateur démo");
+        newsWindow = client.findByName("Les nouvelles - Navigateur démo");
+        return byTitleWindow && bySizeWindow && newsWindow && client.findByName("Publicité") &&
+               client.managed(bySizeWindow);
+    }));
+    std::vector<uint32_t> frame = client.longs(bySizeWindow, "_NET_FRAME_EXTENTS");
+    ASSERT_EQ(frame.size(), 4u);
+
+    QLabel lNbre("0"), lTotal("0");
+    QPlainTextEdit mLog, mFen(" - Navigateur démo");
+    QListWidget lb1;
+    QCheckBox cbReduite;
+    QLineEdit eSon;
+    QTabWidget PC;
+    CloseRules rules;
+    rules.append(TCond{"Y", "N", "publicité", 0, 0});
+    // The outer size, frame included, as the rule editor would have taken it.
+    rules.append(TCond{"N", "Y", "", int32_t(250 + frame[0] + frame[1]),
+                       int32_t(180 + frame[2] + frame[3])});
+    CountingSound sound;
+    ScanCycle scan(*desktop, rules, sound,
+                   ScanControls{&lNbre, &lTotal, &mLog, &lb1, &mFen, &cbReduite, &eSon, &PC},
+                   [] { return WindowHandle(0); });
+
+    // The close request is asynchronous: ticks go on until the pop-ups are gone.
+    EXPECT_TRUE(eventually([&] {
+        scan.Timer();
+        return !byTitle.running() && !bySize.running();
+    }));
+    scan.Timer();
+
+    EXPECT_TRUE(news.running());
+    EXPECT_TRUE(notABrowser.running());
+    ASSERT_EQ(lb1.count(), 1);
+    EXPECT_EQ(lb1.item(0)->text(), QString::number(newsWindow));
+    QStringList log = memoLines(&mLog);
+    EXPECT_TRUE(log.filter("Titre~\"publicité\"").size() >= 1) << log.join('\n').toStdString();
+    EXPECT_TRUE(log.filter("Taille=\"").size() >= 1) << log.join('\n').toStdString();
+    EXPECT_EQ(lNbre.text().toInt(), log.size());
+    EXPECT_EQ(sound.plays, log.size());
+}
