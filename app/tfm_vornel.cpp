@@ -6,6 +6,7 @@
 #include "netstat/ports_page.h"
 #include "settings/settings_store.h"
 #include "settings/start_at_logon.h"
+#include "update/update_address.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -60,6 +61,7 @@ void TfmVornel::FormCreate() {
     vornel::setUpPortList(ui.lbPorts);
     scan().refreshPorts = [this] { vornel::refreshPortList(ui.lbPorts, connections, NomsPorts); };
     layOutPages();
+    connectUpdatePage();
     // Linux has no Internet Explorer "Window Title" value: it reads as missing.
     TitreIE = " - Microsoft Internet";
 }
@@ -93,7 +95,7 @@ void TfmVornel::showEvent(QShowEvent* event) {
 void TfmVornel::FormShow() {
     setWindowTitle(
         QStringLiteral("Vornel 2003.03 - ferme les fenêtres de pub de votre navigateur"));
-    updateUrl = updatePageAddress();
+    updateUrl = vornel::updateAddress();
     BtnClick(1);
 }
 

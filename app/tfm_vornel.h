@@ -3,6 +3,7 @@
 #include "blocking/close_rules.h"
 #include "blocking/scan_cycle.h"
 #include "ui_tfm_vornel.h"
+#include "update/page_browser.h"
 
 #include <QDate>
 #include <QTimer>
@@ -78,9 +79,12 @@ public:
     QString TitreCourt(const QString& rowText);
     void sbFermerClick();
 
-    // Update page.
+    // Update page: its request, and its browser, made on the first request
+    // by makePageBrowser.
     QString updateUrl;
-    QString updatePageAddress();
+    void sbMajClick();
+    vornel::PageBrowserFactory makePageBrowser;
+    std::unique_ptr<vornel::PageBrowser> wb;
 
     vornel::Desktop& desktop() { return desktop_; }
     vornel::ScanCycle& scan() { return *scan_; }
@@ -96,6 +100,7 @@ private:
     void layOutPages();
     void fitTextsToFont();
     void setWindowLook();
+    void connectUpdatePage();
     void connectSettings();
 
     vornel::Desktop& desktop_;

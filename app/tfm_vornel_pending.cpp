@@ -6,6 +6,3 @@ QString TfmVornel::TitreCourt(const QString&) {
     return {};
 }
 void TfmVornel::sbFermerClick() {}
-QString TfmVornel::updatePageAddress() {
-    return {};
-}

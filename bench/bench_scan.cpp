@@ -28,11 +28,21 @@ void fillRules(CloseRules& rules) {
         std::string title = "Offre exceptionnelle numero " + std::to_string(i) +
                             " gagnez un voyage aux Caraibes maintenant";
         switch (i % 5) {
-        case 0: rules.append(TCond{"Y", "Y", title, 1000 + i, 700}); break;
-        case 1: rules.append(TCond{"E", "N", title, 0, 0}); break;
-        case 2: rules.append(TCond{"Y", "E", title, 800, 600}); break;
-        case 3: rules.append(TCond{"N", "Y", "", 3000 + i, 3000}); break;
-        default: rules.append(TCond{"Y", "N", title, 0, 0}); break;
+        case 0:
+            rules.append(TCond{"Y", "Y", title, 1000 + i, 700});
+            break;
+        case 1:
+            rules.append(TCond{"E", "N", title, 0, 0});
+            break;
+        case 2:
+            rules.append(TCond{"Y", "E", title, 800, 600});
+            break;
+        case 3:
+            rules.append(TCond{"N", "Y", "", 3000 + i, 3000});
+            break;
+        default:
+            rules.append(TCond{"Y", "N", title, 0, 0});
+            break;
         }
     }
 }
@@ -53,7 +63,8 @@ void runTicks(benchmark::State& state, bool indexed) {
     QCheckBox cbReduite;
     QLineEdit eSon;
     QTabWidget PC;
-    for (int i = 0; i < 7; ++i) PC.addTab(new QWidget, QString::number(i));
+    for (int i = 0; i < 7; ++i)
+        PC.addTab(new QWidget, QString::number(i));
     ScriptedDesktop desktop;
     fillDesktop(desktop);
     CloseRules rules;
@@ -63,7 +74,8 @@ void runTicks(benchmark::State& state, bool indexed) {
                    ScanControls{&lNbre, &lTotal, &mLog, &lb1, &mFen, &cbReduite, &eSon, &PC},
                    [] { return WindowHandle(1); });
     if (indexed) {
-        for (auto _ : state) scan.Timer();
+        for (auto _ : state)
+            scan.Timer();
     } else {
         // The same tests without the index: every rule in order, both texts
         // lower-cased afresh for each test.
@@ -78,8 +90,12 @@ void runTicks(benchmark::State& state, bool indexed) {
     state.counters["candidates"] = lb1.count();
 }
 
-void BM_ScanTick(benchmark::State& state) { runTicks(state, true); }
-void BM_RulesInOrderOnly(benchmark::State& state) { runTicks(state, false); }
+void BM_ScanTick(benchmark::State& state) {
+    runTicks(state, true);
+}
+void BM_RulesInOrderOnly(benchmark::State& state) {
+    runTicks(state, false);
+}
 
 } // namespace
 

@@ -202,20 +202,30 @@ X11Desktop::WindowManager X11Desktop::fetchWindowManager() {
     auto check = property(root_, ewmh_._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1);
     auto stacking = property(root_, ewmh_._NET_CLIENT_LIST_STACKING, XCB_ATOM_WINDOW, AllLongs);
     auto supported = property(root_, ewmh_._NET_SUPPORTED, XCB_ATOM_ATOM, AllLongs);
+    // A window manager that has died leaves its check on the root; a live one
+    // keeps a window that names itself. The window manager seldom changes, so
+    // the last one found is asked at once, saving a round trip on each walk.
+    std::optional<xcb_get_property_cookie_t> guess;
+    if (lastCheckWindow_)
+        guess = property(lastCheckWindow_, ewmh_._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1);
     auto checkReply = wait(xcb_get_property_reply, check);
     auto stackingReply = wait(xcb_get_property_reply, stacking);
     auto supportedReply = wait(xcb_get_property_reply, supported);
 
-    // A window manager that has died leaves its check on the root; a live one
-    // keeps a window that names itself.
     auto checkWindow = longsOf(checkReply.get());
-    if (!checkWindow.empty()) {
-        auto own =
-            wait(xcb_get_property_reply,
-                 property(checkWindow[0], ewmh_._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1));
-        auto self = longsOf(own.get());
-        wm.managed = !self.empty() && self[0] == checkWindow[0];
+    const xcb_window_t found = checkWindow.empty() ? 0 : checkWindow[0];
+    if (guess && found != lastCheckWindow_) {
+        xcb_discard_reply(c_, guess->sequence);
+        guess.reset();
     }
+    if (found) {
+        auto own = wait(
+            xcb_get_property_reply,
+            guess ? *guess : property(found, ewmh_._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 1));
+        auto self = longsOf(own.get());
+        wm.managed = !self.empty() && self[0] == found;
+    }
+    lastCheckWindow_ = wm.managed ? found : 0;
     if (!wm.managed) {
         wm.topFirst = rootChildrenTopFirst();
         return wm;

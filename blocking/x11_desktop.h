@@ -115,6 +115,7 @@ private:
 
     WindowManager wm_;
     bool wmKnown_ = false;
+    xcb_window_t lastCheckWindow_ = 0;
     bool listFresh_ = false; // beginWalk's list not yet walked
     std::size_t walkIndex_ = 0;
     std::unordered_map<WindowHandle, Ahead> ahead_;

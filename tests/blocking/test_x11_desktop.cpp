@@ -351,11 +351,12 @@ TEST(X11DesktopRoundTrips, AScanCostsTheSameRoundTripsWhateverTheNumberOfWindows
     };
 
     ASSERT_TRUE(addWindows(3, false));
+    scan(); // the first one also makes sure of the window manager
     uint64_t few = scan();
     ASSERT_TRUE(addWindows(30, false));
     EXPECT_EQ(walk(*desktop).size(), 33u);
     EXPECT_EQ(scan(), few);
-    EXPECT_LE(few, 4u);
+    EXPECT_LE(few, 3u);
 
     // Windows named the old way cost one more round trip in each of the two
     // readings, however many there are.

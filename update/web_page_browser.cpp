@@ -1,0 +1,52 @@
+// The browser of the update page, built as the module libvornel_webpage.so
+// so that the web engine is loaded only when the page is first requested.
+#include "update/page_browser.h"
+
+#include <QPointer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+#include <stdexcept>
+
+namespace {
+
+class WebPageBrowser : public vornel::PageBrowser {
+public:
+    explicit WebPageBrowser(QWidget* area)
+        // Nothing of the page is kept on disk: all lasting state of the program
+        // is its settings file and its log.
+        : profile_(new QWebEngineProfile), view_(new QWebEngineView(area)) {
+        view_->setObjectName(QStringLiteral("wb"));
+        view_->setPage(new QWebEnginePage(profile_, view_));
+        auto* layout = new QVBoxLayout(area);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(view_);
+        view_->show();
+    }
+
+    // The page must go before its profile.
+    ~WebPageBrowser() override {
+        delete view_.data();
+        delete profile_;
+    }
+
+    void Navigate(const QString& address) override {
+        const QUrl url(address, QUrl::StrictMode);
+        if (!url.isValid() || url.isRelative())
+            throw std::runtime_error(
+                QStringLiteral("Adresse invalide : %1").arg(address).toStdString());
+        view_->setUrl(url);
+    }
+
+private:
+    QWebEngineProfile* profile_;
+    QPointer<QWebEngineView> view_;
+};
+
+} // namespace
+
+extern "C" Q_DECL_EXPORT vornel::PageBrowser* vornel_create_page_browser(QWidget* area) {
+    return new WebPageBrowser(area);
+}
