@@ -1,4 +1,5 @@
 #include "app/tfm_vornel.h"
+#include "blocking/tfm_ferme.h"
 #include "blocking/alert_sound.h"
 #include "blocking/scripted_desktop.h"
 
@@ -23,7 +24,10 @@ int main(int argc, char* argv[]) {
 
     vornel::ScriptedDesktop desktop;
     SilentSound sound;
+    TfmFerme fmFerme;
     TfmVornel fmVornel(desktop, sound);
+    fmVornel.fmFerme = &fmFerme;
+    fmFerme.mainWindow = &fmVornel;
     fmVornel.show();
     return app.exec();
 }

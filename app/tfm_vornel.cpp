@@ -34,6 +34,7 @@ TfmVornel::~TfmVornel() = default;
 
 void TfmVornel::FormCreate() {
     layOutPages();
+    connectBlockingControls();
     // Linux has no Internet Explorer "Window Title" value: it reads as missing.
     TitreIE = " - Microsoft Internet";
 }

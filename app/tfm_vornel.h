@@ -54,6 +54,15 @@ public:
     std::string TitreIE;
     QString TitreCourt(const QString& rowText);
     void sbFermerClick();
+    // Browser names, candidate list, rule list and statistics page (blocking/).
+    void FenetresDefaut();
+    void sbFenDefautClick();
+    void lb1Click();
+    void sbNewClick();
+    void sbModifierClick();
+    void sbSuppClick();
+    void lb2Click();
+    void SpeedButton1Click();
 
     // Update page.
     QString updateUrl;
@@ -64,6 +73,11 @@ public:
 private:
     void FormCreate();
     void layOutPages();
+    // Rule list, candidate list and statistics page (blocking/).
+    void connectBlockingControls();
+    bool editorAlreadyOpen();
+    bool refusedAsFull();
+    void appendRule(const vornel::TCond& rule);
 
     vornel::Desktop& desktop_;
     std::unique_ptr<vornel::ScanCycle> scan_;

@@ -5,5 +5,3 @@
 void TfmVornel::Initialise() {}
 void TfmVornel::SauveListe() {}
 void TfmVornel::Enregistre() {}
-QString TfmVornel::TitreCourt(const QString&) { return {}; }
-void TfmVornel::sbFermerClick() {}

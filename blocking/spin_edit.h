@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QSpinBox>
+
+namespace vornel {
+
+// A whole-number field that always ends up within its range: a value set by
+// the program is clamped, a number typed out of range goes to the nearest
+// limit when the field is left, and text that is not a number reads as the
+// minimum. Only signs and digits can be typed.
+class SpinEdit : public QSpinBox {
+    Q_OBJECT
+
+public:
+    explicit SpinEdit(QWidget* parent = nullptr);
+
+    // What the field reads as at this moment, typed text included (the
+    // confirm button's accelerator does not take the focus out of the field).
+    int Value() const;
+
+protected:
+    QValidator::State validate(QString& text, int& pos) const override;
+    void fixup(QString& text) const override;
+    int valueFromText(const QString& text) const override;
+
+private:
+    int readClamped(const QString& text) const;
+};
+
+} // namespace vornel
