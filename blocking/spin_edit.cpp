@@ -8,7 +8,7 @@ namespace vornel {
 namespace {
 
 const QRegularExpression& signedDigits() {
-    static const QRegularExpression pattern(QStringLiteral("^\\s*([+-]?)(\\d*)\\s*$"));
+    static const QRegularExpression pattern(QStringLiteral("^([+-]?)(\\d*)$"));
     return pattern;
 }
 
@@ -29,10 +29,6 @@ int SpinEdit::readClamped(const QString& text) const {
     qlonglong n = digits.size() > 12 ? 1'000'000'000'000 : digits.toLongLong();
     if (m.captured(1) == u'-') n = -n;
     return int(std::clamp<qlonglong>(n, minimum(), maximum()));
-}
-
-int SpinEdit::Value() const {
-    return readClamped(cleanText());
 }
 
 QValidator::State SpinEdit::validate(QString& text, int&) const {

@@ -6,17 +6,13 @@ namespace vornel {
 
 // A whole-number field that always ends up within its range: a value set by
 // the program is clamped, a number typed out of range goes to the nearest
-// limit when the field is left, and text that is not a number reads as the
-// minimum. Only signs and digits can be typed.
+// limit when the field is left or hidden, and text that is not a number reads
+// as the minimum. Only signs and digits can be typed.
 class SpinEdit : public QSpinBox {
     Q_OBJECT
 
 public:
     explicit SpinEdit(QWidget* parent = nullptr);
-
-    // What the field reads as at this moment, typed text included (the
-    // confirm button's accelerator does not take the focus out of the field).
-    int Value() const;
 
 protected:
     QValidator::State validate(QString& text, int& pos) const override;

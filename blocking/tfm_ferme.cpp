@@ -43,11 +43,13 @@ bool TfmFerme::EditRule(vornel::TCond& rule) {
 
     if (exec() != QDialog::Accepted) return false;
 
+    // Read once the dialog is hidden: hiding settles a number still being
+    // typed, which the "&Ok" accelerator leaves in its field.
     rule.TitreMode = ModeLetters[std::size_t(ui.cbTitre->currentIndex())];
     rule.DimMode = ModeLetters[std::size_t(ui.cbDim->currentIndex())];
     rule.Titre = ui.eTitre->text().toStdString();
-    rule.Width = ui.seWidth->Value();
-    rule.Height = ui.seHeight->Value();
+    rule.Width = ui.seWidth->value();
+    rule.Height = ui.seHeight->value();
     return true;
 }
 
