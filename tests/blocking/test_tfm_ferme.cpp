@@ -46,7 +46,8 @@ protected:
 
 QStringList items(const QComboBox* box) {
     QStringList out;
-    for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
     return out;
 }
 
@@ -85,7 +86,7 @@ TEST_F(Editor, LayoutTextsAndTabOrder) {
     EXPECT_EQ(ui.Button2->geometry(), QRect(336, 128, 75, 25));
 
     // Tab goes eTitre, seWidth, seHeight, bOk, Button2, cbTitre, cbDim and round.
-    const QList<QWidget*> order{ui.eTitre, ui.seWidth, ui.seHeight, ui.bOk,
+    const QList<QWidget*> order{ui.eTitre,  ui.seWidth, ui.seHeight, ui.bOk,
                                 ui.Button2, ui.cbTitre, ui.cbDim};
     QStringList seen;
     QWidget* w = ui.eTitre;
@@ -213,8 +214,9 @@ TEST_F(Editor, ConditionsOffLoseTheirFieldsWhenConfirmed) {
     TCond noSize{"E", "N", "Pub", 800, 600};
     QString shown;
     ASSERT_TRUE(edit(noSize, [&](TfmFerme& d) {
-        shown = QString("%1x%2 %3").arg(d.ui.seWidth->text(), d.ui.seHeight->text(),
-                                        d.ui.seWidth->isEnabled() ? "on" : "off");
+        shown = QString("%1x%2 %3")
+                    .arg(d.ui.seWidth->text(), d.ui.seHeight->text(),
+                         d.ui.seWidth->isEnabled() ? "on" : "off");
         ok();
     }));
     EXPECT_EQ(shown, "1x1 off");
