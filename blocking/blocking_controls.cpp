@@ -3,6 +3,7 @@
 #include "app/tfm_vornel.h"
 #include "blocking/list_rows.h"
 
+#include <QLabel>
 #include <QListWidget>
 #include <QToolButton>
 
@@ -48,6 +49,11 @@ void TfmVornel::connectBlockingControls() {
     connect(ui.sbNew, &QToolButton::clicked, this, &TfmVornel::sbNewClick);
     connect(ui.sbModifier, &QToolButton::clicked, this, &TfmVornel::sbModifierClick);
     connect(ui.sbSupp, &QToolButton::clicked, this, &TfmVornel::sbSuppClick);
+
+    // The counters are sized for one digit; like labels that size themselves
+    // to their text, they get the free room to their right.
+    for (QLabel* counter : {ui.lNbre, ui.lTotal})
+        counter->resize(ui.SpeedButton1->x() - counter->x(), counter->height());
 
     connect(ui.sbFenDefaut, &QToolButton::clicked, this, &TfmVornel::sbFenDefautClick);
     connect(ui.SpeedButton1, &QToolButton::clicked, this, &TfmVornel::SpeedButton1Click);

@@ -46,20 +46,22 @@ protected:
         return list->viewport()->grab(r).toImage().convertToFormat(QImage::Format_RGB32);
     }
 
-    // What an unselected row showing text must look like: the list's
-    // background with the text at the row's top left in the list's colours.
-    // (The candidate rows' black frame does not show on the black background.)
-    static QImage expectedRow(QListWidget* list, int row, const QString& text) {
+    // What a row showing text must look like: the list's background (the
+    // selection colour when selected) with the text at the row's top left in
+    // the list's colours. Only for rows without a frame or unselected
+    // candidate rows, whose black frame does not show on the black background.
+    static QImage expectedRow(QListWidget* list, int row, const QString& text,
+                              bool selected = false) {
         const QRect r = list->visualItemRect(list->item(row));
         QImage image(r.size() * list->devicePixelRatioF(), QImage::Format_RGB32);
         image.setDevicePixelRatio(list->devicePixelRatioF());
         const QPalette colours = list->palette();
-        image.fill(colours.color(QPalette::Base));
+        image.fill(colours.color(selected ? QPalette::Highlight : QPalette::Base));
         QPainter painter(&image);
         painter.setFont(list->font());
         // Nothing is drawn past the text's own width.
         painter.setClipRect(0, 0, QFontMetrics(list->font()).horizontalAdvance(text), r.height());
-        painter.setPen(colours.color(QPalette::Text));
+        painter.setPen(colours.color(selected ? QPalette::HighlightedText : QPalette::Text));
         painter.drawText(QRect(QPoint(0, 0), r.size()),
                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
         return image;
