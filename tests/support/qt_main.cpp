@@ -1,12 +1,26 @@
 // The main() of every test: a QApplication exists for the tests that need
 // widgets (offscreen for the gui label, the private X display for x11).
+#include "support/x11_display.h"
+
 #include <QApplication>
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     std::setlocale(LC_TIME, "C");
+    if (std::getenv("VORNEL_TEST_X11_DIR")) {
+        // An x11 test must never fall back to the user's own display.
+        std::string display = vornel::test::testDisplay();
+        if (display.empty()) {
+            std::fprintf(stderr, "no test display in $VORNEL_TEST_X11_DIR (did x11_setup run?)\n");
+            return 1;
+        }
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
