@@ -4,8 +4,6 @@
 // in the settings file with the window's short title and outer size.
 #include "real_vornel.h"
 
-#include <QSettings>
-#include <QTextStream>
 
 using namespace vornel::test;
 
