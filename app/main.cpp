@@ -1,19 +1,10 @@
 #include "app/tfm_vornel.h"
 #include "blocking/tfm_ferme.h"
-#include "blocking/alert_sound.h"
 #include "blocking/scripted_desktop.h"
+#include "settings/canberra_sound.h"
 
 #include <QApplication>
 #include <clocale>
-
-namespace {
-
-class SilentSound : public vornel::AlertSound {
-public:
-    void play(const std::string&) override {}
-};
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -23,7 +14,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     vornel::ScriptedDesktop desktop;
-    SilentSound sound;
+    vornel::CanberraSound sound;
     TfmFerme fmFerme;
     TfmVornel fmVornel(desktop, sound);
     fmVornel.fmFerme = &fmFerme;

@@ -1,7 +1,11 @@
 #include "app/tfm_vornel.h"
 
 #include "blocking/desktop.h"
+#include "settings/settings_store.h"
+#include "settings/start_at_logon.h"
 
+#include <QCoreApplication>
+#include <QFileDialog>
 #include <QToolButton>
 
 bool earlierInstanceClosed = false;
@@ -26,6 +30,7 @@ TfmVornel::TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, QWidge
     connect(Timer1, &QTimer::timeout, this, [this] { scan_->Timer(); });
 
     FormCreate();
+    connectSettings();
     // Enabled from creation; the first tick comes from the message loop.
     Timer1->start();
 }
@@ -62,6 +67,57 @@ void TfmVornel::layOutPages() {
     for (QToolButton* button : sideButtons)
         connect(button, &QToolButton::clicked, this,
                 [this, button] { BtnClick(button->property("tag").toInt()); });
+}
+
+// Settings and persistence: the load and the save live in settings/; the
+// option check boxes keep the start-at-logon entry in line and save.
+void TfmVornel::connectSettings() {
+    startAtLogon = vornel::makeStartAtLogon();
+    vornel::SettingsControls controls{ui.cbDemarre, ui.cbAfficher, ui.lTotal, ui.eSon,
+                                      ui.mFen,      ui.cbMaj,      ui.seMaj,  ui.cbReduite,
+                                      ui.lb2,       ui.mLog,       ui.lMaj};
+    auto showPage = [this](int page) { BtnClick(page); };
+    vornel::SettingsState state{*this,   showPage,  loading,    lastUpdate,
+                                TitreIE, NomsPorts, CloseRules, earlierInstanceClosed};
+    settings_ = std::make_unique<vornel::SettingsStore>(vornel::settingsFiles(), controls, state);
+    for (QCheckBox* option : {ui.cbDemarre, ui.cbAfficher, ui.cbReduite})
+        connect(option, &QCheckBox::clicked, this, [this] { Enregistre(); });
+    connect(ui.SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+    connect(ui.SpeedButton9, &QToolButton::clicked, this, [this] { SpeedButton9Click(); });
+}
+
+void TfmVornel::Initialise() {
+    settings_->Initialise();
+}
+
+void TfmVornel::SauveListe() {
+    settings_->SauveListe();
+}
+
+void TfmVornel::Enregistre() {
+    if (loading) return;
+    if (ui.cbDemarre->isChecked())
+        startAtLogon->write(QCoreApplication::applicationFilePath());
+    else
+        startAtLogon->remove();
+    SauveListe();
+}
+
+void TfmVornel::SpeedButton3Click() {
+    QFileDialog od(this, QString(), QString(), QStringLiteral("*.wav"));
+    od.setObjectName(QStringLiteral("od"));
+    od.setDefaultSuffix(QStringLiteral("wav"));
+    od.setFileMode(QFileDialog::ExistingFile);
+    if (!chosenSound_.isEmpty()) od.selectFile(chosenSound_);
+    if (od.exec() != QDialog::Accepted || od.selectedFiles().isEmpty()) return;
+    chosenSound_ = od.selectedFiles().constFirst();
+    ui.eSon->setText(chosenSound_);
+    SauveListe();
+}
+
+void TfmVornel::SpeedButton9Click() {
+    ui.eSon->clear();
+    SauveListe();
 }
 
 void TfmVornel::BtnClick(int page) {

@@ -16,6 +16,8 @@ class TfmFerme;
 namespace vornel {
 class AlertSound;
 class Desktop;
+class SettingsStore;
+class StartAtLogon;
 } // namespace vornel
 
 // Set when start-up found an earlier instance and asked it to close.
@@ -45,6 +47,10 @@ public:
     void Enregistre();
     bool loading = false;
     QDate lastUpdate;
+    std::unique_ptr<vornel::StartAtLogon> startAtLogon;
+    // Alert sound: "Choisir..." and "Aucun".
+    void SpeedButton3Click();
+    void SpeedButton9Click();
 
     // Port names by number (65536 entries once loaded; empty is no name).
     std::vector<std::string> NomsPorts;
@@ -73,6 +79,7 @@ public:
 private:
     void FormCreate();
     void layOutPages();
+    void connectSettings();
     // Rule list, candidate list and statistics page (blocking/).
     void connectBlockingControls();
     bool editorAlreadyOpen();
@@ -81,4 +88,7 @@ private:
 
     vornel::Desktop& desktop_;
     std::unique_ptr<vornel::ScanCycle> scan_;
+    std::unique_ptr<vornel::SettingsStore> settings_;
+    // The sound file last chosen with "Choisir...", where its dialog opens.
+    QString chosenSound_;
 };

@@ -1,8 +1,8 @@
 #pragma once
 
 // The real main window and rule editor over a scripted desktop, as start-up
-// wires them. The scan timer is stopped so that each test decides when a tick
-// happens.
+// wires them, with the settings and log files in a temporary folder. The scan
+// timer is stopped so that each test decides when a tick happens.
 #include "app/tfm_vornel.h"
 #include "blocking/alert_sound.h"
 #include "blocking/scripted_desktop.h"
@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QListWidget>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -19,6 +20,19 @@ class MainWindow : public ::testing::Test {
 protected:
     struct SilentSound : vornel::AlertSound {
         void play(const std::string&) override {}
+    };
+
+    // Set before the main window exists: it takes its files' place when made.
+    struct FilesFolder {
+        QTemporaryDir dir;
+        FilesFolder() {
+            qputenv("VORNEL_CONFIG_DIR", dir.path().toUtf8());
+            qputenv("XDG_CONFIG_HOME", (dir.path() + "/xdg").toUtf8());
+        }
+        ~FilesFolder() {
+            qunsetenv("VORNEL_CONFIG_DIR");
+            qunsetenv("XDG_CONFIG_HOME");
+        }
     };
 
     MainWindow() {
@@ -79,6 +93,14 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
+    QString ini() const { return files.dir.filePath("vornel.ini"); }
+    QString log() const { return files.dir.filePath("vornel.log"); }
+    static QByteArray contents(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+
+    FilesFolder files;
     vornel::ScriptedDesktop desktop;
     SilentSound sound;
     TfmFerme editor;

@@ -1,0 +1,88 @@
+// The full save and the start-up load with the largest rule list: 5000 rules
+// with 60-character titles, a third of them holding commas, and a log of 200
+// lines, over real files in a temporary folder.
+#include "app/tfm_vornel.h"
+#include "blocking/alert_sound.h"
+#include "blocking/scripted_desktop.h"
+#include "common/memo_lines.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <clocale>
+
+using namespace vornel;
+
+namespace {
+
+struct NoSound : AlertSound {
+    void play(const std::string&) override {}
+};
+
+std::string title(int i) {
+    std::string t = i % 3 == 0 ? "Offre, exceptionnelle, numero " : "Offre exceptionnelle numero ";
+    t += std::to_string(i) + " gagnez un voyage aux Caraibes";
+    t.resize(60, '!');
+    return t;
+}
+
+void fill(TfmVornel& w) {
+    for (int i = 0; i < CloseRules::MaxRules; ++i)
+        w.CloseRules.append(TCond{i % 2 ? "Y" : "E", i % 4 ? "N" : "Y", title(i), 800 + i, 600});
+    QStringList log;
+    for (int i = 0; i < 200; ++i)
+        log << QString("12/07/26 14:30:%1 Le titre contient %2")
+                   .arg(i % 60)
+                   .arg(QString::fromStdString(title(i)));
+    setMemoLines(w.ui.mLog, log);
+    // The load must not open the window, so that only the load is timed.
+    w.ui.cbAfficher->setChecked(false);
+    w.ui.cbMaj->setChecked(false);
+}
+
+struct Folder {
+    Folder() { qputenv("VORNEL_CONFIG_DIR", dir.path().toUtf8()); }
+    QTemporaryDir dir;
+    ScriptedDesktop desktop;
+    NoSound sound;
+};
+
+void BM_SauveListe(benchmark::State& state) {
+    Folder f;
+    TfmVornel w(f.desktop, f.sound);
+    fill(w);
+    w.SauveListe();
+    for (auto _ : state)
+        w.SauveListe();
+}
+
+void BM_Initialise(benchmark::State& state) {
+    Folder f;
+    {
+        TfmVornel w(f.desktop, f.sound);
+        fill(w);
+        w.SauveListe();
+    }
+    TfmVornel w(f.desktop, f.sound);
+    for (auto _ : state)
+        w.Initialise();
+    if (w.CloseRules.count() != CloseRules::MaxRules || memoLineCount(w.ui.mLog) != 200)
+        state.SkipWithError("the load did not give back what was saved");
+}
+
+} // namespace
+
+BENCHMARK(BM_SauveListe)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Initialise)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_TIME, "C");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The closed-window log as a file: one line per closing, newest first, each
+// ended by CR LF (LF alone is read too).
+namespace vornel {
+
+// The first maxLines lines; nothing when the file is missing or cannot be read.
+std::optional<QStringList> readLogLines(const QString& path, int maxLines);
+
+// Replaces the whole file atomically; an empty list gives an empty file.
+bool writeLogLines(const QString& path, const QStringList& lines, QString* error = nullptr);
+
+} // namespace vornel

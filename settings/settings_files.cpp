@@ -1,0 +1,73 @@
+#include "settings/settings_files.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace vornel {
+
+namespace {
+
+QString withSeparator(const QString& folder) {
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+} // namespace
+
+SettingsFiles settingsFilesIn(const QString& folder) {
+    QString dir = withSeparator(folder);
+    return {dir + QStringLiteral("vornel.ini"), dir + QStringLiteral("vornel.log"),
+            withSeparator(QCoreApplication::applicationDirPath())};
+}
+
+SettingsFiles settingsFiles() {
+    QString chosen = qEnvironmentVariable("VORNEL_CONFIG_DIR");
+    if (chosen.isEmpty()) {
+        QString beside = QCoreApplication::applicationDirPath();
+        bool usable = QFileInfo(beside).isWritable() ||
+                      QFileInfo::exists(withSeparator(beside) + QStringLiteral("vornel.ini"));
+        chosen = usable ? beside
+                        : QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                              QStringLiteral("/vornel");
+    }
+    return settingsFilesIn(chosen);
+}
+
+std::optional<std::string> readWholeFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return bytes.toStdString();
+}
+
+bool writeWholeFile(const QString& path, std::string_view bytes, QString* error) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    // Unbuffered, so that a short write (a full disk, a file-size limit) is
+    // seen here: the buffered path lets commit() succeed over a cut file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    qint64 written = file.write(bytes.data(), qint64(bytes.size()));
+    if (written != qint64(bytes.size())) {
+        if (error)
+            *error = QStringLiteral("%1 of %2 bytes written: %3")
+                         .arg(written)
+                         .arg(bytes.size())
+                         .arg(file.errorString());
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace vornel

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vornel {
+
+// Where the settings file and the log file live: vornel.ini and vornel.log
+// beside the executable, so that a copied binary works on its own. Only when
+// that folder cannot be written and holds no settings file (a system-wide
+// install) do both live in $XDG_CONFIG_HOME/vornel/. VORNEL_CONFIG_DIR, when
+// set, names the folder instead. Load and save use one and the same path.
+struct SettingsFiles {
+    QString ini;
+    QString log;
+    // The executable's folder with its trailing separator, for the default sound.
+    QString programFolder;
+};
+
+SettingsFiles settingsFiles();
+SettingsFiles settingsFilesIn(const QString& folder);
+
+// The whole content, or nothing when the file is missing or cannot be read.
+std::optional<std::string> readWholeFile(const QString& path);
+
+// Replaces the file atomically (QSaveFile): a reader, another instance
+// included, sees the old content or the new one, never a mix. On failure the
+// old file is untouched and error says why.
+bool writeWholeFile(const QString& path, std::string_view bytes, QString* error = nullptr);
+
+} // namespace vornel

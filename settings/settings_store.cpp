@@ -1,0 +1,186 @@
+#include "settings/settings_store.h"
+
+#include "blocking/close_rules.h"
+#include "common/date_text.h"
+#include "common/error_box.h"
+#include "common/memo_lines.h"
+#include "common/text.h"
+#include "settings/log_file.h"
+#include "settings/profile_file.h"
+#include "settings/rule_text.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <algorithm>
+#include <cstdlib>
+
+namespace vornel {
+
+namespace {
+
+constexpr std::string_view Options = "Vornel";
+constexpr std::string_view Rules = "Windows";
+constexpr std::string_view Ports = "Ports";
+constexpr std::string_view NeverChecked = "07/04/2002";
+constexpr std::size_t MaxPortNameBytes = 255;
+
+std::string text(const QString& s) {
+    return s.toStdString();
+}
+QString qtext(const std::string& s) {
+    return QString::fromStdString(s);
+}
+std::string browserKey(int n) {
+    return "Fenetre" + std::to_string(n);
+}
+
+// The messages show the settings file's path lower-cased, as the program has
+// always named it there; the file itself is written under its real path.
+QString shownPath(const QString& path) {
+    return qtext(asciiLower(text(path)));
+}
+
+} // namespace
+
+QDate lastUpdateFrom(const std::string& stored, const QDate& today) {
+    std::optional<QDate> date = parseDateText(stored);
+    if (!date || date == parseDateText(std::string(NeverChecked))) return today;
+    return *date;
+}
+
+QString updateAgeText(const QDate& lastUpdate, const QDate& today) {
+    return QStringLiteral("Dernière mise à jour il y a %1 jours.")
+        .arg(std::llabs(lastUpdate.daysTo(today)));
+}
+
+SettingsStore::SettingsStore(SettingsFiles files, SettingsControls controls, SettingsState state)
+    : files_(std::move(files)), c_(controls), s_(std::move(state)) {}
+
+void SettingsStore::Initialise() {
+    s_.loading = true;
+    const ProfileFile ini = ProfileFile::fromText(readWholeFile(files_.ini).value_or(""));
+    c_.lTotal->setText(qtext(ini.readString(Options, "Total", "0")));
+    c_.cbAfficher->setChecked(ini.readBool(Options, "Afficher", true));
+    c_.cbDemarre->setChecked(ini.readBool(Options, "Demarre", true));
+    // Showing runs the window's show handler now, in the middle of the load.
+    s_.window.hide();
+    if (c_.cbAfficher->isChecked() || s_.earlierInstanceClosed) s_.window.show();
+    loadOptions(ini);
+    loadRules(ini);
+    loadPortNames(ini);
+    loadLog();
+    s_.loading = false;
+    remindUpdate();
+}
+
+void SettingsStore::loadOptions(const ProfileFile& ini) {
+    c_.eSon->setText(
+        qtext(ini.readString(Options, "Son", text(files_.programFolder) + "Vornel.wav")));
+    loadBrowserNames(ini);
+    c_.cbMaj->setChecked(ini.readBool(Options, "Maj", true));
+    c_.seMaj->setValue(std::clamp(ini.readInteger(Options, "MajJour", 15), 1, 90));
+    s_.lastUpdate =
+        lastUpdateFrom(ini.readString(Options, "MajLast", NeverChecked), QDate::currentDate());
+    c_.cbReduite->setChecked(ini.readBool(Options, "FenetreReduite", false));
+}
+
+// The list ends at the first missing or empty entry; only a missing first
+// entry gives the Internet Explorer default.
+void SettingsStore::loadBrowserNames(const ProfileFile& ini) {
+    QStringList names;
+    std::string name = ini.readString(Options, browserKey(1), s_.TitreIE);
+    while (!name.empty()) {
+        names << qtext(name);
+        name = ini.readString(Options, browserKey(int(names.size()) + 1), "");
+    }
+    setMemoLines(c_.mFen, names);
+}
+
+void SettingsStore::loadRules(const ProfileFile& ini) {
+    s_.rules.clear();
+    c_.lb2->clear();
+    for (int k = 1; k <= CloseRules::MaxRules; ++k) {
+        std::string value = ini.readString(Rules, std::to_string(k), "");
+        if (value.empty()) break;
+        s_.rules.append(ruleFromValue(value));
+    }
+    // The rule list draws its rows from the rules; each row only holds "ok".
+    c_.lb2->addItems(QStringList(s_.rules.count(), QStringLiteral("ok")));
+}
+
+void SettingsStore::loadPortNames(const ProfileFile& ini) {
+    s_.NomsPorts.assign(65536, std::string());
+    for (const auto& [key, value] : ini.entries(Ports)) {
+        int32_t port = wholeNumberOr(key, -1);
+        if (port >= 0 && port <= 65535)
+            s_.NomsPorts[std::size_t(port)] = cutUtf8(value, MaxPortNameBytes);
+    }
+}
+
+// A log that cannot be read leaves the log empty; the start goes on.
+void SettingsStore::loadLog() {
+    if (!QFileInfo::exists(files_.log)) return;
+    setMemoLines(c_.mLog, readLogLines(files_.log, MaxLogLines).value_or(QStringList()));
+}
+
+void SettingsStore::remindUpdate() {
+    QDate today = QDate::currentDate();
+    c_.lMaj->setText(updateAgeText(s_.lastUpdate, today));
+    if (c_.cbMaj->isChecked() && std::llabs(s_.lastUpdate.daysTo(today)) > c_.seMaj->value()) {
+        s_.window.show();
+        s_.BtnClick(7);
+    }
+}
+
+bool SettingsStore::SauveListe() {
+    // Other sections and unknown keys survive, so the file is read first; one
+    // that exists but cannot be read is not replaced.
+    std::optional<std::string> old = readWholeFile(files_.ini);
+    bool readable = old || !QFileInfo::exists(files_.ini);
+    ProfileFile ini = ProfileFile::fromText(old.value_or(""));
+    saveOptions(ini);
+    saveRules(ini);
+    if (!readable || !writeWholeFile(files_.ini, ini.toText())) {
+        showErrorBox(&s_.window,
+                     QStringLiteral("Unable to write to %1").arg(shownPath(files_.ini)));
+        return false;
+    }
+    if (!writeLogLines(files_.log, memoLines(c_.mLog))) {
+        showErrorBox(&s_.window,
+                     QStringLiteral("Cannot create file %1").arg(shownPath(files_.log)));
+        return false;
+    }
+    return true;
+}
+
+void SettingsStore::saveOptions(ProfileFile& ini) const {
+    ini.writeBool(Options, "Demarre", c_.cbDemarre->isChecked());
+    ini.writeBool(Options, "Afficher", c_.cbAfficher->isChecked());
+    ini.writeString(Options, "Total", text(c_.lTotal->text()));
+    ini.writeString(Options, "Version", "Vornel 2003.03");
+    ini.writeString(Options, "Son", text(c_.eSon->text()));
+    // The empty entry after the last name ends the list at the next load,
+    // also when the list was longer before.
+    const QStringList names = memoLines(c_.mFen);
+    for (int i = 0; i < names.size(); ++i)
+        ini.writeString(Options, browserKey(i + 1), text(names[i]));
+    ini.writeString(Options, browserKey(int(names.size()) + 1), "");
+    ini.writeBool(Options, "Maj", c_.cbMaj->isChecked());
+    ini.writeInteger(Options, "MajJour", c_.seMaj->value());
+    QDate last = s_.lastUpdate.isValid() ? s_.lastUpdate : QDate::currentDate();
+    ini.writeString(Options, "MajLast", dateText(last));
+    ini.writeBool(Options, "FenetreReduite", c_.cbReduite->isChecked());
+}
+
+void SettingsStore::saveRules(ProfileFile& ini) const {
+    ini.removeSection(Rules);
+    for (int k = 1; k <= s_.rules.count(); ++k)
+        ini.writeString(Rules, std::to_string(k), ruleValue(s_.rules.rule(k)));
+}
+
+} // namespace vornel

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "settings/settings_files.h"
+
+#include <QDate>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QSpinBox;
+class QWidget;
+
+namespace vornel {
+
+class CloseRules;
+class ProfileFile;
+
+// The controls of the main window that hold the stored options.
+struct SettingsControls {
+    QCheckBox* cbDemarre = nullptr;
+    QCheckBox* cbAfficher = nullptr;
+    QLabel* lTotal = nullptr;
+    QLineEdit* eSon = nullptr;
+    QPlainTextEdit* mFen = nullptr;
+    QCheckBox* cbMaj = nullptr;
+    QSpinBox* seMaj = nullptr;
+    QCheckBox* cbReduite = nullptr;
+    QListWidget* lb2 = nullptr;
+    QPlainTextEdit* mLog = nullptr;
+    QLabel* lMaj = nullptr;
+};
+
+// The main window's own state that the load and the save touch.
+struct SettingsState {
+    QWidget& window;
+    std::function<void(int)> BtnClick;
+    bool& loading;
+    QDate& lastUpdate;
+    const std::string& TitreIE;
+    std::vector<std::string>& NomsPorts;
+    CloseRules& rules;
+    const bool& earlierInstanceClosed;
+};
+
+// Moves every stored option, the rules, the port names and the log between
+// the two files and the main window. Neither file is kept open or cached.
+class SettingsStore {
+public:
+    static constexpr int MaxLogLines = 200;
+
+    SettingsStore(SettingsFiles files, SettingsControls controls, SettingsState state);
+
+    // The load, once at start-up. Never fails: what cannot be read takes its
+    // default.
+    void Initialise();
+
+    // Writes everything. A settings file that cannot be written is left as it
+    // was, nothing else is written and the error box says so; false then, or
+    // when only the log file could not be written.
+    bool SauveListe();
+
+    const SettingsFiles& files() const { return files_; }
+
+private:
+    void loadOptions(const ProfileFile& ini);
+    void loadBrowserNames(const ProfileFile& ini);
+    void loadRules(const ProfileFile& ini);
+    void loadPortNames(const ProfileFile& ini);
+    void loadLog();
+    void remindUpdate();
+    void saveOptions(ProfileFile& ini) const;
+    void saveRules(ProfileFile& ini) const;
+
+    SettingsFiles files_;
+    SettingsControls c_;
+    SettingsState s_;
+};
+
+// MajLast as stored: the user's short date. The placeholder "07/04/2002",
+// which stands for a check that never happened, and a text that is no date
+// under the current format both give today.
+QDate lastUpdateFrom(const std::string& text, const QDate& today);
+
+// "Dernière mise à jour il y a 3 jours."
+QString updateAgeText(const QDate& lastUpdate, const QDate& today);
+
+} // namespace vornel

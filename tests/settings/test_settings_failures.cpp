@@ -1,0 +1,230 @@
+// A save that cannot be written must say so and leave the old files exactly
+// as they were. The tests run as root in CI, where permission bits alone stop
+// nothing, so each one makes the kernel refuse the write for real and fails
+// loudly when it cannot arrange that.
+#include "common/text.h"
+#include "settings_folder.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <iostream>
+#include <linux/capability.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+using namespace vornel;
+using vornel::testing::fileText;
+using vornel::testing::putFile;
+using SaveFailure = vornel::testing::SettingsFolder;
+
+namespace {
+
+// Can a file of that many bytes be written in the folder right now?
+bool canWrite(const QString& folder, std::size_t bytes) {
+    std::string path = (folder + "/probe").toStdString();
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return false;
+    std::string data(bytes, 'p');
+    bool ok = ::write(fd, data.data(), data.size()) == ssize_t(data.size());
+    ::close(fd);
+    ::unlink(path.c_str());
+    return ok;
+}
+
+// Files of this process may not grow beyond the limit while it lives; a write
+// past it fails with EFBIG instead of killing the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit lowered = old_;
+        lowered.rlim_cur = bytes;
+        set_ = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    bool set() const { return set_; }
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+    bool set_ = false;
+};
+
+// This thread loses the privilege to write where the permission bits forbid
+// it, so a read-only folder stops it as it stops any user.
+class NoPermissionOverride {
+public:
+    NoPermissionOverride() {
+        header_.version = _LINUX_CAPABILITY_VERSION_3;
+        header_.pid = 0;
+        if (syscall(SYS_capget, &header_, old_) != 0) return;
+        __user_cap_data_struct lowered[2] = {old_[0], old_[1]};
+        for (int cap : {CAP_DAC_OVERRIDE, CAP_FOWNER, CAP_LINUX_IMMUTABLE})
+            lowered[cap / 32].effective &= ~(1u << (cap % 32));
+        set_ = syscall(SYS_capset, &header_, lowered) == 0;
+    }
+    ~NoPermissionOverride() {
+        if (set_) syscall(SYS_capset, &header_, old_);
+    }
+    bool set() const { return set_; }
+
+private:
+    __user_cap_header_struct header_{};
+    __user_cap_data_struct old_[2]{};
+    bool set_ = false;
+};
+
+// A tmpfs of 64 KiB mounted over the folder in this thread's own mount
+// namespace, filled to the last byte. Empty when mounting is not permitted.
+class FullTmpfs {
+public:
+    explicit FullTmpfs(const QString& folder) : folder_(folder.toStdString()) {
+        if (unshare(CLONE_NEWNS) != 0) return;
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return;
+        mounted_ = mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~FullTmpfs() {
+        if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    void fill() {
+        int fd = ::open((folder_ + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
+        std::string block(4096, 'f');
+        while (fd >= 0 && ::write(fd, block.data(), 1) == 1) {
+        }
+        ::close(fd);
+    }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+};
+
+std::string lowered(const QString& path) {
+    return asciiLower(path.toStdString());
+}
+
+} // namespace
+
+TEST_F(SaveFailure, AFolderThatCannotBeWrittenKeepsTheOldFiles) {
+    auto w = start();
+    w->ui.lTotal->setText("7");
+    setMemoLines(w->ui.mLog, {"avant"});
+    w->SauveListe();
+    ASSERT_TRUE(errors.texts.isEmpty());
+    const std::string oldIni = fileText(ini()), oldLog = fileText(log());
+
+    w->ui.lTotal->setText("8");
+    setMemoLines(w->ui.mLog, {"après", "avant"});
+    {
+        NoPermissionOverride guard;
+        ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0555), 0);
+        ASSERT_TRUE(guard.set()) << "could not drop the permission override: " << strerror(errno);
+        ASSERT_FALSE(canWrite(dir.path(), 1)) << "the folder is still writable; test set-up failed";
+        w->SauveListe();
+    }
+    ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0755), 0);
+    EXPECT_EQ(errors.texts,
+              QStringList{QString::fromStdString("Unable to write to " + lowered(ini()) + ".")});
+    EXPECT_EQ(fileText(ini()), oldIni);
+    EXPECT_EQ(fileText(log()), oldLog);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"vornel.ini", "vornel.log"}));
+
+    // The program goes on, and the next save that can write does.
+    w->SauveListe();
+    EXPECT_EQ(errors.texts.size(), 1);
+    EXPECT_NE(fileText(ini()).find("Total=8"), std::string::npos);
+}
+
+TEST_F(SaveFailure, AFullFileSystemKeepsTheOldFiles) {
+    const QString folder = dir.filePath("disk");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    qputenv("VORNEL_CONFIG_DIR", folder.toUtf8());
+    FullTmpfs disk(folder);
+    const QString iniPath = folder + "/vornel.ini", logPath = folder + "/vornel.log";
+
+    auto w = start();
+    for (int i = 0; i < 20; ++i)
+        w->CloseRules.append(TCond{"Y", "N", "regle " + std::to_string(i), 0, 0});
+    setMemoLines(w->ui.mLog, {"avant"});
+    w->SauveListe();
+    ASSERT_TRUE(errors.texts.isEmpty());
+    const std::string oldIni = fileText(iniPath), oldLog = fileText(logPath);
+
+    w->ui.lTotal->setText("123");
+    setMemoLines(w->ui.mLog, {"après", "avant"});
+    std::unique_ptr<FileSizeLimit> limit;
+    if (disk.mounted()) {
+        disk.fill();
+    } else {
+        // No mount permitted here: a file-size limit refuses the write instead.
+        std::cout << "[ note ] mount not permitted; using RLIMIT_FSIZE\n";
+        limit = std::make_unique<FileSizeLimit>(64);
+        ASSERT_TRUE(limit->set()) << "could not set RLIMIT_FSIZE: " << strerror(errno);
+    }
+    ASSERT_FALSE(canWrite(folder, 4096)) << "the file system still takes data; test set-up failed";
+    w->SauveListe();
+    limit.reset();
+
+    EXPECT_EQ(errors.texts,
+              QStringList{QString::fromStdString("Unable to write to " + lowered(iniPath) + ".")});
+    EXPECT_EQ(fileText(iniPath), oldIni);
+    EXPECT_EQ(fileText(logPath), oldLog);
+}
+
+TEST_F(SaveFailure, AFileSizeLimitStopsTheSaveAndKeepsTheOldFile) {
+    auto w = start();
+    w->SauveListe();
+    ASSERT_TRUE(errors.texts.isEmpty());
+    const std::string oldIni = fileText(ini()), oldLog = fileText(log());
+    w->ui.lTotal->setText("9");
+    {
+        FileSizeLimit limit(64);
+        ASSERT_TRUE(limit.set()) << "could not set RLIMIT_FSIZE: " << strerror(errno);
+        ASSERT_FALSE(canWrite(dir.path(), 65)) << "RLIMIT_FSIZE did not stop the write";
+        w->SauveListe();
+    }
+    EXPECT_EQ(errors.texts,
+              QStringList{QString::fromStdString("Unable to write to " + lowered(ini()) + ".")});
+    EXPECT_EQ(fileText(ini()), oldIni);
+    EXPECT_EQ(fileText(log()), oldLog);
+}
+
+TEST_F(SaveFailure, ALogThatCannotBeWrittenComesAfterACompleteSettingsFile) {
+    auto w = start();
+    QStringList lines;
+    for (int i = 0; i < 200; ++i)
+        lines << QString("ligne %1 ").arg(i) + QString(80, 'x');
+    setMemoLines(w->ui.mLog, lines.mid(0, 1));
+    w->SauveListe();
+    ASSERT_TRUE(errors.texts.isEmpty());
+    const std::string oldLog = fileText(log());
+
+    w->ui.lTotal->setText("10");
+    setMemoLines(w->ui.mLog, lines);
+    {
+        // Room for the settings file, not for the log.
+        FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.set()) << "could not set RLIMIT_FSIZE: " << strerror(errno);
+        ASSERT_FALSE(canWrite(dir.path(), 4097)) << "RLIMIT_FSIZE did not stop the write";
+        w->SauveListe();
+    }
+    EXPECT_EQ(errors.texts,
+              QStringList{QString::fromStdString("Cannot create file " + lowered(log()) + ".")});
+    EXPECT_NE(fileText(ini()).find("\r\nTotal=10\r\n"), std::string::npos);
+    EXPECT_EQ(fileText(log()), oldLog);
+}

@@ -1,0 +1,448 @@
+// The load and the save through the real main window, over real files in a
+// temporary folder.
+#include "common/date_text.h"
+#include "settings/settings_store.h"
+#include "settings_folder.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QToolButton>
+#include <random>
+
+using namespace vornel;
+using vornel::testing::fileText;
+using vornel::testing::putFile;
+using Settings = vornel::testing::SettingsFolder;
+
+namespace {
+
+TCond rule(std::string mode, std::string title, std::string dim, int w, int h) {
+    return TCond{std::move(mode), std::move(dim), std::move(title), w, h};
+}
+
+std::vector<TCond> rulesOf(const TfmVornel& w) {
+    std::vector<TCond> out;
+    for (int k = 1; k <= w.CloseRules.count(); ++k)
+        out.push_back(w.CloseRules.rule(k));
+    return out;
+}
+
+std::string crlf(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const auto& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+QString daysAgoText(int days) {
+    return QString::fromStdString(dateText(QDate::currentDate().addDays(-days)));
+}
+
+} // namespace
+
+TEST_F(Settings, FirstStartTakesEveryDefaultAndWritesNothing) {
+    auto w = start();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(w->ui.cbDemarre->isChecked());
+    EXPECT_TRUE(w->ui.cbAfficher->isChecked());
+    EXPECT_EQ(w->ui.lTotal->text(), "0");
+    EXPECT_EQ(w->ui.eSon->text(), QCoreApplication::applicationDirPath() + "/Vornel.wav");
+    EXPECT_EQ(memoLines(w->ui.mFen), QStringList{" - Microsoft Internet"});
+    EXPECT_TRUE(w->ui.cbMaj->isChecked());
+    EXPECT_EQ(w->ui.seMaj->value(), 15);
+    EXPECT_FALSE(w->ui.cbReduite->isChecked());
+    EXPECT_EQ(w->lastUpdate, QDate::currentDate());
+    EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jours.");
+    EXPECT_NE(w->currentPage(), 6);
+    EXPECT_EQ(w->CloseRules.count(), 0);
+    EXPECT_EQ(w->ui.lb2->count(), 0);
+    EXPECT_EQ(memoLineCount(w->ui.mLog), 0);
+    ASSERT_EQ(w->NomsPorts.size(), 65536u);
+    EXPECT_TRUE(std::all_of(w->NomsPorts.begin(), w->NomsPorts.end(),
+                            [](const std::string& n) { return n.empty(); }));
+    EXPECT_FALSE(w->loading);
+    EXPECT_FALSE(QFileInfo::exists(ini()));
+    EXPECT_FALSE(QFileInfo::exists(log()));
+    EXPECT_FALSE(QFileInfo::exists(autostartEntry()));
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
+}
+
+TEST_F(Settings, SaveWritesEveryKeyInItsOrderAndTheLoadGivesItBack) {
+    QDate last = QDate::currentDate().addDays(-3);
+    {
+        auto w = start();
+        w->ui.cbDemarre->setChecked(false);
+        w->ui.cbAfficher->setChecked(false);
+        w->ui.lTotal->setText("42");
+        w->ui.eSon->setText("/sons/alerte.wav");
+        setMemoLines(w->ui.mFen, {" - Netscape", "Mozilla"});
+        w->ui.cbMaj->setChecked(false);
+        w->ui.seMaj->setValue(30);
+        w->lastUpdate = last;
+        w->ui.cbReduite->setChecked(true);
+        w->CloseRules.append(rule("Y", "casino", "N", 1, 1));
+        w->CloseRules.append(rule("E", "Gagnez, vite, un voyage !", "Y", 800, 600));
+        w->CloseRules.append(rule("N", "", "E", -5, 2147483647));
+        setMemoLines(w->ui.mLog, {"ligne 2", "ligne 1"});
+        w->SauveListe();
+    }
+    EXPECT_EQ(fileText(ini()),
+              crlf({"[Vornel]", "Demarre=0", "Afficher=0", "Total=42", "Version=Vornel 2003.03",
+                    "Son=/sons/alerte.wav", "Fenetre1= - Netscape", "Fenetre2=Mozilla",
+                    "Fenetre3=", "Maj=0", "MajJour=30", "MajLast=" + dateText(last),
+                    "FenetreReduite=1", "[Windows]", "1=Y,casino,N,1,1",
+                    "2=E,Gagnez, vite, un voyage !,Y,800,600", "3=N,,E,-5,2147483647"}));
+    EXPECT_EQ(fileText(log()), "ligne 2\r\nligne 1\r\n");
+
+    auto w = start();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(w->ui.cbDemarre->isChecked());
+    EXPECT_FALSE(w->ui.cbAfficher->isChecked());
+    EXPECT_EQ(w->ui.lTotal->text(), "42");
+    EXPECT_EQ(w->ui.eSon->text(), "/sons/alerte.wav");
+    // A stored value loses its surrounding blanks.
+    EXPECT_EQ(memoLines(w->ui.mFen), (QStringList{"- Netscape", "Mozilla"}));
+    EXPECT_FALSE(w->ui.cbMaj->isChecked());
+    EXPECT_EQ(w->ui.seMaj->value(), 30);
+    EXPECT_EQ(w->lastUpdate, last);
+    EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 3 jours.");
+    EXPECT_TRUE(w->ui.cbReduite->isChecked());
+    EXPECT_EQ(rulesOf(*w),
+              (std::vector<TCond>{rule("Y", "casino", "N", 1, 1),
+                                  rule("E", "Gagnez, vite, un voyage !", "Y", 800, 600),
+                                  rule("N", "", "E", -5, 2147483647)}));
+    ASSERT_EQ(w->ui.lb2->count(), 3);
+    EXPECT_EQ(w->ui.lb2->item(2)->text(), "ok");
+    EXPECT_EQ(memoLines(w->ui.mLog), (QStringList{"ligne 2", "ligne 1"}));
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
+}
+
+TEST_F(Settings, BrowserNameListEndsAtTheFirstEmptyEntry) {
+    auto w = start();
+    setMemoLines(w->ui.mFen, {"a", "b", "c", "d", "e"});
+    w->SauveListe();
+    setMemoLines(w->ui.mFen, {"a", "b", "c"});
+    w->SauveListe();
+    EXPECT_EQ(memoLines(start()->ui.mFen), (QStringList{"a", "b", "c"}));
+
+    setMemoLines(w->ui.mFen, {"a", "", "c"});
+    w->SauveListe();
+    EXPECT_EQ(memoLines(start()->ui.mFen), QStringList{"a"});
+
+    // No line at all: Fenetre1 is stored empty, which is not the default.
+    setMemoLines(w->ui.mFen, {});
+    w->SauveListe();
+    EXPECT_EQ(memoLines(start()->ui.mFen), QStringList());
+}
+
+TEST_F(Settings, HandEditedValuesFollowTheReadingRules) {
+    putFile(ini(), "[vornel]\n"
+                   "  demarre = 0x0  \n"
+                   "Afficher=\"0\"\n"
+                   "Total = \"  abc  \"\n"
+                   "Son = ' /a b.wav '\n"
+                   "FENETRE1=  \" - Netscape\"  \n"
+                   "Fenetre2=x\n"
+                   "Fenetre3=\n"
+                   "Fenetre4=never read\n"
+                   "Maj=junk\n"
+                   "MajLast=not a date\n"
+                   "FenetreReduite=$1\n"
+                   "[WINDOWS]\n"
+                   "1 = Y,casino,N,$10,0x20 \n"
+                   "2=E,x,Y,junk,\n"
+                   "3=Y\n");
+    auto w = start();
+    EXPECT_FALSE(w->ui.cbDemarre->isChecked());
+    EXPECT_FALSE(w->ui.cbAfficher->isChecked());
+    EXPECT_EQ(w->ui.lTotal->text(), "  abc  ");
+    EXPECT_EQ(w->ui.eSon->text(), " /a b.wav ");
+    EXPECT_EQ(memoLines(w->ui.mFen), (QStringList{" - Netscape", "x"}));
+    EXPECT_TRUE(w->ui.cbMaj->isChecked());
+    EXPECT_EQ(w->ui.seMaj->value(), 15);
+    EXPECT_EQ(w->lastUpdate, QDate::currentDate());
+    EXPECT_TRUE(w->ui.cbReduite->isChecked());
+    EXPECT_EQ(rulesOf(*w),
+              (std::vector<TCond>{rule("Y", "casino", "N", 16, 32), rule("E", "x", "Y", 0, 0),
+                                  rule("Y", "", "", 0, 0)}));
+    EXPECT_FALSE(w->loading);
+
+    const std::vector<std::pair<std::string, int>> days{
+        {"0", 1}, {"500", 90}, {"abc", 15}, {" 0x1E", 30}};
+    for (const auto& [stored, loaded] : days) {
+        putFile(ini(), std::string("[Vornel]\r\nMajJour=") + stored + "\r\n");
+        EXPECT_EQ(start()->ui.seMaj->value(), loaded) << stored;
+    }
+}
+
+TEST_F(Settings, RulesStopAtTheFirstGapAndAtFiveThousand) {
+    putFile(ini(), "[Windows]\r\n1=Y,a,N,0,0\r\n2=Y,b,N,0,0\r\n4=Y,d,N,0,0\r\n");
+    auto w = start();
+    EXPECT_EQ(w->CloseRules.count(), 2);
+    w->SauveListe();
+    EXPECT_EQ(fileText(ini()).find("4=Y,d"), std::string::npos);
+    EXPECT_NE(fileText(ini()).find("[Windows]\r\n1=Y,a,N,0,0\r\n2=Y,b,N,0,0\r\n"),
+              std::string::npos);
+
+    std::string many = "[Windows]\r\n";
+    for (int k = 1; k <= 6000; ++k)
+        many += std::to_string(k) + "=Y,t" + std::to_string(k) + ",N,0,0\r\n";
+    putFile(ini(), many);
+    w = start();
+    EXPECT_EQ(w->CloseRules.count(), 5000);
+    EXPECT_EQ(w->ui.lb2->count(), 5000);
+    EXPECT_EQ(w->CloseRules.rule(5000).Titre, "t5000");
+    w->SauveListe();
+    std::string saved = fileText(ini());
+    EXPECT_NE(saved.find("\r\n5000=Y,t5000,N,0,0\r\n"), std::string::npos);
+    EXPECT_EQ(saved.find("\r\n5001="), std::string::npos);
+}
+
+TEST_F(Settings, LongValuesAreCutAtLoadNeverInsideACharacter) {
+    std::string total(2046, '7');
+    putFile(ini(), "[Vornel]\r\nTotal=" + total + "é\r\n[Windows]\r\n1=Y," +
+                       std::string(3000, 'a') + ",N,1,1\r\n");
+    auto w = start();
+    EXPECT_EQ(w->ui.lTotal->text().toStdString(), total);
+    // The fields after the cut go with it.
+    EXPECT_EQ(rulesOf(*w), std::vector<TCond>{rule("Y", std::string(2045, 'a'), "", 0, 0)});
+}
+
+TEST_F(Settings, PortNamesComeFromTheirWholeNumberKeys) {
+    putFile(ini(), "[Ports]\n80=Serveur web\n70000=x\n-1=x\nweb=x\n25=mail=smtp\n;22=ssh\n"
+                   "  8080  =  proxy  \n443=" +
+                       std::string(300, 'n') + "\n21=" + std::string(254, 'f') +
+                       "é\n0x17=hex\n"
+                       "no equals sign\n80=Serveur web 2\n");
+    auto w = start();
+    ASSERT_EQ(w->NomsPorts.size(), 65536u);
+    EXPECT_EQ(w->NomsPorts[80], "Serveur web 2");
+    EXPECT_EQ(w->NomsPorts[25], "mail=smtp");
+    EXPECT_EQ(w->NomsPorts[8080], "proxy");
+    EXPECT_EQ(w->NomsPorts[443], std::string(255, 'n'));
+    EXPECT_EQ(w->NomsPorts[21], std::string(254, 'f'));
+    EXPECT_EQ(w->NomsPorts[23], "hex");
+    EXPECT_EQ(w->NomsPorts[22], "");
+    int named = int(std::count_if(w->NomsPorts.begin(), w->NomsPorts.end(),
+                                  [](const std::string& n) { return !n.empty(); }));
+    EXPECT_EQ(named, 6);
+    // The section is only read.
+    w->SauveListe();
+    EXPECT_NE(fileText(ini()).find("70000=x\r\n-1=x\r\nweb=x\r\n"), std::string::npos);
+}
+
+TEST_F(Settings, TheLogKeepsItsTwoHundredNewestLines) {
+    std::string text;
+    for (int i = 1; i <= 350; ++i)
+        text += "ligne " + std::to_string(i) + "\n";
+    putFile(log(), text);
+    auto w = start();
+    QStringList lines = memoLines(w->ui.mLog);
+    ASSERT_EQ(lines.size(), 200);
+    EXPECT_EQ(lines.front(), "ligne 1");
+    EXPECT_EQ(lines.back(), "ligne 200");
+    EXPECT_EQ(fileText(log()), text);
+
+    insertFirstLine(w->ui.mLog, "nouvelle");
+    w->SauveListe();
+    std::string saved = fileText(log());
+    EXPECT_TRUE(saved.starts_with("nouvelle\r\nligne 1\r\nligne 2\r\n"));
+    EXPECT_TRUE(saved.ends_with("\r\nligne 200\r\n"));
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 201);
+
+    setMemoLines(w->ui.mLog, {});
+    w->SauveListe();
+    EXPECT_EQ(fileText(log()), "");
+}
+
+TEST_F(Settings, AnUnreadableLogLeavesTheLogEmptyAndTheStartGoesOn) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("vornel.log"));
+    putFile(ini(), "[Windows]\r\n1=Y,a,N,0,0\r\n");
+    auto w = start();
+    EXPECT_EQ(memoLineCount(w->ui.mLog), 0);
+    EXPECT_EQ(w->CloseRules.count(), 1);
+    EXPECT_FALSE(w->loading);
+    EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jours.");
+}
+
+TEST_F(Settings, BinaryJunkLoadsAsDefaultsAndWhatLoadedSavesBack) {
+    std::mt19937 random(4);
+    for (int round = 0; round < 20; ++round) {
+        std::string junk(4096, '\0');
+        for (char& c : junk)
+            c = char(random());
+        // Some structure, so that junk lands in real sections too.
+        if (round % 2) junk = "[Windows]\n1=" + junk.substr(0, 2000) + "\n[Ports]\n" + junk;
+        putFile(ini(), junk);
+        putFile(log(), junk);
+        auto w = start();
+        EXPECT_FALSE(w->loading);
+        EXPECT_LE(memoLineCount(w->ui.mLog), 200);
+        std::vector<TCond> loaded = rulesOf(*w);
+        w->SauveListe();
+        EXPECT_EQ(rulesOf(*start()), loaded) << "round " << round;
+    }
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
+}
+
+TEST_F(Settings, TitlesWithCommasOrLineBreaksLoadBackExactly) {
+    std::vector<TCond> rules{
+        rule("Y", "casino", "N", 1, 1),
+        rule("Y", "Pub, promo, gratuit", "N", 0, 0),
+        rule("E", ",,,,", "Y", 10, 20),
+        rule("Y", "ligne 1\nligne 2\r\n", "E", 3, 4),
+        rule("Y", "C:\\new\\readme $'x' it's", "N", 0, 0),
+        rule("Y", "$'quoted'", "N", 0, 0),
+        rule("Y", "C:\\temp\\new", "N", 0, 0),
+    };
+    {
+        auto w = start();
+        for (const auto& r : rules)
+            w->CloseRules.append(r);
+        setMemoLines(w->ui.mFen, {" - Netscape"});
+        w->SauveListe();
+    }
+    std::string saved = fileText(ini());
+    std::string windows = saved.substr(saved.find("[Windows]"));
+    EXPECT_EQ(windows, crlf({"[Windows]", "1=Y,casino,N,1,1", "2=Y,Pub, promo, gratuit,N,0,0",
+                             "3=E,,,,,,Y,10,20", "4=$'Y,ligne 1\\nligne 2\\r\\n,E,3,4'",
+                             "5=$'Y,C:\\\\new\\\\readme $\\'x\\' it\\'s,N,0,0'",
+                             "6=$'Y,$\\'quoted\\',N,0,0'", "7=Y,C:\\temp\\new,N,0,0"}));
+    EXPECT_EQ(rulesOf(*start()), rules);
+}
+
+TEST_F(Settings, UnknownKeysAndSectionsAreKeptWhereTheyAre) {
+    putFile(ini(), "; réglages\n"
+                   "[Autre]\n"
+                   "clé=valeur\n"
+                   "\n"
+                   "[Vornel]\n"
+                   "Inconnue = garde\n"
+                   "Total=5\n"
+                   "\n"
+                   "[Windows]\n"
+                   "1=Y,a,N,0,0\n"
+                   "; commentaire\n"
+                   "[Fin]\n"
+                   "x=y\n");
+    auto w = start();
+    w->SauveListe();
+    EXPECT_EQ(fileText(ini()),
+              crlf({"; réglages",
+                    "[Autre]",
+                    "clé=valeur",
+                    "",
+                    "[Vornel]",
+                    "Inconnue = garde",
+                    "Total=5",
+                    "Demarre=1",
+                    "Afficher=1",
+                    "Version=Vornel 2003.03",
+                    "Son=" + (QCoreApplication::applicationDirPath() + "/Vornel.wav").toStdString(),
+                    "Fenetre1= - Microsoft Internet",
+                    "Fenetre2=",
+                    "Maj=1",
+                    "MajJour=15",
+                    "MajLast=" + dateText(QDate::currentDate()),
+                    "FenetreReduite=0",
+                    "",
+                    "[Fin]",
+                    "x=y",
+                    "[Windows]",
+                    "1=Y,a,N,0,0"}));
+}
+
+TEST_F(Settings, TheUpdateReminderComesAfterTheGivenDays) {
+    struct Case {
+        int daysAgo;
+        const char* maj;
+        bool reminded;
+    };
+    for (Case c :
+         {Case{16, "1", true}, Case{15, "1", false}, Case{-16, "1", true}, Case{400, "0", false}}) {
+        putFile(ini(), "[Vornel]\r\nAfficher=0\r\nMaj=" + std::string(c.maj) +
+                           "\r\nMajJour=15\r\nMajLast=" + daysAgoText(c.daysAgo).toStdString() +
+                           "\r\n[Windows]\r\n1=Y,a,N,0,0\r\n");
+        auto w = start();
+        EXPECT_EQ(w->isVisible(), c.reminded) << c.daysAgo;
+        EXPECT_EQ(w->currentPage() == 6, c.reminded) << c.daysAgo;
+        EXPECT_EQ(w->ui.lMaj->text(),
+                  QString("Dernière mise à jour il y a %1 jours.").arg(std::abs(c.daysAgo)));
+        // The reminder changes nothing stored.
+        EXPECT_EQ(w->lastUpdate, QDate::currentDate().addDays(-c.daysAgo));
+    }
+}
+
+TEST_F(Settings, AnEarlierInstanceClosedShowsTheWindow) {
+    putFile(ini(), "[Vornel]\r\nAfficher=0\r\n");
+    EXPECT_FALSE(start()->isVisible());
+    earlierInstanceClosed = true;
+    auto w = start();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(w->ui.cbAfficher->isChecked());
+}
+
+TEST(LastUpdateFrom, PlaceholderAndJunkGiveToday) {
+    QDate today(2026, 12, 8);
+    EXPECT_EQ(lastUpdateFrom("07/04/2002", today), today);
+    EXPECT_EQ(lastUpdateFrom("", today), today);
+    EXPECT_EQ(lastUpdateFrom("31/31/31", today), today);
+    EXPECT_EQ(lastUpdateFrom(dateText(QDate(2026, 11, 1)), today), QDate(2026, 11, 1));
+    EXPECT_EQ(updateAgeText(QDate(2026, 11, 28), today), "Dernière mise à jour il y a 10 jours.");
+}
+
+namespace {
+
+// Runs once the file dialog is open.
+void whenDialogOpens(std::function<void(QFileDialog*)> answer) {
+    QTimer::singleShot(0, [answer] {
+        auto* od = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(od, nullptr);
+        answer(od);
+    });
+}
+
+} // namespace
+
+TEST_F(Settings, ChoosingASoundSavesItAndTheDialogRemembersIt) {
+    QString wav = dir.filePath("ding.wav");
+    putFile(wav, "RIFF");
+    auto w = start();
+    w->ui.eSon->setText(dir.filePath("typed.wav"));
+
+    QStringList firstSelection;
+    whenDialogOpens([&](QFileDialog* od) {
+        EXPECT_EQ(od->nameFilters(), QStringList{"*.wav"});
+        firstSelection = od->selectedFiles();
+        od->selectFile(wav);
+        QMetaObject::invokeMethod(od, "accept");
+    });
+    w->ui.SpeedButton3->click();
+    EXPECT_EQ(w->ui.eSon->text(), wav);
+    EXPECT_NE(fileText(ini()).find("\r\nSon=" + wav.toStdString() + "\r\n"), std::string::npos);
+    // The dialog is not primed from the edit.
+    EXPECT_FALSE(firstSelection.contains(dir.filePath("typed.wav")));
+
+    w->ui.eSon->setText("/typed/again.wav");
+    QStringList secondSelection;
+    whenDialogOpens([&](QFileDialog* od) {
+        secondSelection = od->selectedFiles();
+        od->reject();
+    });
+    w->ui.SpeedButton3->click();
+    EXPECT_EQ(secondSelection, QStringList{wav});
+    EXPECT_EQ(w->ui.eSon->text(), "/typed/again.wav");
+    EXPECT_EQ(fileText(ini()).find("again"), std::string::npos);
+
+    w->ui.SpeedButton9->click();
+    EXPECT_EQ(w->ui.eSon->text(), "");
+    EXPECT_NE(fileText(ini()).find("\r\nSon=\r\n"), std::string::npos);
+    EXPECT_EQ(start()->ui.eSon->text(), "");
+}
