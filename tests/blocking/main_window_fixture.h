@@ -95,9 +95,11 @@ protected:
 
     QString ini() const { return files.dir.filePath("vornel.ini"); }
     QString log() const { return files.dir.filePath("vornel.log"); }
+    // A file's text with its line ends as "\n".
     static QByteArray contents(const QString& path) {
         QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+        return file.open(QIODevice::ReadOnly) ? file.readAll().replace("\r\n", "\n")
+                                              : QByteArray("(missing)");
     }
 
     FilesFolder files;

@@ -78,6 +78,11 @@ TEST_F(MainWindow, DefaultButtonRestoresTheBrowserNames) {
     click(fm.ui.sbFenDefaut);
     EXPECT_EQ(memoLines(fm.ui.mFen),
               QStringList({" - Microsoft Internet", " - Netscape", " - Mozilla"}));
+    // Saved at once.
+    const QByteArray stored = contents(ini());
+    EXPECT_TRUE(stored.contains("Fenetre2= - Netscape")) << stored.toStdString();
+    EXPECT_TRUE(stored.contains("Fenetre3= - Mozilla")) << stored.toStdString();
+    EXPECT_TRUE(stored.contains("Fenetre4=\n")) << stored.toStdString();
 
     fm.TitreIE.clear();
     fm.FenetresDefaut();

@@ -26,6 +26,12 @@ protected:
             fm.ui.lb2->addItem("ok");
         }
     }
+    // The rules as the settings file holds them.
+    QByteArray storedRules() const {
+        const QByteArray all = contents(ini());
+        const qsizetype at = all.indexOf("[Windows]");
+        return at < 0 ? QByteArray("(none)") : all.mid(at).trimmed();
+    }
     std::vector<TCond> rules() const {
         std::vector<TCond> out;
         for (int i = 1; i <= fm.CloseRules.count(); ++i)
@@ -85,6 +91,7 @@ TEST_F(RuleList, NewConditionTypedTitleThenEnter) {
     click(fm.ui.sbNew);
     ASSERT_EQ(answer.answered(), 1);
     EXPECT_EQ(rules(), (std::vector<TCond>{{"Y", "Y", "Gagnez", 1, 1}}));
+    EXPECT_EQ(storedRules(), "[Windows]\n1=Y,Gagnez,Y,1,1");
     expectListMatchesRules();
     EXPECT_TRUE(sameImage(drawnRow(fm.ui.lb2, 0),
                           expectedRow(fm.ui.lb2, 0, "Titre~\"Gagnez\" et taille=\"1,1\"")));
@@ -99,6 +106,7 @@ TEST_F(RuleList, CancelledNewConditionStoresNothing) {
     EXPECT_EQ(answer.answered(), 1);
     EXPECT_EQ(fm.CloseRules.count(), 0);
     EXPECT_EQ(fm.ui.lb2->count(), 0);
+    EXPECT_EQ(contents(ini()), "(missing)");
 }
 
 TEST_F(RuleList, EachLineIsDrawnAsItsRulesTextForm) {
@@ -155,6 +163,7 @@ TEST_F(RuleList, ModifyEditsTheSelectedRuleInPlace) {
     EXPECT_EQ(rules(), (std::vector<TCond>{{"Y", "N", "un", 1, 1},
                                            {"E", "Y", "deux!", 640, 480},
                                            {"Y", "N", "trois", 1, 1}}));
+    EXPECT_EQ(storedRules(), "[Windows]\n1=Y,un,N,1,1\n2=E,deux!,Y,640,480\n3=Y,trois,N,1,1");
     expectListMatchesRules();
 }
 
@@ -166,9 +175,12 @@ TEST_F(RuleList, ModifyThenCancelLeavesTheRule) {
         editor.ui.cbDim->setCurrentIndex(1);
         cancel();
     });
+    ASSERT_EQ(contents(ini()), "(missing)");
     click(fm.ui.sbModifier);
     ASSERT_EQ(answer.answered(), 1);
     EXPECT_EQ(rules(), (std::vector<TCond>{{"Y", "N", "un", 1, 1}}));
+    // Written all the same.
+    EXPECT_EQ(storedRules(), "[Windows]\n1=Y,un,N,1,1");
 }
 
 TEST_F(RuleList, DoubleClickOnARuleModifiesIt) {
@@ -187,6 +199,7 @@ TEST_F(RuleList, DeleteTheFirstOfThree) {
     click(fm.ui.sbSupp);
     EXPECT_EQ(rules(), (std::vector<TCond>{{"Y", "N", "deux", 1, 1}, {"Y", "N", "trois", 1, 1}}));
     EXPECT_EQ(fm.CloseRules.count(), 2);
+    EXPECT_EQ(storedRules(), "[Windows]\n1=Y,deux,N,1,1\n2=Y,trois,N,1,1");
     expectListMatchesRules();
     EXPECT_FALSE(fm.ui.sbSupp->isEnabled());
     EXPECT_EQ(vornel::selectedRow(fm.ui.lb2), -1);
@@ -217,6 +230,7 @@ TEST_F(RuleList, RuleFromACandidateWindow) {
     click(fm.ui.sbFermer);
     ASSERT_EQ(answer.answered(), 1);
     EXPECT_EQ(rules(), (std::vector<TCond>{{"Y", "Y", "Pub d'été", 800, 600}}));
+    EXPECT_EQ(storedRules(), "[Windows]\n1=Y,Pub d'été,Y,800,600");
     EXPECT_EQ(fm.ui.lb2->count(), 1);
 
     // The new rule holds from the next tick on.
@@ -234,6 +248,7 @@ TEST_F(RuleList, WindowWiderThanTheFieldsAllowIsStoredAt9999) {
     doubleClickRow(fm.ui.lb1, 0);
     ASSERT_EQ(answer.answered(), 1);
     EXPECT_EQ(rules(), (std::vector<TCond>{{"Y", "Y", "Large", 9999, 700}}));
+    EXPECT_EQ(storedRules(), "[Windows]\n1=Y,Large,Y,9999,700");
 }
 
 TEST_F(RuleList, CandidateThatClosedSinceItWasListed) {
@@ -298,6 +313,7 @@ TEST_F(RuleList, NoRuleIsStoredPastTheLimit) {
         EXPECT_EQ(told, "La liste des conditions est pleine : 5000 conditions au plus.");
         EXPECT_EQ(fm.CloseRules.count(), 5000);
         EXPECT_EQ(fm.ui.lb2->count(), 5000);
+        EXPECT_EQ(contents(ini()), "(missing)");
         fm.BtnClick(2);
     }
 }

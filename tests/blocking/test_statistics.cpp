@@ -26,7 +26,13 @@ protected:
 } // namespace
 
 TEST_F(Statistics, ThreeClosingsAfterAStoredTotalOfTen) {
-    fm.ui.lTotal->setText("10");
+    QFile stored(ini());
+    ASSERT_TRUE(stored.open(QIODevice::WriteOnly));
+    stored.write("[Vornel]\nTotal=10\nFenetre1= - Mozilla\n");
+    stored.close();
+    fm.Initialise();
+    ASSERT_EQ(fm.ui.lTotal->text(), "10");
+    fm.BtnClick(5);
     fm.CloseRules.append(TCond{"Y", "N", "casino", 1, 1});
     fm.CloseRules.append(TCond{"Y", "N", "loto", 1, 1});
     fm.CloseRules.append(TCond{"N", "E", "", 500, 500});
@@ -56,6 +62,9 @@ TEST_F(Statistics, ResetClearsBothCountersAndTheLog) {
     EXPECT_EQ(fm.ui.lNbre->text(), "0");
     EXPECT_EQ(fm.ui.lTotal->text(), "0");
     EXPECT_TRUE(fm.ui.mLog->toPlainText().isEmpty());
+    // Nothing is saved by the reset itself.
+    EXPECT_EQ(contents(ini()), "(missing)");
+    EXPECT_EQ(contents(log()), "(missing)");
 
     // Counting starts again from there.
     closingAt("Casino", QTime(9, 0, 3));
