@@ -3,6 +3,7 @@
 #include "blocking/desktop.h"
 #include "settings/settings_store.h"
 #include "settings/start_at_logon.h"
+#include "netstat/ports_page.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -38,6 +39,9 @@ TfmVornel::TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, QWidge
 TfmVornel::~TfmVornel() = default;
 
 void TfmVornel::FormCreate() {
+    connections = vornel::createConnectionList(this);
+    vornel::setUpPortList(ui.lbPorts);
+    scan().refreshPorts = [this] { vornel::refreshPortList(ui.lbPorts, connections, NomsPorts); };
     layOutPages();
     connectBlockingControls();
     // Linux has no Internet Explorer "Window Title" value: it reads as missing.

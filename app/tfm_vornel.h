@@ -18,6 +18,7 @@ class AlertSound;
 class Desktop;
 class SettingsStore;
 class StartAtLogon;
+class TQuelmarIpConnectionList;
 } // namespace vornel
 
 // Set when start-up found an earlier instance and asked it to close.
@@ -54,6 +55,9 @@ public:
 
     // Port names by number (65536 entries once loaded; empty is no name).
     std::vector<std::string> NomsPorts;
+    // The connection-table reader of the ports page, owned by this window;
+    // null when it could not be made.
+    vornel::TQuelmarIpConnectionList* connections = nullptr;
 
     // Candidates and the rule editor (created before this window, set by start-up).
     TfmFerme* fmFerme = nullptr;

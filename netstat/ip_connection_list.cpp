@@ -1,0 +1,221 @@
+#include "netstat/ip_connection_list.h"
+
+#include "common/text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vornel {
+
+namespace {
+
+constexpr const char* StateNames[12] = {"CLOSED",      "LISTEN",     "SYN_SENT",   "SYN_RECEIVED",
+                                        "ESTABLISHED", "FIN_WAIT_1", "FIN_WAIT_2", "CLOSE_WAIT",
+                                        "LAST_ACK",    "CLOSING",    "TIME_WAIT",  "TCB_DISCARD"};
+
+// tcpConnTable entry, column tcpConnState; udpTable entry, column udpLocalAddress.
+constexpr std::array<UINT, 10> TcpStart{1, 3, 6, 1, 2, 1, 6, 13, 1, 1};
+constexpr std::array<UINT, 10> UdpStart{1, 3, 6, 1, 2, 1, 7, 5, 1, 1};
+
+constexpr uint16_t SocketsVersion = 0x0101;
+const char* const AgentLibraryName = "inetmib1.dll";
+
+// Copies the address bytes out of the value; an agent that sends fewer than
+// four leaves the rest 0 rather than having bytes read past its string.
+void copyAddress(IpAddressBytes& to, const AsnAny& value) {
+    to = {};
+    const AsnOctetString& s = value.asnValue.address;
+    if (s.stream) std::memcpy(to.data(), s.stream, std::min<std::size_t>(s.length, to.size()));
+}
+
+} // namespace
+
+TIpConnInfo::TIpConnInfo(std::string_view protocol)
+    : protocol_(cutUtf8(protocol, MaxProtocolLength)) {}
+
+std::string TIpConnInfo::StateText() const {
+    if (state_ >= 1 && state_ <= 12) return StateNames[state_ - 1];
+    return "UNKNOWN";
+}
+
+// The one varbind that a whole walk sends back and forth.
+class TQuelmarIpConnectionList::Walk {
+public:
+    explicit Walk(const std::array<UINT, 10>& start) {
+        AsnObjectIdentifier name{UINT(start.size()), const_cast<UINT*>(start.data())};
+        if (!SnmpUtilOidCpy(&varBind_.name, &name)) throw std::bad_alloc();
+        varBind_.value.asnType = 0;
+    }
+    ~Walk() { SnmpUtilVarBindFree(&varBind_); }
+    Walk(const Walk&) = delete;
+    Walk& operator=(const Walk&) = delete;
+
+    SnmpVarBindList* list() { return &list_; }
+    BYTE type() const { return varBind_.value.asnType; }
+    const AsnAny& value() const { return varBind_.value; }
+
+    // A NULL value between two columns: the agent ended the table early.
+    void expectMore() const {
+        if (type() == ASN_NULL)
+            throw EConnListRefreshError("Unexpected end of query results encountered.");
+    }
+
+private:
+    SnmpVarBind varBind_{};
+    SnmpVarBindList list_{&varBind_, 1};
+};
+
+TQuelmarIpConnectionList::SocketLibrary::~SocketLibrary() {
+    if (started) platform->cleanupSockets();
+}
+
+TQuelmarIpConnectionList::TQuelmarIpConnectionList(QObject* owner,
+                                                   std::unique_ptr<ConnListPlatform> platform)
+    : QObject(owner), platform_(std::move(platform)) {
+    sockets_.platform = platform_.get();
+    sockets_.started = platform_->startSockets(SocketsVersion);
+    if (!sockets_.started) throw EConnListError("Failed to initialize Windows Sockets library.");
+    agent_ = platform_->loadAgent(AgentLibraryName);
+    if (!agent_) throw EConnListError("SNMP extension agent library is not available.");
+    init_ = agent_->initEntry();
+    query_ = agent_->queryEntry();
+    if (!init_ || !query_) throw EConnListError("SNMP extension agent library is not available.");
+    if (!init_(platform_->tickCount(), &trapEvent_, &firstRegion_))
+        throw EConnListError("Error initializing SNMP extension agent.");
+    try {
+        lock_ = std::make_unique<std::recursive_timed_mutex>();
+    } catch (const std::exception&) {
+        throw EConnListError("Error allocating required resources");
+    }
+}
+
+TQuelmarIpConnectionList::~TQuelmarIpConnectionList() {
+    Clear();
+}
+
+void TQuelmarIpConnectionList::Lock() {
+    if (!lock_ || !lock_->try_lock_for(LockWait))
+        throw EConnListLockError("Connection list lock failure");
+    lockOwner_ = std::this_thread::get_id();
+    ++lockDepth_;
+}
+
+// Releasing a mutex the thread does not hold is refused, as the system's
+// mutexes refuse it, instead of being undefined.
+void TQuelmarIpConnectionList::Unlock() {
+    if (!lock_ || lockOwner_ != std::this_thread::get_id() || lockDepth_ == 0)
+        throw EConnListUnlockError("Connection list unlock failure");
+    if (--lockDepth_ == 0) lockOwner_ = std::thread::id();
+    lock_->unlock();
+}
+
+void TQuelmarIpConnectionList::DoStatusChange() {
+    if (OnStatusChange) OnStatusChange(this);
+}
+
+void TQuelmarIpConnectionList::SetBusy(bool value) {
+    if (value == busy_) return;
+    busy_ = value;
+    DoStatusChange();
+}
+
+const TIpConnInfo& TQuelmarIpConnectionList::Items(int32_t index) const {
+    if (index < 0 || index >= Count())
+        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    return *rows_[std::size_t(index)];
+}
+
+TIpConnInfo& TQuelmarIpConnectionList::row(int32_t index) {
+    return const_cast<TIpConnInfo&>(Items(index));
+}
+
+void TQuelmarIpConnectionList::Clear() {
+    while (!rows_.empty())
+        rows_.pop_back();
+}
+
+void TQuelmarIpConnectionList::Refresh() {
+    Lock();
+    try {
+        if (busy_)
+            throw EConnListError("Requested operation is not supported in the current state.");
+        SetBusy(true);
+        Clear();
+        if (protocols_.contains(TIpProtocol::tcp_ip)) walkTcp();
+        if (protocols_.contains(TIpProtocol::udp_ip)) walkUdp();
+    } catch (...) {
+        leaveRefresh();
+        throw;
+    }
+    leaveRefresh();
+}
+
+// Busy goes back to false even when the lock cannot be released.
+void TQuelmarIpConnectionList::leaveRefresh() {
+    try {
+        Unlock();
+    } catch (...) {
+        SetBusy(false);
+        throw;
+    }
+    SetBusy(false);
+}
+
+void TQuelmarIpConnectionList::GetNext(Walk& walk) {
+    AsnInteger32 errorStatus = 0, errorIndex = 0;
+    if (!query_(SNMP_PDU_GETNEXT, walk.list(), &errorStatus, &errorIndex))
+        throw EConnListRefreshError("SNMP query failed.");
+}
+
+// One column after the first: its k-th value belongs to the k-th row this
+// walk created; the names the agent returns are never parsed.
+template <typename Set>
+void TQuelmarIpConnectionList::readColumn(Walk& walk, int32_t start, BYTE type, Set set) {
+    for (int32_t k = start; walk.type() == type; ++k) {
+        set(row(k), walk.value());
+        GetNext(walk);
+    }
+}
+
+void TQuelmarIpConnectionList::walkTcp() {
+    Walk walk(TcpStart);
+    const int32_t start = Count();
+    GetNext(walk);
+    if (walk.type() == ASN_NULL) return;
+    while (walk.type() == ASN_INTEGER) {
+        auto info = std::make_unique<TIpConnInfo>("TCP");
+        info->state_ = walk.value().asnValue.number;
+        rows_.push_back(std::move(info));
+        GetNext(walk);
+    }
+    walk.expectMore();
+    readColumn(walk, start, ASN_IPADDRESS,
+               [](TIpConnInfo& r, const AsnAny& v) { copyAddress(r.localAddress_, v); });
+    walk.expectMore();
+    readColumn(walk, start, ASN_INTEGER,
+               [](TIpConnInfo& r, const AsnAny& v) { r.localPort_ = v.asnValue.number; });
+    walk.expectMore();
+    readColumn(walk, start, ASN_IPADDRESS,
+               [](TIpConnInfo& r, const AsnAny& v) { copyAddress(r.remoteAddress_, v); });
+    walk.expectMore();
+    readColumn(walk, start, ASN_INTEGER,
+               [](TIpConnInfo& r, const AsnAny& v) { r.remotePort_ = v.asnValue.number; });
+}
+
+void TQuelmarIpConnectionList::walkUdp() {
+    Walk walk(UdpStart);
+    const int32_t start = Count();
+    GetNext(walk);
+    if (walk.type() == ASN_NULL) return;
+    while (walk.type() == ASN_IPADDRESS) {
+        auto info = std::make_unique<TIpConnInfo>("UDP");
+        copyAddress(info->localAddress_, walk.value());
+        rows_.push_back(std::move(info));
+        GetNext(walk);
+    }
+    walk.expectMore();
+    readColumn(walk, start, ASN_INTEGER,
+               [](TIpConnInfo& r, const AsnAny& v) { r.localPort_ = v.asnValue.number; });
+}
+
+} // namespace vornel

@@ -1,0 +1,56 @@
+#include "netstat/ports_command.h"
+
+#include "netstat/ip_connection_list.h"
+#include "netstat/port_names.h"
+#include "netstat/ports_page.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cstring>
+#include <iostream>
+
+namespace vornel {
+
+namespace {
+
+const char* const HelpText =
+    "Utilisation : vornel [option]\n"
+    "  --ports   affiche les ports TCP en écoute ou connectés, puis quitte\n"
+    "  --help    affiche cette aide, puis quitte\n";
+
+std::string settingsBesideExecutable(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    return QDir(QCoreApplication::applicationDirPath())
+        .filePath(QStringLiteral("vornel.ini"))
+        .toStdString();
+}
+
+} // namespace
+
+int printPorts(std::ostream& out, std::ostream& err, const std::string& iniPath) {
+    try {
+        TQuelmarIpConnectionList connections(nullptr);
+        connections.Refresh();
+        const auto names = portNamesFromEntries(readSectionEntries(iniPath, "Ports"));
+        for (const std::string& line : portLines(connections, names))
+            out << line << '\n';
+        out.flush();
+        return 0;
+    } catch (const std::exception& error) {
+        err << "vornel: " << error.what() << '\n';
+        return 1;
+    }
+}
+
+std::optional<int> runCommandLineOption(int argc, char** argv) {
+    if (argc != 2) return std::nullopt;
+    if (std::strcmp(argv[1], "--ports") == 0)
+        return printPorts(std::cout, std::cerr, settingsBesideExecutable(argc, argv));
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::cout << HelpText;
+        return 0;
+    }
+    return std::nullopt;
+}
+
+} // namespace vornel

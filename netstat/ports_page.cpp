@@ -1,0 +1,99 @@
+#include "netstat/ports_page.h"
+
+#include "common/error_box.h"
+#include "netstat/ip_connection_list.h"
+
+#include <QListWidget>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
+
+namespace vornel {
+
+namespace {
+
+constexpr int RowHeight = 13;
+constexpr int Columns = 2;
+
+// Redraws once when it goes, also when the rebuild is cut short.
+class BatchUpdate {
+public:
+    explicit BatchUpdate(QListWidget* list) : list_(list) { list_->setUpdatesEnabled(false); }
+    ~BatchUpdate() { list_->setUpdatesEnabled(true); }
+    BatchUpdate(const BatchUpdate&) = delete;
+    BatchUpdate& operator=(const BatchUpdate&) = delete;
+
+private:
+    QListWidget* list_;
+};
+
+// Every row the same size, whatever the font: half the list's width, 13 pixels high.
+class FixedRowDelegate : public QStyledItemDelegate {
+public:
+    FixedRowDelegate(QSize rowSize, QObject* parent)
+        : QStyledItemDelegate(parent), size_(rowSize) {}
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return size_; }
+
+private:
+    QSize size_;
+};
+
+} // namespace
+
+std::vector<std::string> portLines(const TQuelmarIpConnectionList& connections,
+                                   const std::vector<std::string>& names) {
+    std::vector<std::string> lines;
+    for (int32_t k = 0; k < connections.Count(); ++k) {
+        const TIpConnInfo& row = connections.Items(k);
+        if (row.Protocol() != "TCP") continue;
+        const std::string state = row.StateText();
+        if (state != "LISTEN" && state != "ESTABLISHED") continue;
+        const int32_t port = row.LocalPort();
+        std::string line = "Port " + std::to_string(port);
+        line += state == "LISTEN" ? " en écoute" : " connecté";
+        if (port >= 0 && std::size_t(port) < names.size() && !names[std::size_t(port)].empty())
+            line += " : " + names[std::size_t(port)];
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+void refreshPortList(QListWidget* lbPorts, TQuelmarIpConnectionList* connections,
+                     const std::vector<std::string>& names) {
+    if (!connections) return;
+    try {
+        connections->Refresh();
+        const std::vector<std::string> lines = portLines(*connections, names);
+        BatchUpdate batch(lbPorts);
+        const QSignalBlocker quiet(lbPorts);
+        const int selected = lbPorts->currentRow();
+        lbPorts->clear();
+        for (const std::string& line : lines)
+            lbPorts->addItem(QString::fromStdString(line));
+        lbPorts->setCurrentRow(selected < lbPorts->count() ? selected : -1);
+    } catch (...) {
+        // The page is informational: the next tick tries again.
+    }
+}
+
+void setUpPortList(QListWidget* lbPorts) {
+    lbPorts->setViewMode(QListView::ListMode);
+    lbPorts->setFlow(QListView::TopToBottom);
+    lbPorts->setWrapping(true);
+    lbPorts->setResizeMode(QListView::Adjust);
+    lbPorts->setUniformItemSizes(true);
+    lbPorts->setSpacing(0);
+    const QSize row(lbPorts->contentsRect().width() / Columns, RowHeight);
+    lbPorts->setItemDelegate(new FixedRowDelegate(row, lbPorts));
+}
+
+TQuelmarIpConnectionList* createConnectionList(QWidget* owner,
+                                               std::unique_ptr<ConnListPlatform> platform) {
+    try {
+        return new TQuelmarIpConnectionList(owner, std::move(platform));
+    } catch (const std::exception& error) {
+        showErrorBox(owner, QString::fromStdString(error.what()));
+        return nullptr;
+    }
+}
+
+} // namespace vornel
