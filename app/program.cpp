@@ -5,6 +5,7 @@
 #include "app/termination_signals.h"
 #include "app/tfm_vornel.h"
 #include "app/tfm_vornel_tray.h"
+#include "blocking/tfm_ferme.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -53,9 +54,11 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     // Created tray first and destroyed in reverse: the main window goes first
     // and saves once more on its way out.
     auto tray = std::make_unique<TfmVornelTray>();
-    // The rule editor, TfmFerme, is created here.
+    auto fmFerme = std::make_unique<TfmFerme>();
     auto fmVornel = std::make_unique<TfmVornel>(desktop, sound, tray.get());
     tray->fmVornel = fmVornel.get();
+    fmVornel->fmFerme = fmFerme.get();
+    fmFerme->mainWindow = fmVornel.get();
     endFromOutside(*tray, handshake);
 
     fmVornel->Initialise();
@@ -65,6 +68,7 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     const int code = QApplication::exec();
 
     fmVornel.reset();
+    fmFerme.reset();
     tray.reset();
     return code;
 }

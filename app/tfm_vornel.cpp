@@ -62,6 +62,7 @@ void TfmVornel::FormCreate() {
     scan().refreshPorts = [this] { vornel::refreshPortList(ui.lbPorts, connections, NomsPorts); };
     layOutPages();
     connectUpdatePage();
+    connectBlockingControls();
     // Linux has no Internet Explorer "Window Title" value: it reads as missing.
     TitreIE = " - Microsoft Internet";
 }

@@ -78,6 +78,15 @@ public:
     std::string TitreIE;
     QString TitreCourt(const QString& rowText);
     void sbFermerClick();
+    // Browser names, candidate list, rule list and statistics page (blocking/).
+    void FenetresDefaut();
+    void sbFenDefautClick();
+    void lb1Click();
+    void sbNewClick();
+    void sbModifierClick();
+    void sbSuppClick();
+    void lb2Click();
+    void SpeedButton1Click();
 
     // Update page: its request, and its browser, made on the first request
     // by makePageBrowser.
@@ -102,6 +111,11 @@ private:
     void setWindowLook();
     void connectUpdatePage();
     void connectSettings();
+    // Rule list, candidate list and statistics page (blocking/).
+    void connectBlockingControls();
+    bool editorAlreadyOpen();
+    bool refusedAsFull();
+    void appendRule(const vornel::TCond& rule);
 
     vornel::Desktop& desktop_;
     TfmVornelTray* tray_ = nullptr;

@@ -1,18 +1,30 @@
 #pragma once
 
-class QSpinBox;
+#include <QSpinBox>
 
-// Spin edits read as the original's did: text that is not a whole number
-// stands for the lower limit, and a value outside the limits for the nearest
-// limit.
 namespace vornel {
 
-// The value the text stands for right now, also while the user is still
-// typing (a save can run before the control loses the focus).
+// The value a spin edit's text stands for right now, also while the user is
+// still typing (a save can run before the field loses the focus): text that
+// is not a number reads as the minimum, a number out of range as the nearest
+// limit.
 int spinEditValue(const QSpinBox& box);
 
-// A typed value is brought into the limits when the control loses the focus
-// (or on Enter), and text that is not a number becomes the lower limit.
-void keepSpinEditInRange(QSpinBox& box);
+// A whole-number field that always ends up within its range: a value set by
+// the program is clamped, a number typed out of range goes to the nearest
+// limit when the field is left or hidden, and text that is not a number reads
+// as the minimum. Only signs and digits can be typed.
+class SpinEdit : public QSpinBox {
+    Q_OBJECT
+
+public:
+    explicit SpinEdit(QWidget* parent = nullptr);
+
+protected:
+    QValidator::State validate(QString& text, int& pos) const override;
+    void fixup(QString& text) const override;
+    int valueFromText(const QString& text) const override;
+
+};
 
 } // namespace vornel

@@ -4,6 +4,7 @@
 #include "common/date_text.h"
 #include "common/error_box.h"
 #include "common/memo_lines.h"
+#include "common/spin_edit.h"
 #include "common/text.h"
 #include "netstat/port_names.h"
 #include "settings/log_file.h"
@@ -124,7 +125,7 @@ void SettingsStore::loadLog() {
 void SettingsStore::remindUpdate() {
     QDate today = QDate::currentDate();
     c_.lMaj->setText(updateAgeText(s_.lastUpdate, today));
-    if (c_.cbMaj->isChecked() && std::llabs(s_.lastUpdate.daysTo(today)) > c_.seMaj->value()) {
+    if (c_.cbMaj->isChecked() && std::llabs(s_.lastUpdate.daysTo(today)) > spinEditValue(*c_.seMaj)) {
         s_.window.show();
         s_.BtnClick(7);
     }
@@ -164,7 +165,7 @@ void SettingsStore::saveOptions(ProfileFile& ini) const {
         ini.writeString(Options, browserKey(i + 1), text(names[i]));
     ini.writeString(Options, browserKey(int(names.size()) + 1), "");
     ini.writeBool(Options, "Maj", c_.cbMaj->isChecked());
-    ini.writeInteger(Options, "MajJour", c_.seMaj->value());
+    ini.writeInteger(Options, "MajJour", spinEditValue(*c_.seMaj));
     QDate last = s_.lastUpdate.isValid() ? s_.lastUpdate : QDate::currentDate();
     ini.writeString(Options, "MajLast", dateText(last));
     ini.writeBool(Options, "FenetreReduite", c_.cbReduite->isChecked());

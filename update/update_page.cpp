@@ -1,8 +1,7 @@
 // The update-and-help page of the main window: the request of the page and
 // its controls.
 #include "app/tfm_vornel.h"
-#include "common/error_box.h"
-#include "common/spin_edit.h"
+#include "app/vornel_application.h"
 #include "update/tick_count.h"
 #include "update/web_page_loader.h"
 
@@ -11,18 +10,12 @@
 
 void TfmVornel::connectUpdatePage() {
     makePageBrowser = [](QWidget* area) { return vornel::loadWebPageBrowser(area); };
-    vornel::keepSpinEditInRange(*ui.seMaj);
     // Its texts (the day count, the address) are far longer than its designed
     // width, which the original's self-sizing label outgrew; here it takes
     // the width of the browser below it.
     ui.lMaj->resize(ui.wbArea->width(), ui.lMaj->height());
-    connect(ui.sbMaj, &QToolButton::clicked, this, [this] {
-        try {
-            sbMajClick();
-        } catch (const std::exception& error) {
-            vornel::showErrorBox(this, QString::fromUtf8(error.what()));
-        }
-    });
+    connect(ui.sbMaj, &QToolButton::clicked, this,
+            [this] { vornel::reportingErrors([this] { sbMajClick(); }, this); });
 }
 
 // The request counts as a check whether or not the page arrives; only a

@@ -1,7 +1,9 @@
 #include "app/tfm_vornel.h"
 #include "app/tfm_vornel_tray.h"
 #include "blocking/scripted_desktop.h"
+#include "blocking/tfm_ferme.h"
 #include "gui_helpers.h"
+#include "support/modal_answer.h"
 #include "support/qt_print.h"
 
 #include <QDialog>
@@ -25,7 +27,11 @@ int runApplicationLoop() {
 
 class TrayForm : public ::testing::Test {
 protected:
-    TrayForm() { tray.fmVornel = &window; }
+    TrayForm() {
+        tray.fmVornel = &window;
+        window.fmFerme = &ferme;
+        ferme.mainWindow = &window;
+    }
 
     // The menu as it reads when it opens: one caption per item, "-" for the separator.
     QStringList menuAtOpening() {
@@ -45,6 +51,7 @@ protected:
     ScriptedDesktop desktop;
     test::QuietSound sound;
     TfmVornelTray tray;
+    TfmFerme ferme;
     TfmVornel window{desktop, sound, &tray};
 };
 
@@ -79,10 +86,17 @@ TEST_F(TrayForm, MenuListsEveryCandidateByItsShortTitleInListOrder) {
     delete window.ui.lb1->takeItem(0);
     EXPECT_EQ(menuAtOpening().size(), 6);
 
-    // Choosing a window item selects its line.
+    // Choosing a window item selects its line and opens the rule editor on it.
     tray.PopupMenu1Popup();
+    QString editedTitle;
+    ModalAnswer cancel([&](QWidget* modal) {
+        editedTitle = ferme.ui.eTitre->text();
+        qobject_cast<QDialog*>(modal)->reject();
+    });
     tray.PopupMenu1->actions()[1]->trigger();
+    EXPECT_EQ(cancel.answered(), 1);
     EXPECT_EQ(window.ui.lb1->currentRow(), 1);
+    EXPECT_EQ(editedTitle, window.TitreCourt(window.ui.lb1->item(1)->text()));
 }
 
 TEST_F(TrayForm, AWindowItemWhoseLineIsGoneSelectsNothing) {

@@ -1,0 +1,77 @@
+#include "blocking/tfm_ferme.h"
+
+#include <QKeyEvent>
+
+namespace {
+
+constexpr int NoCondition = 2;
+
+// "Y" selects the first item, "E" the second, anything else the third.
+int itemOfMode(const std::string& mode) {
+    if (mode == ModeLetters[0]) return 0;
+    if (mode == ModeLetters[1]) return 1;
+    return NoCondition;
+}
+
+} // namespace
+
+TfmFerme::TfmFerme(QWidget* parent) : QDialog(parent) {
+    ui.setupUi(this);
+    // The main window stays on top of every window; the editor must not open
+    // hidden behind it.
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(426, 162);
+    move(361, 194);
+    ui.eTitre->setFocus();
+
+    connect(ui.eTitre, &QLineEdit::textChanged, this, &TfmFerme::Change);
+    connect(ui.cbTitre, &QComboBox::currentIndexChanged, this, &TfmFerme::Change);
+    connect(ui.cbDim, &QComboBox::currentIndexChanged, this, &TfmFerme::Change);
+    connect(ui.bOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui.Button2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool TfmFerme::EditRule(vornel::TCond& rule) {
+    ui.cbTitre->setCurrentIndex(itemOfMode(rule.TitreMode));
+    ui.cbDim->setCurrentIndex(itemOfMode(rule.DimMode));
+    const bool noTitle = ui.cbTitre->currentIndex() == NoCondition;
+    ui.eTitre->setText(noTitle ? QString() : QString::fromStdString(rule.Titre));
+    const bool noSize = ui.cbDim->currentIndex() == NoCondition;
+    ui.seWidth->setValue(noSize ? 0 : rule.Width);
+    ui.seHeight->setValue(noSize ? 0 : rule.Height);
+
+    if (exec() != QDialog::Accepted) return false;
+
+    // Read once the dialog is hidden: hiding settles a number still being
+    // typed, which the "&Ok" accelerator leaves in its field.
+    rule.TitreMode = ModeLetters[std::size_t(ui.cbTitre->currentIndex())];
+    rule.DimMode = ModeLetters[std::size_t(ui.cbDim->currentIndex())];
+    rule.Titre = ui.eTitre->text().toStdString();
+    rule.Width = ui.seWidth->value();
+    rule.Height = ui.seHeight->value();
+    return true;
+}
+
+void TfmFerme::Change() {
+    if (mainWindow) setWindowTitle(mainWindow->windowTitle());
+    const bool title = ui.cbTitre->currentIndex() != NoCondition;
+    const bool size = ui.cbDim->currentIndex() != NoCondition;
+    ui.eTitre->setEnabled(title);
+    ui.seWidth->setEnabled(size);
+    ui.seHeight->setEnabled(size);
+    ui.bOk->setEnabled((title && !ui.eTitre->text().isEmpty()) || size);
+}
+
+void TfmFerme::showEvent(QShowEvent* event) {
+    Change();
+    QDialog::showEvent(event);
+}
+
+void TfmFerme::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
