@@ -13,7 +13,7 @@ std::unique_ptr<StartAtLogon> makeStartAtLogon() {
 
 QString XdgAutostart::entryPath() {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The specification ignores a relative value.
+    // The XDG base directory rules say a relative value is to be ignored.
     if (!QDir::isAbsolutePath(config)) config = QDir::homePath() + QStringLiteral("/.config");
     return config + QStringLiteral("/autostart/Vornel.desktop");
 }
