@@ -38,14 +38,16 @@ private:
     std::array<int32_t, 256> rootNext_{};
     std::unordered_map<std::string, std::vector<int>> equalTitles_;
     std::unordered_map<uint64_t, int> exactSize_; // title-free rules, first per size
-    std::vector<int> atMostSize_;                  // title-free rules with "at most"
-    int always_ = INT_MAX;                         // first rule with neither condition
+    std::vector<int> atMostSize_;                 // title-free rules with "at most"
+    int always_ = INT_MAX;                        // first rule with neither condition
     std::string lowered_;
 };
 
 namespace {
 
-uint64_t sizeKey(int32_t w, int32_t h) { return uint64_t(uint32_t(w)) << 32 | uint32_t(h); }
+uint64_t sizeKey(int32_t w, int32_t h) {
+    return uint64_t(uint32_t(w)) << 32 | uint32_t(h);
+}
 
 } // namespace
 
@@ -59,9 +61,12 @@ RuleIndex::RuleIndex(const std::vector<TCond>& rules) : rules_(rules), nodes_(1)
         } else if (r.TitreMode == "E") {
             equalTitles_[asciiLower(r.Titre)].push_back(i);
         } else if (r.TitreMode == "N") {
-            if (r.DimMode == "N") always_ = std::min(always_, i);
-            else if (r.DimMode == "Y") exactSize_.try_emplace(sizeKey(r.Width, r.Height), i);
-            else atMostSize_.push_back(i);
+            if (r.DimMode == "N")
+                always_ = std::min(always_, i);
+            else if (r.DimMode == "Y")
+                exactSize_.try_emplace(sizeKey(r.Width, r.Height), i);
+            else
+                atMostSize_.push_back(i);
         }
     }
     linkAutomaton();
@@ -104,7 +109,8 @@ void RuleIndex::linkAutomaton() {
         for (auto [c, next] : nodes_[std::size_t(node)].edges) {
             int32_t f = nodes_[std::size_t(node)].fail;
             int32_t target;
-            while ((target = f == 0 ? rootNext_[c] : child(f, c)) < 0) f = nodes_[std::size_t(f)].fail;
+            while ((target = f == 0 ? rootNext_[c] : child(f, c)) < 0)
+                f = nodes_[std::size_t(f)].fail;
             Node& n = nodes_[std::size_t(next)];
             n.fail = target;
             const Node& t = nodes_[std::size_t(target)];
@@ -129,7 +135,8 @@ int RuleIndex::firstMatch(std::string_view title, int32_t width, int32_t height)
     best = firstSized(atMostSize_, best, width, height);
 
     lowered_.assign(title);
-    for (char& c : lowered_) c = asciiLower(c);
+    for (char& c : lowered_)
+        c = asciiLower(c);
     if (!equalTitles_.empty())
         if (auto it = equalTitles_.find(lowered_); it != equalTitles_.end())
             best = firstSized(it->second, best, width, height);
@@ -138,7 +145,8 @@ int RuleIndex::firstMatch(std::string_view title, int32_t width, int32_t height)
         int32_t state = 0;
         for (unsigned char c : lowered_) {
             int32_t next;
-            while (state != 0 && (next = child(state, c)) < 0) state = nodes_[std::size_t(state)].fail;
+            while (state != 0 && (next = child(state, c)) < 0)
+                state = nodes_[std::size_t(state)].fail;
             state = state == 0 ? rootNext_[c] : next;
             const Node& n = nodes_[std::size_t(state)];
             for (int32_t out = n.rules.empty() ? n.outputLink : state; out > 0;
@@ -152,7 +160,9 @@ int RuleIndex::firstMatch(std::string_view title, int32_t width, int32_t height)
 CloseRules::CloseRules() = default;
 CloseRules::~CloseRules() = default;
 
-void CloseRules::changed() { index_.reset(); }
+void CloseRules::changed() {
+    index_.reset();
+}
 
 bool CloseRules::append(const TCond& rule) {
     if (isFull()) return false;

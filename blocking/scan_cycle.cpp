@@ -38,7 +38,8 @@ ScanCycle::ScanCycle(Desktop& desktop, const CloseRules& rules, AlertSound& soun
 
 void ScanCycle::readBrowserNames() {
     browserNames_.clear();
-    for (const QString& line : memoLines(c_.mFen)) browserNames_.push_back(line.toStdString());
+    for (const QString& line : memoLines(c_.mFen))
+        browserNames_.push_back(line.toStdString());
 }
 
 // Step 1: every visible top-level window, top of the Z order first; the
@@ -65,8 +66,7 @@ void ScanCycle::closeWindow(WindowHandle window, int ruleNumber) {
     addOneTo(c_.lTotal);
     sound_.play(c_.eSon->text().toStdString());
     desktop_.PostClose(window);
-    std::string line = dateTimeText(now()) + " : " +
-                       TexteCond(rules_.rule(ruleNumber));
+    std::string line = dateTimeText(now()) + " : " + TexteCond(rules_.rule(ruleNumber));
     insertFirstLine(c_.mLog, QString::fromStdString(line));
 }
 
@@ -87,8 +87,10 @@ void ScanCycle::Timer() {
         int length = desktop_.GetWindowTextA(h, title_.data(), TitleBufferSize);
         WindowRect r = desktop_.GetWindowRect(h);
         int rule = rules_.firstMatch({title_.data(), std::size_t(length)}, r.width(), r.height());
-        if (rule != 0) closeWindow(h, rule);
-        else lb1->addItem(QString::number(h));
+        if (rule != 0)
+            closeWindow(h, rule);
+        else
+            lb1->addItem(QString::number(h));
     }
 
     lb1->setCurrentRow(selected < lb1->count() ? selected : -1);

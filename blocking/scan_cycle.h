@@ -51,8 +51,8 @@ public:
     static constexpr int TitleBufferSize = 5000;
     static constexpr int MaxCandidates = 5000;
 
-    ScanCycle(Desktop& desktop, const CloseRules& rules, AlertSound& sound,
-              ScanControls controls, std::function<WindowHandle()> ownWindow);
+    ScanCycle(Desktop& desktop, const CloseRules& rules, AlertSound& sound, ScanControls controls,
+              std::function<WindowHandle()> ownWindow);
 
     // One tick of Timer1.
     void Timer();

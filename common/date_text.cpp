@@ -29,7 +29,9 @@ std::string format(const char* pattern, const std::tm& tm) {
 
 } // namespace
 
-std::string dateText(const QDate& date) { return format(nl_langinfo(D_FMT), toTm(date, QTime(0, 0))); }
+std::string dateText(const QDate& date) {
+    return format(nl_langinfo(D_FMT), toTm(date, QTime(0, 0)));
+}
 
 std::string dateTimeText(const QDateTime& when) {
     QTime time = when.time();

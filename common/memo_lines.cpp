@@ -10,7 +10,8 @@ namespace vornel {
 QStringList memoLines(const QPlainTextEdit* memo) {
     QStringList lines;
     const QTextDocument* doc = memo->document();
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) lines << b.text();
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        lines << b.text();
     if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
     return lines;
 }

@@ -24,7 +24,6 @@ protected:
     QValidator::State validate(QString& text, int& pos) const override;
     void fixup(QString& text) const override;
     int valueFromText(const QString& text) const override;
-
 };
 
 } // namespace vornel

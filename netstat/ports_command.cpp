@@ -2,9 +2,9 @@
 
 #include "netstat/ip_connection_list.h"
 #include "netstat/port_names.h"
+#include "netstat/ports_page.h"
 #include "settings/profile_file.h"
 #include "settings/settings_files.h"
-#include "netstat/ports_page.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,8 +32,8 @@ int printPorts(std::ostream& out, std::ostream& err, const std::string& iniPath)
     try {
         TQuelmarIpConnectionList connections(nullptr);
         connections.Refresh();
-        const auto names = portNamesFrom(ProfileFile::fromText(
-            readWholeFile(QString::fromStdString(iniPath)).value_or("")));
+        const auto names = portNamesFrom(
+            ProfileFile::fromText(readWholeFile(QString::fromStdString(iniPath)).value_or("")));
         for (const std::string& line : portLines(connections, names))
             out << line << '\n';
         out.flush();

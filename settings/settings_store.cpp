@@ -114,7 +114,9 @@ void SettingsStore::loadRules(const ProfileFile& ini) {
     c_.lb2->addItems(QStringList(s_.rules.count(), QStringLiteral("ok")));
 }
 
-void SettingsStore::loadPortNames(const ProfileFile& ini) { s_.NomsPorts = portNamesFrom(ini); }
+void SettingsStore::loadPortNames(const ProfileFile& ini) {
+    s_.NomsPorts = portNamesFrom(ini);
+}
 
 // A log that cannot be read leaves the log empty; the start goes on.
 void SettingsStore::loadLog() {
@@ -125,7 +127,8 @@ void SettingsStore::loadLog() {
 void SettingsStore::remindUpdate() {
     QDate today = QDate::currentDate();
     c_.lMaj->setText(updateAgeText(s_.lastUpdate, today));
-    if (c_.cbMaj->isChecked() && std::llabs(s_.lastUpdate.daysTo(today)) > spinEditValue(*c_.seMaj)) {
+    if (c_.cbMaj->isChecked() &&
+        std::llabs(s_.lastUpdate.daysTo(today)) > spinEditValue(*c_.seMaj)) {
         s_.window.show();
         s_.BtnClick(7);
     }

@@ -73,7 +73,8 @@ TEST(CloseRules, IndexAgreesWithTestingEveryRuleInOrder) {
     auto word = [&](int maxLength) {
         std::string w;
         int length = pick(maxLength + 1);
-        for (int i = 0; i < length; ++i) w += "abAB é"[pick(6)];
+        for (int i = 0; i < length; ++i)
+            w += "abAB é"[pick(6)];
         return w;
     };
     const char* modes[] = {"Y", "E", "N", "y", ""};

@@ -34,7 +34,8 @@ struct RecordingSound : AlertSound {
 class ScanTick : public ::testing::Test {
 protected:
     ScanTick() {
-        for (int i = 0; i < 7; ++i) PC.addTab(new QWidget, QString::number(i));
+        for (int i = 0; i < 7; ++i)
+            PC.addTab(new QWidget, QString::number(i));
         lNbre.setText("0");
         lTotal.setText("0");
         mFen.setPlainText(IE);
@@ -48,7 +49,8 @@ protected:
 
     QStringList rows() const {
         QStringList out;
-        for (int i = 0; i < lb1.count(); ++i) out << lb1.item(i)->text();
+        for (int i = 0; i < lb1.count(); ++i)
+            out << lb1.item(i)->text();
         return out;
     }
     static QString text(WindowHandle h) { return QString::number(h); }
@@ -202,7 +204,8 @@ TEST_F(ScanTick, RulesSeeTheSecondReadingOfTheTitle) {
 
 TEST_F(ScanTick, SelectionFollowsThePosition) {
     std::vector<WindowHandle> w;
-    for (int i = 0; i < 4; ++i) w.push_back(desktop.add("w" + std::to_string(i) + IE));
+    for (int i = 0; i < 4; ++i)
+        w.push_back(desktop.add("w" + std::to_string(i) + IE));
     scan.Timer();
     ASSERT_EQ(rows().size(), 4);
     lb1.setCurrentRow(2);
@@ -239,7 +242,8 @@ TEST_F(ScanTick, EmptyBrowserListClosesNothing) {
 }
 
 TEST_F(ScanTick, AtMostFiveThousandCandidatesPerTick) {
-    for (int i = 0; i < 5001; ++i) desktop.add("w" + std::to_string(i) + IE);
+    for (int i = 0; i < 5001; ++i)
+        desktop.add("w" + std::to_string(i) + IE);
     WindowHandle last = desktop.windows().back().handle;
     scan.Timer();
     EXPECT_EQ(lb1.count(), 5000);

@@ -21,9 +21,9 @@ TEST(WholeNumber, AcceptsDecimalAndHexadecimalForms) {
 }
 
 TEST(WholeNumber, RefusesEverythingElse) {
-    for (const char* junk : {"", " ", "abc", "12a", "12 ", "1.5", "2147483648", "-2147483649",
-                             "99999999999999999999", "$", "0x", "0x123456789", "+", "- 1", "\t1",
-                             "$G", "1,2"})
+    for (const char* junk :
+         {"", " ", "abc", "12a", "12 ", "1.5", "2147483648", "-2147483649", "99999999999999999999",
+          "$", "0x", "0x123456789", "+", "- 1", "\t1", "$G", "1,2"})
         EXPECT_FALSE(parseWholeNumber(junk).has_value()) << '"' << junk << '"';
     EXPECT_EQ(wholeNumberOr("junk", -1), -1);
     EXPECT_EQ(wholeNumberOr("80", -1), 80);

@@ -32,8 +32,8 @@ TEST(PortNames, KeysFromZeroTo65535NameTheirPort) {
 }
 
 TEST(PortNames, LongNamesAreCutAndLaterEntriesWin) {
-    auto names = namesOf("80=first\r\n80=" + std::string(300, 'n') + "\r\n81=" +
-                         std::string(254, 'a') + "é\r\n");
+    auto names = namesOf("80=first\r\n80=" + std::string(300, 'n') +
+                         "\r\n81=" + std::string(254, 'a') + "é\r\n");
     EXPECT_EQ(names[80], std::string(255, 'n'));
     // Never cut inside a UTF-8 sequence.
     EXPECT_EQ(names[81], std::string(254, 'a'));
