@@ -1,6 +1,7 @@
 #include "blocking/tfm_ferme.h"
 
 #include <QKeyEvent>
+#include <QWindow>
 
 namespace {
 
@@ -41,6 +42,7 @@ bool TfmFerme::EditRule(vornel::TCond& rule) {
     ui.seWidth->setValue(noSize ? 0 : rule.Width);
     ui.seHeight->setValue(noSize ? 0 : rule.Height);
 
+    blockOnlyTheMainWindow();
     if (exec() != QDialog::Accepted) return false;
 
     // Read once the dialog is hidden: hiding settles a number still being
@@ -51,6 +53,17 @@ bool TfmFerme::EditRule(vornel::TCond& rule) {
     rule.Width = ui.seWidth->value();
     rule.Height = ui.seHeight->value();
     return true;
+}
+
+// Modal to the main window, not to the whole program: the tray icon is a
+// window of its own, and its menu must still open while a rule is edited,
+// so that "Quitter" can end the program (the edit then counts as cancelled).
+void TfmFerme::blockOnlyTheMainWindow() {
+    setWindowModality(Qt::WindowModal);
+    if (!mainWindow) return;
+    mainWindow->winId();
+    winId();
+    windowHandle()->setTransientParent(mainWindow->windowHandle());
 }
 
 void TfmFerme::Change() {

@@ -34,4 +34,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     // Escape must not close the dialog: no button is its cancel key.
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void blockOnlyTheMainWindow();
 };

@@ -1,7 +1,8 @@
-#include "e2e_session.h"
+#include "support/real_vornel.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace vornel::test;
 
@@ -16,10 +17,7 @@ public:
         process_.waitForStarted(5000);
         waitUntil([] { return !shownWindows("^trayer$").empty(); });
     }
-    ~TrayHost() {
-        process_.terminate();
-        if (!process_.waitForFinished(3000)) stop(process_);
-    }
+    ~TrayHost() { stop(process_); }
 
 private:
     QProcess process_;
@@ -46,7 +44,7 @@ bool ended(QProcess& p, int ms = 15000) {
 // A press on the icon; apart enough from the last one not to make a double-click.
 void press(const char* button) {
     QThread::msleep(700);
-    run("xdotool", {"click", button});
+    xdotool({"click", button});
 }
 
 } // namespace
@@ -145,21 +143,68 @@ TEST(EndToEnd, TheTrayIconOpensItsMenuOnALeftAndARightPress) {
     const QPoint centre = icon->rect.center();
 
     for (const char* button : {"1", "3"}) {
-        run("xdotool", {"mousemove", QString::number(centre.x()), QString::number(centre.y())});
+        xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y())});
         press(button);
         EXPECT_TRUE(waitUntil([&] { return menuAt(centre).has_value(); }, 5000))
             << "button " << button;
-        run("xdotool", {"key", "Escape"});
+        xdotool({"key", "Escape"});
         EXPECT_TRUE(waitUntil([&] { return !menuAt(centre).has_value(); }, 5000));
     }
 
     // The last item, "Quitter", ends the program and saves.
     press("3");
     ASSERT_TRUE(waitUntil([&] { return menuAt(centre).has_value(); }, 5000));
-    run("xdotool", {"key", "Up", "Return"});
+    xdotool({"key", "Up", "Return"});
     EXPECT_TRUE(ended(*program));
     EXPECT_EQ(program->exitCode(), 0);
     EXPECT_TRUE(QFile::exists(folder.file("vornel.log")));
     EXPECT_FALSE(trayIcon().has_value());
     stop(*program);
+}
+
+// Where a new rule is begun, in the main window's client area: the side
+// button "&Pubs", then "&Nouvelle condition" on its page.
+constexpr QPoint SideButtonPubs(4 + 36, 88 + 16);
+constexpr QPoint NewRule(84 + 68, 24 + 296 + 9);
+
+TEST(EndToEnd, QuitterWhileTheRuleEditorIsOpenEndsTheProgramAndStoresNoRule) {
+    TrayHost host;
+    VornelFolder folder;
+    folder.write("vornel.ini", "[Vornel]\r\nTotal=7\r\n");
+    auto program = folder.start();
+    std::optional<ShownWindow> icon;
+    ASSERT_TRUE(waitUntil([&] { return (icon = trayIcon()).has_value(); }));
+    const QPoint centre = icon->rect.center();
+    const QString main = waitForWindow(*program, MainWindowSize);
+    ASSERT_FALSE(main.isEmpty()) << "the main window never showed";
+
+    clickAt(main, SideButtonPubs);
+    clickAt(main, NewRule);
+    const QString editor = waitForWindow(*program, EditorSize);
+    ASSERT_FALSE(editor.isEmpty()) << "the rule editor never opened";
+    ASSERT_TRUE(waitUntil([&] { return xdotool({"getactivewindow"}) == editor; }, 5000))
+        << "the rule editor never took the keyboard";
+    xdotool({"type", "--delay", "20", "Pub essai"});
+
+    // The icon still answers while the editor is open; its last item is "Quitter".
+    xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y())});
+    press("3");
+    ASSERT_TRUE(waitUntil([&] { return menuAt(centre).has_value(); }, 5000))
+        << "the tray menu did not open over the rule editor";
+    EXPECT_EQ(windowsOfSize(*program, EditorSize).size(), 1) << "the editor closed too early";
+    xdotool({"key", "Up", "Return"});
+
+    ASSERT_TRUE(ended(*program)) << "Quitter did not end the program";
+    EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program->exitCode(), 0);
+    EXPECT_FALSE(trayIcon().has_value());
+    // Saved on the way out (the version is written by every save, not by the
+    // test), without the rule that was being typed.
+    const QByteArray ini = folder.read("vornel.ini");
+    EXPECT_TRUE(ini.contains("[Vornel]")) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("Total=7")) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("Version=Vornel 2003.03")) << ini.toStdString();
+    EXPECT_FALSE(ini.contains("[Windows]")) << ini.toStdString();
+    EXPECT_FALSE(ini.contains("Pub essai")) << ini.toStdString();
+    EXPECT_TRUE(QFile::exists(folder.file("vornel.log")));
 }

@@ -2,8 +2,10 @@
 // pop-up is listed on "En cours", the user picks it, asks for it to be closed
 // automatically and confirms; the pop-up goes at the next tick and the rule is
 // in the settings file with the window's short title and outer size.
-#include "real_vornel.h"
+#include "support/real_vornel.h"
+#include "support/x11_display.h"
 
+#include <QRegularExpression>
 
 using namespace vornel::test;
 
@@ -12,8 +14,6 @@ namespace {
 // Where the controls are, in the main window's client area: the side buttons
 // at the left, then each page's controls 84 pixels in and 24 down, below the
 // page title.
-constexpr QSize MainWindowSize(447, 348);
-constexpr QSize EditorSize(426, 162);
 constexpr QPoint SideButtonEnCours(4 + 36, 48 + 16);
 constexpr QPoint FirstCandidateRow(84 + 60, 24 + 72 + 7);
 constexpr QPoint CloseThisPopUp(84 + 176, 24 + 294 + 9);
@@ -78,15 +78,15 @@ TEST(RuleFromWindow, NewUserClosesAPopUpForGood) {
     const QString main = vornel.waitForWindow(MainWindowSize);
     ASSERT_FALSE(main.isEmpty()) << "the main window never showed";
 
-    clickAt(main, SideButtonEnCours.x(), SideButtonEnCours.y());
+    clickAt(main, SideButtonEnCours);
     QThread::msleep(500); // a few ticks: the pop-up is listed
-    clickAt(main, FirstCandidateRow.x(), FirstCandidateRow.y());
-    clickAt(main, CloseThisPopUp.x(), CloseThisPopUp.y());
+    clickAt(main, FirstCandidateRow);
+    clickAt(main, CloseThisPopUp);
 
     const QString editor = vornel.waitForWindow(EditorSize);
     ASSERT_FALSE(editor.isEmpty()) << "the rule editor never opened";
     EXPECT_EQ(popUp.state(), QProcess::Running) << "closed before the rule was confirmed";
-    clickAt(editor, EditorOk.x(), EditorOk.y());
+    clickAt(editor, EditorOk);
 
     EXPECT_TRUE(popUp.waitForFinished(5000)) << "the pop-up was not closed";
     EXPECT_EQ(iniValue(vornel.file("vornel.ini"), "[Windows]1"),

@@ -1,8 +1,8 @@
 // The counters and the log with the real program and real windows: closings
 // continue the stored total, the log keeps them newest first, and a reset
 // reaches the files at the next save, here the one made on quitting.
-#include "real_vornel.h"
-
+#include "support/real_vornel.h"
+#include "support/x11_display.h"
 
 using namespace vornel::test;
 
@@ -10,7 +10,6 @@ namespace {
 
 // Places in the main window's client area: side buttons at the left, page
 // controls 84 pixels in and 24 down.
-constexpr QSize MainWindowSize(447, 348);
 constexpr QPoint SideButtonStats(4 + 36, 168 + 16);
 constexpr QPoint SideButtonOptions(4 + 36, 208 + 16);
 constexpr QPoint ResetAll(84 + 224 + 64, 24 + 2 + 9);
@@ -57,8 +56,8 @@ bool popUpIsClosed(const QString& title) {
 }
 
 void quitFromTheOptionsPage(RealVornel& vornel, const QString& main) {
-    clickAt(main, SideButtonOptions.x(), SideButtonOptions.y());
-    clickAt(main, QuitVornel.x(), QuitVornel.y());
+    clickAt(main, SideButtonOptions);
+    clickAt(main, QuitVornel);
     EXPECT_TRUE(vornel.process().waitForFinished(10000)) << "did not quit";
 }
 
@@ -90,8 +89,8 @@ TEST(StatisticsOnTheDesktop, ClosingsContinueTheStoredTotalAndResetReachesTheFil
     vornel.start();
     main = vornel.waitForWindow(MainWindowSize);
     ASSERT_FALSE(main.isEmpty()) << "the main window never showed again";
-    clickAt(main, SideButtonStats.x(), SideButtonStats.y());
-    clickAt(main, ResetAll.x(), ResetAll.y());
+    clickAt(main, SideButtonStats);
+    clickAt(main, ResetAll);
     QThread::msleep(300);
     // Nothing is saved by the reset itself.
     EXPECT_EQ(iniValue(vornel.file("vornel.ini"), "Total"), "13");

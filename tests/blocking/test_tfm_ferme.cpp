@@ -254,6 +254,35 @@ TEST_F(Editor, CancelLeavesTheRuleUntouched) {
     EXPECT_EQ(rule, before);
 }
 
+// Records whether a window was blocked by a modal one while it was shown.
+class BlockWatch : public QObject {
+public:
+    explicit BlockWatch(QWidget& window) { window.installEventFilter(this); }
+    bool blocked = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::WindowBlocked) blocked = true;
+        return false;
+    }
+};
+
+// The tray icon is a window of its own: it must still take presses while a
+// rule is edited, so that its menu can end the program.
+TEST_F(Editor, BlocksTheMainWindowButNotTheProgramsOtherWindows) {
+    QWidget trayIcon;
+    mainWindow.show();
+    trayIcon.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&trayIcon));
+    BlockWatch main(mainWindow), tray(trayIcon);
+    TCond rule{"Y", "N", "abc", 0, 0};
+    edit(rule, [&](TfmFerme&) {
+        EXPECT_TRUE(main.blocked);
+        EXPECT_FALSE(tray.blocked);
+        cancel();
+    });
+}
+
 TEST_F(Editor, SizesAreBroughtIntoRange) {
     // Set by the program: clamped at once.
     TCond huge{"Y", "Y", "a", 12000, 0};
