@@ -358,8 +358,15 @@ bool X11Desktop::deletable(WindowHandle window) {
 
 X11Desktop::Ahead* X11Desktop::ahead(WindowHandle window) {
     if (std::chrono::steady_clock::now() - aheadTime_ > AheadLifetime) ahead_.clear();
-    auto it = ahead_.find(window);
-    return it == ahead_.end() ? nullptr : &it->second;
+    auto it = std::lower_bound(ahead_.begin(), ahead_.end(), window,
+                               [](const auto& entry, WindowHandle w) { return entry.first < w; });
+    return it == ahead_.end() || it->first != window ? nullptr : &it->second;
+}
+
+void X11Desktop::keepAnswersFromNow() {
+    std::sort(ahead_.begin(), ahead_.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    aheadTime_ = std::chrono::steady_clock::now();
 }
 
 namespace {
@@ -379,10 +386,10 @@ void X11Desktop::beginWalk() {
     listFresh_ = true;
 
     const std::vector<WindowHandle>& list = wm_.topFirst;
-    std::vector<StateRequests> states;
-    std::vector<TitleRequests> titles;
-    states.reserve(list.size());
-    titles.reserve(list.size());
+    std::vector<StateRequests>& states = stateRequests_;
+    std::vector<TitleRequests>& titles = titleRequests_;
+    states.clear();
+    titles.clear();
     for (WindowHandle w : list) {
         states.push_back(sendState(w));
         titles.push_back(sendTitle(w, TitleBytesAhead));
@@ -393,20 +400,17 @@ void X11Desktop::beginWalk() {
     }
     ahead_.clear();
     for (std::size_t i = 0; i < list.size(); ++i) {
-        Ahead& answers = ahead_[list[i]];
         State state = finish(states[i]);
-        answers.visible = state.visible;
-        answers.iconic = state.iconic;
-        answers.title = finish(titles[i]);
+        ahead_.push_back({list[i], {state.visible, state.iconic, finish(titles[i]), {}}});
     }
-    aheadTime_ = std::chrono::steady_clock::now();
+    keepAnswersFromNow();
 }
 
 void X11Desktop::rereadWindows(std::span<const WindowHandle> windows) {
-    std::vector<TitleRequests> titles;
-    std::vector<RectRequests> rects;
-    titles.reserve(windows.size());
-    rects.reserve(windows.size());
+    std::vector<TitleRequests>& titles = titleRequests_;
+    std::vector<RectRequests>& rects = rectRequests_;
+    titles.clear();
+    rects.clear();
     for (WindowHandle w : windows) {
         titles.push_back(sendTitle(w, TitleBytesAhead));
         rects.push_back(sendRect(w));
@@ -415,11 +419,10 @@ void X11Desktop::rereadWindows(std::span<const WindowHandle> windows) {
         followUp(title);
     ahead_.clear();
     for (std::size_t i = 0; i < windows.size(); ++i) {
-        Ahead& answers = ahead_[windows[i]];
-        answers.rect = readRect(rects[i]);
-        answers.title = finish(titles[i]);
+        WindowRect rect = readRect(rects[i]);
+        ahead_.push_back({windows[i], {{}, {}, finish(titles[i]), rect}});
     }
-    aheadTime_ = std::chrono::steady_clock::now();
+    keepAnswersFromNow();
 }
 
 WindowHandle X11Desktop::GetWindow(WindowHandle from, unsigned command) {

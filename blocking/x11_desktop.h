@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
@@ -93,7 +93,7 @@ private:
     bool deletable(WindowHandle window);
 
     Ahead* ahead(WindowHandle window);
-    void forgetUnreadAnswers();
+    void keepAnswersFromNow();
 
     template <class Cookie> Cookie sent(Cookie cookie) {
         lastSent_ = cookie.sequence;
@@ -118,7 +118,12 @@ private:
     xcb_window_t lastCheckWindow_ = 0;
     bool listFresh_ = false; // beginWalk's list not yet walked
     std::size_t walkIndex_ = 0;
-    std::unordered_map<WindowHandle, Ahead> ahead_;
+    // Sorted by window. Kept with the request lists below from tick to tick,
+    // so that a scan does not allocate them afresh twice a tick.
+    std::vector<std::pair<WindowHandle, Ahead>> ahead_;
+    std::vector<StateRequests> stateRequests_;
+    std::vector<TitleRequests> titleRequests_;
+    std::vector<RectRequests> rectRequests_;
     std::chrono::steady_clock::time_point aheadTime_;
 
     uint64_t roundTrips_ = 0;
