@@ -40,7 +40,9 @@ public:
     // connection can send its requests together. They change no answer:
     // beginWalk comes before the first GetWindow of a walk, rereadWindows
     // before the candidates' titles and rectangles are read again.
-    virtual void beginWalk() {}
+    // minimisedAsked says whether the walk will call IsIconic; when it will
+    // not, a desktop may leave out what only IsIconic needs.
+    virtual void beginWalk(bool minimisedAsked = true) { (void)minimisedAsked; }
     virtual void rereadWindows(std::span<const WindowHandle> windows) { (void)windows; }
 };
 

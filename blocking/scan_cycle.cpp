@@ -49,7 +49,7 @@ void ScanCycle::readBrowserNames() {
 void ScanCycle::walk() {
     candidates_.clear();
     const bool skipMinimised = c_.cbReduite->isChecked();
-    desktop_.beginWalk();
+    desktop_.beginWalk(skipMinimised);
     for (WindowHandle h = desktop_.GetWindow(ownWindow_(), GW_HWNDFIRST); h != 0;
          h = desktop_.GetWindow(h, GW_HWNDNEXT)) {
         if (!desktop_.IsWindowVisible(h)) continue;

@@ -107,9 +107,13 @@ std::string withoutEscapes(std::string_view text) {
 // the older ones. The second step costs a round trip only when some window
 // needs it.
 struct X11Desktop::StateRequests {
-    xcb_get_property_cookie_t wmState, netWmState;
+    xcb_get_property_cookie_t wmState{};
+    // Asked up front when IsIconic will be called, else only for the windows
+    // whose visibility hangs on it.
+    std::optional<xcb_get_property_cookie_t> netWmState;
     std::optional<xcb_get_window_attributes_cookie_t> attributes; // without WM_STATE
-    State state;
+    std::optional<uint32_t> icccm;                                // WM_STATE's state
+    bool gone = false;
 };
 
 struct X11Desktop::TitleRequests {
@@ -245,37 +249,49 @@ std::vector<WindowHandle> X11Desktop::rootChildrenTopFirst() {
     return {std::reverse_iterator(children + count), std::reverse_iterator(children)};
 }
 
-X11Desktop::StateRequests X11Desktop::sendState(WindowHandle window) {
-    return {property(window, wmState_, wmState_, 2),
-            property(window, ewmh_._NET_WM_STATE, XCB_ATOM_ATOM, 64),
-            std::nullopt,
-            {}};
+X11Desktop::StateRequests X11Desktop::sendState(WindowHandle window, bool hiddenAsked) {
+    StateRequests requests;
+    requests.wmState = property(window, wmState_, wmState_, 2);
+    if (hiddenAsked) requests.netWmState = property(window, ewmh_._NET_WM_STATE, XCB_ATOM_ATOM, 64);
+    return requests;
 }
 
 void X11Desktop::followUp(StateRequests& requests, WindowHandle window) {
     auto wmState = wait(xcb_get_property_reply, requests.wmState);
-    auto netWmState = wait(xcb_get_property_reply, requests.netWmState);
-    if (!wmState) return; // gone
-    State& state = requests.state;
+    if (!wmState) { // gone
+        requests.gone = true;
+        return;
+    }
     auto icccm = longsOf(wmState.get());
-    state.iconic = (!icccm.empty() && icccm[0] == XCB_ICCCM_WM_STATE_ICONIC) ||
-                   holds(longsOf(netWmState.get()), ewmh_._NET_WM_STATE_HIDDEN);
-    // A window manager unmaps a minimised client, which is still "visible" in
-    // the sense of the scan, and marks a withdrawn one; without a window
-    // manager, a mapped window is a visible one.
-    if (!icccm.empty())
-        state.visible = icccm[0] == XCB_ICCCM_WM_STATE_NORMAL || state.iconic;
-    else
-        requests.attributes = sent(xcb_get_window_attributes(c_, window));
+    if (!icccm.empty()) requests.icccm = icccm[0];
+    // A normal or minimised window is visible whatever _NET_WM_STATE says.
+    const bool settled =
+        requests.icccm == XCB_ICCCM_WM_STATE_NORMAL || requests.icccm == XCB_ICCCM_WM_STATE_ICONIC;
+    if (!settled && !requests.netWmState)
+        requests.netWmState = property(window, ewmh_._NET_WM_STATE, XCB_ATOM_ATOM, 64);
+    if (!requests.icccm) requests.attributes = sent(xcb_get_window_attributes(c_, window));
 }
 
 X11Desktop::State X11Desktop::finish(StateRequests& requests) {
-    if (requests.attributes) {
-        auto attributes = wait(xcb_get_window_attributes_reply, *requests.attributes);
-        requests.state.visible = attributes && (attributes->map_state != XCB_MAP_STATE_UNMAPPED ||
-                                                requests.state.iconic);
+    bool hidden = false;
+    if (requests.netWmState) {
+        auto netWmState = wait(xcb_get_property_reply, *requests.netWmState);
+        hidden = holds(longsOf(netWmState.get()), ewmh_._NET_WM_STATE_HIDDEN);
     }
-    return requests.state;
+    if (requests.gone) return {};
+    State state;
+    state.iconic = requests.icccm == XCB_ICCCM_WM_STATE_ICONIC || hidden;
+    // A window manager unmaps a minimised client, which is still "visible" in
+    // the sense of the scan, and marks a withdrawn one; without a window
+    // manager, a mapped window is a visible one.
+    if (requests.icccm) {
+        state.visible = requests.icccm == XCB_ICCCM_WM_STATE_NORMAL || state.iconic;
+    } else {
+        auto attributes = wait(xcb_get_window_attributes_reply, *requests.attributes);
+        state.visible =
+            attributes && (attributes->map_state != XCB_MAP_STATE_UNMAPPED || state.iconic);
+    }
+    return state;
 }
 
 X11Desktop::TitleRequests X11Desktop::sendTitle(WindowHandle window, uint32_t maxBytes) {
@@ -310,7 +326,7 @@ X11Desktop::Title X11Desktop::finish(TitleRequests& requests) {
 }
 
 X11Desktop::State X11Desktop::readState(WindowHandle window) {
-    StateRequests requests = sendState(window);
+    StateRequests requests = sendState(window, true);
     followUp(requests, window);
     return finish(requests);
 }
@@ -378,7 +394,7 @@ template <class T> std::optional<T> take(std::optional<T>& answer) {
 }
 } // namespace
 
-void X11Desktop::beginWalk() {
+void X11Desktop::beginWalk(bool minimisedAsked) {
     discardEvents();
     reportLostConnection();
     wm_ = fetchWindowManager();
@@ -391,7 +407,7 @@ void X11Desktop::beginWalk() {
     states.clear();
     titles.clear();
     for (WindowHandle w : list) {
-        states.push_back(sendState(w));
+        states.push_back(sendState(w, minimisedAsked));
         titles.push_back(sendTitle(w, TitleBytesAhead));
     }
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -401,7 +417,10 @@ void X11Desktop::beginWalk() {
     ahead_.clear();
     for (std::size_t i = 0; i < list.size(); ++i) {
         State state = finish(states[i]);
-        ahead_.push_back({list[i], {state.visible, state.iconic, finish(titles[i]), {}}});
+        // Without _NET_WM_STATE the answer is not known; IsIconic then asks afresh.
+        std::optional<bool> iconic;
+        if (states[i].netWmState || states[i].gone) iconic = state.iconic;
+        ahead_.push_back({list[i], {state.visible, iconic, finish(titles[i]), {}}});
     }
     keepAnswersFromNow();
 }

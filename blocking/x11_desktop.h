@@ -42,7 +42,7 @@ public:
     // destroys a window or kills a client.
     bool PostClose(WindowHandle window) override;
 
-    void beginWalk() override;
+    void beginWalk(bool minimisedAsked = true) override;
     void rereadWindows(std::span<const WindowHandle> windows) override;
 
     // Round trips made so far: waits for a reply whose request went out after
@@ -80,7 +80,7 @@ private:
 
     WindowManager fetchWindowManager();
     std::vector<WindowHandle> rootChildrenTopFirst();
-    StateRequests sendState(WindowHandle window);
+    StateRequests sendState(WindowHandle window, bool hiddenAsked);
     void followUp(StateRequests& requests, WindowHandle window);
     State finish(StateRequests& requests);
     State readState(WindowHandle window);
