@@ -43,7 +43,7 @@ void ScanCycle::readBrowserNames() {
         browserNames_.push_back(line.toStdString());
 }
 
-// Step 1: every visible top-level window, top of the Z order first; the
+// The walk: every visible top-level window, top of the Z order first; the
 // browser windows among them become candidates. Past MaxCandidates the rest
 // wait for the next tick.
 void ScanCycle::walk() {
@@ -75,7 +75,7 @@ void ScanCycle::Timer() {
     readBrowserNames();
     walk();
 
-    // Steps 2 to 4: the candidate list is rebuilt whole, redrawn once, and its
+    // The candidate list is rebuilt whole, redrawn once, and its
     // selection kept by position, not by window. The rows go in with one
     // insertion: the view lays itself out once per insertion, and fifty of them
     // cost more than the rest of the tick's own work.
