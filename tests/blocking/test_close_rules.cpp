@@ -1,18 +1,11 @@
 #include "blocking/close_rules.h"
 
+#include "rule_maker.h"
+
 #include <gtest/gtest.h>
 #include <random>
 
 using namespace vornel;
-
-namespace {
-
-TCond rule(std::string titleMode, std::string title, std::string dimMode = "N", int w = 0,
-           int h = 0) {
-    return TCond{std::move(titleMode), std::move(dimMode), std::move(title), w, h};
-}
-
-} // namespace
 
 TEST(CloseRules, NumberedFromOneAndEditedInPlace) {
     CloseRules rules;

@@ -1,17 +1,10 @@
 #include "blocking/tcond.h"
 
+#include "rule_maker.h"
+
 #include <gtest/gtest.h>
 
 using namespace vornel;
-
-namespace {
-
-TCond rule(std::string titleMode, std::string title, std::string dimMode = "N", int w = 0,
-           int h = 0) {
-    return TCond{std::move(titleMode), std::move(dimMode), std::move(title), w, h};
-}
-
-} // namespace
 
 TEST(TesteCond, TitleConditions) {
     const std::string ie = "Super pub du jour - Microsoft Internet Explorer";
