@@ -3,14 +3,9 @@
 #include "blocking/alert_sound.h"
 #include "blocking/scan_cycle.h"
 #include "blocking/scripted_desktop.h"
+#include "support/scan_widgets.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QTabWidget>
 #include <benchmark/benchmark.h>
 
 using namespace vornel;
@@ -56,23 +51,13 @@ void fillDesktop(ScriptedDesktop& desktop) {
 }
 
 void runTicks(benchmark::State& state, bool indexed) {
-    QLabel lNbre("0"), lTotal("0");
-    QPlainTextEdit mLog, mFen;
-    mFen.setPlainText(" - Microsoft Internet\n - Netscape\n - Mozilla");
-    QListWidget lb1;
-    QCheckBox cbReduite;
-    QLineEdit eSon;
-    QTabWidget PC;
-    for (int i = 0; i < 7; ++i)
-        PC.addTab(new QWidget, QString::number(i));
+    ScanWidgets w(" - Microsoft Internet\n - Netscape\n - Mozilla");
     ScriptedDesktop desktop;
     fillDesktop(desktop);
     CloseRules rules;
     fillRules(rules);
     NoSound sound;
-    ScanCycle scan(desktop, rules, sound,
-                   ScanControls{&lNbre, &lTotal, &mLog, &lb1, &mFen, &cbReduite, &eSon, &PC},
-                   [] { return WindowHandle(1); });
+    ScanCycle scan(desktop, rules, sound, w.controls(), [] { return WindowHandle(1); });
     if (indexed) {
         for (auto _ : state)
             scan.Timer();
@@ -85,9 +70,9 @@ void runTicks(benchmark::State& state, bool indexed) {
                     benchmark::DoNotOptimize(
                         rules.firstMatchInOrder(w.title, w.rect.width(), w.rect.height()));
     }
-    if (indexed && (lb1.count() != 100 || lTotal.text() != "0"))
+    if (indexed && (w.lb1.count() != 100 || w.lTotal.text() != "0"))
         state.SkipWithError("unexpected scan result");
-    state.counters["candidates"] = lb1.count();
+    state.counters["candidates"] = w.lb1.count();
 }
 
 void BM_ScanTick(benchmark::State& state) {

@@ -6,16 +6,11 @@
 #include "blocking/alert_sound.h"
 #include "blocking/scan_cycle.h"
 #include "blocking/x11_desktop.h"
+#include "support/scan_widgets.h"
 #include "support/x11_client.h"
 #include "support/x11_display.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -77,21 +72,14 @@ void BM_ScanTick(benchmark::State& state) {
     WithoutHints unbatched(*x11);
     Desktop& desktop = pipelined ? static_cast<Desktop&>(*x11) : unbatched;
 
-    QLabel lNbre("0"), lTotal("0");
-    QPlainTextEdit mLog, mFen(" - Navigateur démo");
-    QListWidget lb1;
-    QCheckBox cbReduite;
-    QLineEdit eSon;
-    QTabWidget PC;
+    ScanWidgets w(" - Navigateur démo");
     CloseRules rules;
     rules.append(TCond{"Y", "N", "jamais vu", 0, 0});
     NoSound sound;
-    ScanCycle scan(desktop, rules, sound,
-                   ScanControls{&lNbre, &lTotal, &mLog, &lb1, &mFen, &cbReduite, &eSon, &PC},
-                   [] { return WindowHandle(0); });
+    ScanCycle scan(desktop, rules, sound, w.controls(), [] { return WindowHandle(0); });
 
     scan.Timer();
-    if (lb1.count() < windows / 2) {
+    if (w.lb1.count() < windows / 2) {
         state.SkipWithError("the walk did not find the benchmark's browser windows");
         return;
     }
@@ -100,7 +88,7 @@ void BM_ScanTick(benchmark::State& state) {
         scan.Timer();
     state.counters["round_trips"] =
         benchmark::Counter(double(x11->roundTrips() - before), benchmark::Counter::kAvgIterations);
-    state.counters["candidates"] = double(lb1.count());
+    state.counters["candidates"] = double(w.lb1.count());
     state.SetLabel(pipelined ? "pipelined" : "unbatched");
 }
 

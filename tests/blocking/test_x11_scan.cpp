@@ -5,15 +5,10 @@
 #include "blocking/x11_desktop.h"
 #include "common/memo_lines.h"
 #include "support/qt_print.h"
+#include "support/scan_widgets.h"
 #include "support/x11_client.h"
 #include "support/x11_display.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QTabWidget>
 #include <gtest/gtest.h>
 
 using namespace vornel;
@@ -51,21 +46,14 @@ TEST(X11Scan, ClosesTheMatchingPopUpAndLeavesTheOthersOpen) {
     std::vector<uint32_t> frame = client.longs(bySizeWindow, "_NET_FRAME_EXTENTS");
     ASSERT_EQ(frame.size(), 4u);
 
-    QLabel lNbre("0"), lTotal("0");
-    QPlainTextEdit mLog, mFen(" - Navigateur démo");
-    QListWidget lb1;
-    QCheckBox cbReduite;
-    QLineEdit eSon;
-    QTabWidget PC;
+    ScanWidgets w(" - Navigateur démo");
     CloseRules rules;
     rules.append(TCond{"Y", "N", "publicité", 0, 0});
     // The outer size, frame included, as the rule editor would have taken it.
     rules.append(TCond{"N", "Y", "", int32_t(250 + frame[0] + frame[1]),
                        int32_t(180 + frame[2] + frame[3])});
     CountingSound sound;
-    ScanCycle scan(*desktop, rules, sound,
-                   ScanControls{&lNbre, &lTotal, &mLog, &lb1, &mFen, &cbReduite, &eSon, &PC},
-                   [] { return WindowHandle(0); });
+    ScanCycle scan(*desktop, rules, sound, w.controls(), [] { return WindowHandle(0); });
 
     // The close request is asynchronous: ticks go on until the pop-ups are gone.
     EXPECT_TRUE(eventually([&] {
@@ -76,11 +64,11 @@ TEST(X11Scan, ClosesTheMatchingPopUpAndLeavesTheOthersOpen) {
 
     EXPECT_TRUE(news.running());
     EXPECT_TRUE(notABrowser.running());
-    ASSERT_EQ(lb1.count(), 1);
-    EXPECT_EQ(lb1.item(0)->text(), QString::number(newsWindow));
-    QStringList log = memoLines(&mLog);
+    ASSERT_EQ(w.lb1.count(), 1);
+    EXPECT_EQ(w.lb1.item(0)->text(), QString::number(newsWindow));
+    QStringList log = memoLines(&w.mLog);
     EXPECT_TRUE(log.filter("Titre~\"publicité\"").size() >= 1) << log.join('\n').toStdString();
     EXPECT_TRUE(log.filter("Taille=\"").size() >= 1) << log.join('\n').toStdString();
-    EXPECT_EQ(lNbre.text().toInt(), log.size());
+    EXPECT_EQ(w.lNbre.text().toInt(), log.size());
     EXPECT_EQ(sound.plays, log.size());
 }
