@@ -1,0 +1,86 @@
+#include "blocking/desktops/window_model.h"
+
+#include <gtest/gtest.h>
+
+using namespace vornel;
+
+namespace {
+
+// A model fed by hand, as a window system's events would feed it.
+struct FedModel : WindowModel {
+    std::vector<WindowHandle> closed;
+    int updates = 0;
+    bool refuseClose = false;
+
+    using WindowModel::entry;
+    using WindowModel::forget;
+    using WindowModel::forgetAll;
+    using WindowModel::setOrder;
+
+    void update() override { ++updates; }
+    bool requestClose(WindowHandle window) override {
+        if (refuseClose) return false;
+        closed.push_back(window);
+        return true;
+    }
+};
+
+std::vector<WindowHandle> walk(Desktop& desktop) {
+    std::vector<WindowHandle> seen;
+    desktop.beginWalk();
+    for (WindowHandle h = desktop.GetWindow(0, GW_HWNDFIRST); h; h = desktop.GetWindow(h, GW_HWNDNEXT))
+        seen.push_back(h);
+    return seen;
+}
+
+TEST(WindowModel, WalksTopFirstAndKeepsEntriesThroughRestacking) {
+    FedModel model;
+    EXPECT_EQ(walk(model), std::vector<WindowHandle>{});
+    model.entry(7).title = "sept";
+    model.entry(3).rect = {10, 20, 110, 70};
+    model.entry(9);
+    EXPECT_EQ(walk(model), (std::vector<WindowHandle>{7, 3, 9}));
+    EXPECT_EQ(model.updates, 2);
+
+    // A new stacking order with a repeat and a zero: each window once, the
+    // answers of the windows that stay are kept, the others forgotten.
+    model.setOrder({9, 0, 3, 9, 12});
+    EXPECT_EQ(walk(model), (std::vector<WindowHandle>{9, 3, 12}));
+    EXPECT_EQ(model.GetWindowRect(3), (WindowRect{10, 20, 110, 70}));
+    EXPECT_EQ(model.find(7), nullptr);
+    EXPECT_EQ(model.GetWindow(7, GW_HWNDNEXT), 0u) << "a window that has gone ends the walk";
+
+    model.forget(3);
+    EXPECT_EQ(walk(model), (std::vector<WindowHandle>{9, 12}));
+    EXPECT_EQ(model.GetWindow(9, GW_HWNDNEXT), 12u);
+    model.forgetAll();
+    EXPECT_EQ(model.GetWindow(0, GW_HWNDFIRST), 0u);
+}
+
+TEST(WindowModel, UnknownWindowsReadEmptyAndTitlesAreCutOnUtf8Boundaries) {
+    FedModel model;
+    ModelWindow& w = model.entry(5);
+    w.title = "Publicité";
+    w.visible = true;
+    w.iconic = true;
+
+    char buffer[16];
+    EXPECT_EQ(model.GetWindowTextA(5, buffer, 16), 10);
+    EXPECT_STREQ(buffer, "Publicité");
+    EXPECT_EQ(model.GetWindowTextA(5, buffer, 10), 8) << "never half of the é";
+    EXPECT_STREQ(buffer, "Publicit");
+    EXPECT_TRUE(model.IsWindowVisible(5));
+    EXPECT_TRUE(model.IsIconic(5));
+
+    EXPECT_EQ(model.GetWindowTextA(6, buffer, 16), 0);
+    EXPECT_STREQ(buffer, "");
+    EXPECT_FALSE(model.IsWindowVisible(6));
+    EXPECT_EQ(model.GetWindowRect(6), WindowRect{});
+    EXPECT_FALSE(model.PostClose(6)) << "nothing is sent to a window the model does not know";
+    EXPECT_TRUE(model.PostClose(5));
+    model.refuseClose = true;
+    EXPECT_FALSE(model.PostClose(5));
+    EXPECT_EQ(model.closed, std::vector<WindowHandle>{5});
+}
+
+} // namespace
