@@ -30,7 +30,11 @@ std::string format(const char* pattern, const std::tm& tm) {
 } // namespace
 
 std::string dateText(const QDate& date) {
-    return format(nl_langinfo(D_FMT), toTm(date, QTime(0, 0)));
+    return dateText(date, nl_langinfo(D_FMT));
+}
+
+std::string dateText(const QDate& date, const char* pattern) {
+    return format(pattern, toTm(date, QTime(0, 0)));
 }
 
 std::string dateTimeText(const QDateTime& when) {
@@ -43,9 +47,13 @@ std::string dateTimeText(const QDateTime& when) {
 }
 
 std::optional<QDate> parseDateText(const std::string& text) {
+    return parseDateText(text, nl_langinfo(D_FMT));
+}
+
+std::optional<QDate> parseDateText(const std::string& text, const char* pattern) {
     std::tm tm{};
     tm.tm_mday = 1;
-    const char* end = strptime(text.c_str(), nl_langinfo(D_FMT), &tm);
+    const char* end = strptime(text.c_str(), pattern, &tm);
     if (end == nullptr || *end != '\0') return std::nullopt;
     QDate date(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     if (!date.isValid()) return std::nullopt;

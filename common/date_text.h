@@ -12,6 +12,8 @@
 namespace vornel {
 
 std::string dateText(const QDate& date);
+// In a given strftime date format, such as "%d/%m/%Y".
+std::string dateText(const QDate& date, const char* format);
 
 // The short date, a blank and the long time; the time is left out when it is
 // exactly 00:00:00.
@@ -19,5 +21,6 @@ std::string dateTimeText(const QDateTime& when);
 
 // The whole text must be a date in the short date format.
 std::optional<QDate> parseDateText(const std::string& text);
+std::optional<QDate> parseDateText(const std::string& text, const char* format);
 
 } // namespace vornel

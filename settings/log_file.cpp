@@ -1,6 +1,7 @@
 #include "settings/log_file.h"
 
 #include "settings/settings_files.h"
+#include "settings/text_lines.h"
 
 #include <QFile>
 
@@ -9,15 +10,26 @@ namespace vornel {
 std::optional<QStringList> readLogLines(const QString& path, int maxLines) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QStringList lines;
     // Only the newest lines are kept, so a long log is not read to its end.
-    while (lines.size() < maxLines && !file.atEnd()) {
-        QByteArray line = file.readLine();
-        if (line.endsWith('\n')) line.chop(1);
-        if (line.endsWith('\r')) line.chop(1);
-        lines << QString::fromUtf8(line);
+    // Line ends are counted as textLines counts them (CR LF is one).
+    std::string text;
+    int lineEnds = 0;
+    bool afterCr = false;
+    while (lineEnds < maxLines && !file.atEnd()) {
+        QByteArray chunk = file.read(64 * 1024);
+        if (chunk.isEmpty()) break;
+        for (char c : chunk) {
+            if (c == '\r' || (c == '\n' && !afterCr)) ++lineEnds;
+            afterCr = c == '\r';
+        }
+        text.append(chunk.constData(), std::size_t(chunk.size()));
     }
     if (file.error() != QFileDevice::NoError) return std::nullopt;
+    QStringList lines;
+    for (std::string_view line : textLines(text)) {
+        if (lines.size() == maxLines) break;
+        lines << QString::fromUtf8(line.data(), qsizetype(line.size()));
+    }
     return lines;
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "settings/line_escape.h"
+#include "settings/text_lines.h"
 
 #include <algorithm>
 
@@ -43,11 +44,16 @@ std::string_view rawValueOf(std::string_view line) {
     return line.substr(line.find('=') + 1);
 }
 
+// The limit is on the value, not on its one-line form: cutting that form
+// could cut its quoting, and a title with a line break would then come back
+// as "$'Y,…" instead of a rule.
 std::string readValue(std::string_view raw) {
     raw = trimBlanks(raw);
     if (raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') && raw.back() == raw.front())
         raw = raw.substr(1, raw.size() - 2);
-    return valueFromOneLine(cutUtf8(raw, ProfileFile::MaxValueBytes));
+    std::string value = valueFromOneLine(raw);
+    value.resize(cutUtf8(value, ProfileFile::MaxValueBytes).size());
+    return value;
 }
 
 bool isBlankLine(std::string_view line) {
@@ -59,14 +65,7 @@ bool isBlankLine(std::string_view line) {
 ProfileFile ProfileFile::fromText(std::string_view text) {
     ProfileFile file;
     std::vector<std::string>* lines = &file.leading_;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        if (line.ends_with('\r')) line.remove_suffix(1);
-        start = end + 1;
-
+    for (std::string_view line : textLines(text)) {
         std::string_view name;
         if (sectionName(line, name)) {
             file.sections_.push_back(Section{std::string(line), asciiLower(name), {}, {}});

@@ -12,13 +12,16 @@ namespace vornel {
 // An ini ("profile") file held in memory, read from and written back to its
 // text whole. Section and key names compare without regard to ASCII case;
 // every line the program does not change (comments, unknown keys and
-// sections) comes back exactly as it was. Reads CR LF and LF, writes CR LF.
+// sections) comes back exactly as it was. Reads the lines as textLines cuts
+// them (a leading byte-order mark skipped; CR LF, LF or CR), writes CR LF and
+// no byte-order mark.
 //
 // Values follow the old profile functions: surrounding blanks and one pair of
 // enclosing quotes are dropped on reading and the value is cut to
 // MaxValueBytes (never inside a UTF-8 sequence); a missing key gives the
 // caller's default, an empty one the empty string. A value holding a line
-// break is stored in the one-line form of line_escape.h.
+// break is stored in the one-line form of line_escape.h; the limit applies to
+// the value that form stands for.
 class ProfileFile {
 public:
     static constexpr std::size_t MaxValueBytes = 2047;

@@ -1,6 +1,7 @@
 #include "settings/rule_text.h"
 
 #include "common/text.h"
+#include "settings/profile_file.h"
 
 #include <algorithm>
 
@@ -23,6 +24,16 @@ std::array<std::string, 101> Decoupe(std::string_view text, char separator) {
 std::string ruleValue(const TCond& rule) {
     return rule.TitreMode + ',' + rule.Titre + ',' + rule.DimMode + ',' +
            std::to_string(rule.Width) + ',' + std::to_string(rule.Height);
+}
+
+TCond ruleThatFits(TCond rule) {
+    for (std::string* field : {&rule.Titre, &rule.DimMode, &rule.TitreMode}) {
+        std::size_t size = ruleValue(rule).size();
+        if (size <= ProfileFile::MaxValueBytes) break;
+        std::size_t excess = size - ProfileFile::MaxValueBytes;
+        field->resize(cutUtf8(*field, field->size() > excess ? field->size() - excess : 0).size());
+    }
+    return rule;
 }
 
 TCond ruleFromValue(std::string_view value) {

@@ -17,6 +17,13 @@ std::array<std::string, 101> Decoupe(std::string_view text, char separator);
 
 std::string ruleValue(const TCond& rule);
 
+// The rule as the save stores it: when ruleValue would exceed the profile
+// value limit, the title is cut (never inside a UTF-8 sequence) so that the
+// fields after it survive the load's cut and the rule loads back valid; a
+// stored rule then stays the same over any number of saves. Only mode texts
+// that no editor makes, too long to fit with an empty title, are cut too.
+TCond ruleThatFits(TCond rule);
+
 // A title made from a real window may hold commas, and the stored form has no
 // quoting: the title is everything between the first comma and the third
 // comma from the end. Values with four commas or fewer read as Decoupe cuts

@@ -47,6 +47,7 @@ std::optional<std::string> readWholeFile(const QString& path) {
 bool writeWholeFile(const QString& path, std::string_view bytes, QString* error) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
+    file.setDirectWriteFallback(true);
     // Unbuffered, so that a short write (a full disk, a file-size limit) is
     // seen here: the buffered path lets commit() succeed over a cut file.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {

@@ -27,7 +27,10 @@ std::optional<std::string> readWholeFile(const QString& path);
 
 // Replaces the file atomically (QSaveFile): a reader, another instance
 // included, sees the old content or the new one, never a mix. On failure the
-// old file is untouched and error says why.
+// old file is untouched and error says why. Only a folder that refuses the
+// temporary file but holds a writable file of that name (an install made by
+// an administrator) has the file rewritten in place, as the old profile
+// functions did; a failure there can leave it cut.
 bool writeWholeFile(const QString& path, std::string_view bytes, QString* error = nullptr);
 
 } // namespace vornel

@@ -51,6 +51,7 @@ QString shownPath(const QString& path) {
 QDate lastUpdateFrom(const std::string& stored, const QDate& today) {
     std::optional<QDate> date = parseDateText(stored);
     if (!date || date == parseDateText(std::string(NeverChecked))) return today;
+    if (*date < QDate(2000, 1, 1) || *date > today) return today;
     return *date;
 }
 
@@ -118,7 +119,8 @@ void SettingsStore::loadPortNames(const ProfileFile& ini) {
     s_.NomsPorts = portNamesFrom(ini);
 }
 
-// A log that cannot be read leaves the log empty; the start goes on.
+// A log that cannot be read leaves the log empty; the start goes on, and the
+// save keeps the file.
 void SettingsStore::loadLog() {
     if (!QFileInfo::exists(files_.log)) return;
     setMemoLines(c_.mLog, readLogLines(files_.log, MaxLogLines).value_or(QStringList()));
@@ -147,7 +149,10 @@ bool SettingsStore::SauveListe() {
                      QStringLiteral("Unable to write to %1").arg(shownPath(files_.ini)));
         return false;
     }
-    if (!writeLogLines(files_.log, memoLines(c_.mLog))) {
+    // Likewise a log that exists but cannot be read: its lines never reached
+    // mLog, and writing over it would lose them.
+    bool logReadable = readLogLines(files_.log, 1) || !QFileInfo::exists(files_.log);
+    if (!logReadable || !writeLogLines(files_.log, memoLines(c_.mLog))) {
         showErrorBox(&s_.window,
                      QStringLiteral("Cannot create file %1").arg(shownPath(files_.log)));
         return false;
@@ -177,7 +182,7 @@ void SettingsStore::saveOptions(ProfileFile& ini) const {
 void SettingsStore::saveRules(ProfileFile& ini) const {
     ini.removeSection(Rules);
     for (int k = 1; k <= s_.rules.count(); ++k)
-        ini.writeString(Rules, std::to_string(k), ruleValue(s_.rules.rule(k)));
+        ini.writeString(Rules, std::to_string(k), ruleValue(ruleThatFits(s_.rules.rule(k))));
 }
 
 } // namespace vornel

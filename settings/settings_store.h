@@ -59,9 +59,10 @@ public:
     // default.
     void Initialise();
 
-    // Writes everything. A settings file that cannot be written is left as it
-    // was, nothing else is written and the error box says so; false then, or
-    // when only the log file could not be written.
+    // Writes everything. A settings file that cannot be written (or read: its
+    // other sections would be lost) is left as it was, nothing else is
+    // written and the error box says so; false then, or when only the log
+    // file could not be written, or is kept because it could not be read.
     bool SauveListe();
 
     const SettingsFiles& files() const { return files_; }
@@ -83,7 +84,10 @@ private:
 
 // MajLast as stored: the user's short date. The placeholder "07/04/2002",
 // which stands for a check that never happened, and a text that is no date
-// under the current format both give today.
+// under the current format both give today. So does a date before 2000 or
+// after today: a date written under another regional format can read as
+// one ("12/08/26" written month first, read day first, is in the year 26),
+// and would bring the update page back at every start.
 QDate lastUpdateFrom(const std::string& text, const QDate& today);
 
 // "Dernière mise à jour il y a 3 jours."

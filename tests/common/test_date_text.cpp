@@ -1,4 +1,5 @@
 #include "common/date_text.h"
+#include "support/french_locale.h"
 
 #include <clocale>
 #include <cstdlib>
@@ -26,11 +27,29 @@ TEST(DateText, ParsesWhatItWrites) {
 }
 
 TEST(DateText, UsesTheRegionalFormatInForce) {
-    // A French locale writes day first; skip only when the machine has none.
-    if (!std::setlocale(LC_TIME, "fr_FR.UTF-8") && !std::setlocale(LC_TIME, "C.UTF-8"))
-        GTEST_SKIP() << "no other locale installed";
+    // A real French locale: day first and a four-digit year, so that a text
+    // written under one format and read under the other differs for real.
+    test::FrenchDates french;
+    ASSERT_EQ(french.failure(), "");
     QDate d(2026, 3, 4);
-    std::string text = dateText(d);
-    EXPECT_EQ(parseDateText(text), d) << text;
-    std::setlocale(LC_TIME, "C");
+    EXPECT_EQ(dateText(d), "04/03/2026");
+    EXPECT_EQ(parseDateText("04/03/2026"), d);
+    EXPECT_EQ(dateTimeText(QDateTime(d, QTime(23, 5, 9))), "04/03/2026 23:05:09");
+    // Written under C (month first, two-digit year) and read here: still a
+    // date, in the year 26. Callers must not trust such a date blindly.
+    EXPECT_EQ(parseDateText("12/08/26"), QDate(26, 8, 12));
+    EXPECT_FALSE(parseDateText("13/13/2026").has_value());
+}
+
+TEST(DateText, AnExplicitDayMonthYearFormat) {
+    const char* dayFirst = "%d/%m/%Y";
+    for (QDate d : {QDate(2026, 12, 7), QDate(2002, 4, 7), QDate(2000, 2, 29), QDate(1999, 1, 31)})
+        EXPECT_EQ(parseDateText(dateText(d, dayFirst), dayFirst), d) << dateText(d, dayFirst);
+    EXPECT_EQ(dateText(QDate(2026, 12, 7), dayFirst), "07/12/2026");
+    EXPECT_EQ(parseDateText("07/04/2002", dayFirst), QDate(2002, 4, 7));
+    EXPECT_EQ(parseDateText("12/08/26", dayFirst), QDate(26, 8, 12));
+    EXPECT_FALSE(parseDateText("29/02/2001", dayFirst).has_value());
+    EXPECT_FALSE(parseDateText("07/04/2002 ", dayFirst).has_value());
+    // The same text read month first, two-digit year, as the C locale does.
+    EXPECT_FALSE(parseDateText("07/04/2002", "%m/%d/%y").has_value());
 }
