@@ -64,8 +64,8 @@ private:
     bool set_ = false;
 };
 
-// This thread loses the privilege to write where the permission bits forbid
-// it, so a read-only folder stops it as it stops any user.
+// This thread loses the privilege to read or write where the permission bits
+// forbid it, so a read-only folder stops it as it stops any user.
 class NoPermissionOverride {
 public:
     NoPermissionOverride() {
@@ -73,7 +73,7 @@ public:
         header_.pid = 0;
         if (syscall(SYS_capget, &header_, old_) != 0) return;
         __user_cap_data_struct lowered[2] = {old_[0], old_[1]};
-        for (int cap : {CAP_DAC_OVERRIDE, CAP_FOWNER, CAP_LINUX_IMMUTABLE})
+        for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER, CAP_LINUX_IMMUTABLE})
             lowered[cap / 32].effective &= ~(1u << (cap % 32));
         set_ = syscall(SYS_capset, &header_, lowered) == 0;
     }
@@ -131,13 +131,19 @@ TEST_F(SaveFailure, AFolderThatCannotBeWrittenKeepsTheOldFiles) {
     w->ui.lTotal->setText("8");
     setMemoLines(w->ui.mLog, {"après", "avant"});
     {
+        // Files and folder read-only: a folder that only refuses new files
+        // still has its files rewritten in place (see below).
         NoPermissionOverride guard;
+        ASSERT_EQ(chmod(ini().toLocal8Bit(), 0444), 0);
+        ASSERT_EQ(chmod(log().toLocal8Bit(), 0444), 0);
         ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0555), 0);
         ASSERT_TRUE(guard.set()) << "could not drop the permission override: " << strerror(errno);
         ASSERT_FALSE(canWrite(dir.path(), 1)) << "the folder is still writable; test set-up failed";
         w->SauveListe();
     }
     ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0755), 0);
+    ASSERT_EQ(chmod(ini().toLocal8Bit(), 0644), 0);
+    ASSERT_EQ(chmod(log().toLocal8Bit(), 0644), 0);
     EXPECT_EQ(errors.texts,
               QStringList{QString::fromStdString("Unable to write to " + lowered(ini()) + ".")});
     EXPECT_EQ(fileText(ini()), oldIni);
@@ -227,4 +233,88 @@ TEST_F(SaveFailure, ALogThatCannotBeWrittenComesAfterACompleteSettingsFile) {
               QStringList{QString::fromStdString("Cannot create file " + lowered(log()) + ".")});
     EXPECT_NE(fileText(ini()).find("\r\nTotal=10\r\n"), std::string::npos);
     EXPECT_EQ(fileText(log()), oldLog);
+}
+
+namespace {
+
+ino_t inodeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(path.toLocal8Bit().constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+} // namespace
+
+TEST_F(SaveFailure, AFolderThatRefusesNewFilesHasItsOwnFilesRewrittenInPlace) {
+    auto w = start();
+    setMemoLines(w->ui.mLog, {"avant"});
+    w->SauveListe();
+    ASSERT_TRUE(errors.texts.isEmpty());
+    // The normal save replaces the file by a new one, whole.
+    const ino_t first = inodeOf(ini());
+    w->SauveListe();
+    EXPECT_NE(inodeOf(ini()), first);
+
+    const ino_t iniInode = inodeOf(ini()), logInode = inodeOf(log());
+    w->ui.lTotal->setText("8");
+    setMemoLines(w->ui.mLog, {"après", "avant"});
+    {
+        NoPermissionOverride guard;
+        ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0555), 0);
+        ASSERT_TRUE(guard.set()) << "could not drop the permission override: " << strerror(errno);
+        ASSERT_FALSE(canWrite(dir.path(), 1)) << "the folder is still writable; test set-up failed";
+        w->SauveListe();
+    }
+    ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0755), 0);
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
+    EXPECT_NE(fileText(ini()).find("\r\nTotal=8\r\n"), std::string::npos);
+    EXPECT_EQ(fileText(log()), "après\r\navant\r\n");
+    EXPECT_EQ(inodeOf(ini()), iniInode);
+    EXPECT_EQ(inodeOf(log()), logInode);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"vornel.ini", "vornel.log"}));
+
+    // No log there yet: it cannot be made, and the user hears of it; the
+    // settings file is written all the same.
+    ASSERT_TRUE(QFile::remove(log()));
+    w->ui.lTotal->setText("9");
+    {
+        NoPermissionOverride guard;
+        ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0555), 0);
+        ASSERT_TRUE(guard.set()) << "could not drop the permission override: " << strerror(errno);
+        w->SauveListe();
+    }
+    ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0755), 0);
+    EXPECT_EQ(errors.texts,
+              QStringList{QString::fromStdString("Cannot create file " + lowered(log()) + ".")});
+    EXPECT_NE(fileText(ini()).find("\r\nTotal=9\r\n"), std::string::npos);
+    EXPECT_FALSE(QFile::exists(log()));
+}
+
+TEST_F(SaveFailure, ALogThatCannotBeReadIsKeptAndTheUserIsTold) {
+    const std::string oldLog = "01/02/26 10:00:00 : ancienne\r\n01/01/26 09:00:00 : plus ancienne\r\n";
+    putFile(log(), oldLog);
+    ASSERT_EQ(chmod(log().toLocal8Bit(), 0200), 0);
+    {
+        NoPermissionOverride guard;
+        ASSERT_TRUE(guard.set()) << "could not drop the permission override: " << strerror(errno);
+        QFile probe(log());
+        ASSERT_FALSE(probe.open(QIODevice::ReadOnly)) << "the log is still readable; set-up failed";
+
+        auto w = start();
+        EXPECT_EQ(memoLineCount(w->ui.mLog), 0);
+        EXPECT_TRUE(errors.texts.isEmpty());
+        w->ui.lTotal->setText("1");
+        setMemoLines(w->ui.mLog, {"nouvelle"});
+        w->SauveListe();
+        EXPECT_EQ(errors.texts,
+                  QStringList{QString::fromStdString("Cannot create file " + lowered(log()) + ".")});
+        // The settings file comes first and is complete.
+        EXPECT_NE(fileText(ini()).find("\r\nTotal=1\r\n"), std::string::npos);
+    }
+    ASSERT_EQ(chmod(log().toLocal8Bit(), 0644), 0);
+    EXPECT_EQ(fileText(log()), oldLog);
+
+    // Readable again: the next start shows it.
+    auto w = start();
+    EXPECT_EQ(memoLines(w->ui.mLog), (QStringList{"01/02/26 10:00:00 : ancienne",
+                                                   "01/01/26 09:00:00 : plus ancienne"}));
 }
