@@ -1,5 +1,8 @@
 #include "settings/rule_text.h"
 
+#include "settings/line_escape.h"
+#include "settings/profile_file.h"
+
 #include <gtest/gtest.h>
 
 using namespace vornel;
@@ -67,4 +70,38 @@ TEST(RuleText, ShortOrOddValuesReadAsDecoupeCutsThem) {
     EXPECT_EQ(ruleFromValue("Y,t,N,wide,$10"), rule("Y", "t", "N", 0, 16));
     EXPECT_EQ(ruleFromValue(",,,,"), rule("", "", "", 0, 0));
     EXPECT_EQ(ruleFromValue("Y,t,N, 5,0x10"), rule("Y", "t", "N", 5, 16));
+}
+
+TEST(RuleText, ARuleTooLongToStoreLosesTheEndOfItsTitleOnly) {
+    const std::size_t limit = ProfileFile::MaxValueBytes;
+    TCond fits = rule("Y", std::string(limit - 8, 't'), "N", 1, 1);
+    ASSERT_EQ(ruleValue(fits).size(), limit);
+    EXPECT_EQ(ruleThatFits(fits), fits);
+
+    // One byte over: one byte of the title goes.
+    TCond over = rule("E", std::string(limit - 7, 't'), "Y", 1, 1);
+    EXPECT_EQ(ruleThatFits(over), rule("E", std::string(limit - 8, 't'), "Y", 1, 1));
+
+    // A title with a line break and commas, whose cut would fall inside a
+    // two-byte character: 2020 bytes are left for it, the "é" takes 2019-2020.
+    std::string title = "ligne 1\nligne, 2 " + std::string(3000, 'x');
+    title.replace(2019, 2, "é");
+    TCond wide = rule("Y", title, "E", -2147483647 - 1, 2147483647);
+    TCond cut = ruleThatFits(wide);
+    EXPECT_EQ(cut, rule("Y", title.substr(0, 2019), "E", -2147483647 - 1, 2147483647));
+    EXPECT_EQ(ruleValue(cut).size(), limit - 1);
+    // Stored and read back by the profile file, it comes back as it is.
+    ProfileFile ini;
+    ini.writeString("Windows", "1", ruleValue(cut));
+    EXPECT_EQ(ruleFromValue(ProfileFile::fromText(ini.toText()).readString("Windows", "1", "")), cut);
+    EXPECT_EQ(ruleThatFits(cut), cut);
+
+    // Mode texts no editor makes are cut only when an empty title is not
+    // enough.
+    TCond odd = rule(std::string(1500, 'm'), "titre", std::string(1500, 'd'), 0, 0);
+    TCond oddCut = ruleThatFits(odd);
+    EXPECT_EQ(oddCut.Titre, "");
+    EXPECT_EQ(oddCut.TitreMode, odd.TitreMode);
+    EXPECT_EQ(ruleValue(oddCut).size(), limit);
+    EXPECT_EQ(ruleThatFits(oddCut), oddCut);
 }

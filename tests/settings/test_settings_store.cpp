@@ -3,6 +3,7 @@
 #include "common/date_text.h"
 #include "settings/settings_store.h"
 #include "settings_folder.h"
+#include "support/french_locale.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -445,4 +446,125 @@ TEST_F(Settings, ChoosingASoundSavesItAndTheDialogRemembersIt) {
     EXPECT_EQ(w->ui.eSon->text(), "");
     EXPECT_NE(fileText(ini()).find("\r\nSon=\r\n"), std::string::npos);
     EXPECT_EQ(start()->ui.eSon->text(), "");
+}
+
+TEST_F(Settings, FilesFromOtherEditorsLoadWhole) {
+    // Windows Notepad: a byte-order mark; an old Mac editor: CR alone.
+    putFile(ini(), "\xEF\xBB\xBF[Vornel]\rTotal=12\rFenetre1=Firefox\rFenetre2=\r"
+                   "Afficher=0\r\n[Windows]\n1=Y,casino,N,1,1\r2=E,promo,Y,800,600");
+    putFile(log(), "\xEF\xBB\xBFun\rdeux\r\ntrois\nquatre");
+    {
+        auto w = start();
+        EXPECT_EQ(w->ui.lTotal->text(), "12");
+        EXPECT_FALSE(w->ui.cbAfficher->isChecked());
+        EXPECT_EQ(memoLines(w->ui.mFen), QStringList{"Firefox"});
+        EXPECT_EQ(rulesOf(*w), (std::vector<TCond>{rule("Y", "casino", "N", 1, 1),
+                                                   rule("E", "promo", "Y", 800, 600)}));
+        EXPECT_EQ(memoLines(w->ui.mLog), (QStringList{"un", "deux", "trois", "quatre"}));
+        w->SauveListe();
+    }
+    // Written back with CR LF, no mark, and one [Vornel] section.
+    const std::string saved = fileText(ini());
+    EXPECT_TRUE(saved.starts_with("[Vornel]\r\n")) << saved;
+    EXPECT_EQ(saved.find("[Vornel]", 1), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("\r\nTotal=12\r\n") + 2, saved.rfind("Total="));
+    EXPECT_EQ(fileText(log()), "un\r\ndeux\r\ntrois\r\nquatre\r\n");
+    EXPECT_EQ(start()->ui.lTotal->text(), "12");
+
+    // A long log of CR-only lines still gives its 200 newest.
+    std::string lines;
+    for (int i = 0; i < 350; ++i)
+        lines += "ligne " + std::to_string(i) + "\r";
+    putFile(log(), lines);
+    auto w = start();
+    ASSERT_EQ(memoLineCount(w->ui.mLog), 200);
+    EXPECT_EQ(memoLines(w->ui.mLog).last(), "ligne 199");
+}
+
+TEST_F(Settings, ARuleTooLongToStoreLoadsBackValidAndStaysSo) {
+    // A title made from a real window: commas, a line break, accents.
+    std::string title = "Offre, exclusive !\n";
+    while (title.size() < 3000)
+        title += "gagnez été ";
+    {
+        auto w = start();
+        w->CloseRules.append(rule("Y", title, "E", 640, 480));
+        w->CloseRules.append(rule("N", "", "Y", 1, 1));
+        w->SauveListe();
+    }
+    auto w = start();
+    ASSERT_EQ(w->CloseRules.count(), 2);
+    const TCond loaded = w->CloseRules.rule(1);
+    EXPECT_EQ(loaded.TitreMode, "Y");
+    EXPECT_EQ(loaded.DimMode, "E");
+    EXPECT_EQ(loaded.Width, 640);
+    EXPECT_EQ(loaded.Height, 480);
+    EXPECT_GT(loaded.Titre.size(), 2000u);
+    EXPECT_TRUE(title.starts_with(loaded.Titre));
+    EXPECT_TRUE(QString::fromUtf8(loaded.Titre).toUtf8().toStdString() == loaded.Titre);
+    EXPECT_EQ(w->CloseRules.rule(2), rule("N", "", "Y", 1, 1));
+
+    // Saved again and again, the rules stay the same.
+    auto rulesStored = [this] {
+        std::string text = fileText(ini());
+        return text.substr(text.find("[Windows]"));
+    };
+    const std::string once = rulesStored();
+    for (int i = 0; i < 3; ++i) {
+        start()->SauveListe();
+        EXPECT_TRUE(rulesStored() == once) << "save " << i << " changed the rules";
+    }
+    EXPECT_EQ(start()->CloseRules.rule(1), loaded);
+}
+
+TEST_F(Settings, MajLastOutsideItsYearsCountsAsNoDate) {
+    const QDate today = QDate::currentDate();
+    EXPECT_EQ(lastUpdateFrom(dateText(today.addDays(1)), today), today);
+    EXPECT_EQ(lastUpdateFrom(dateText(today.addDays(16)), today), today);
+    EXPECT_EQ(lastUpdateFrom("12/31/99", today), today);
+    EXPECT_EQ(lastUpdateFrom("01/01/00", today), QDate(2000, 1, 1));
+    EXPECT_EQ(lastUpdateFrom(dateText(today), today), today);
+
+    // A day after today: no reminder, and the next save stores today.
+    putFile(ini(), "[Vornel]\r\nAfficher=0\r\nMajLast=" + dateText(today.addDays(16)) + "\r\n");
+    auto w = start();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(w->lastUpdate, today);
+    EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jours.");
+    w->SauveListe();
+    EXPECT_NE(fileText(ini()).find("\r\nMajLast=" + dateText(today) + "\r\n"), std::string::npos);
+}
+
+TEST_F(Settings, MajLastUnderAFrenchDesktop) {
+    const QDate today = QDate::currentDate();
+    const std::string writtenUnderC = dateText(today.addDays(-20)); // month first, "12/08/26"
+    const std::string cPlaceholder = "07/04/2002";
+    test::FrenchDates french;
+    ASSERT_EQ(french.failure(), "");
+    ASSERT_EQ(dateText(QDate(2026, 12, 8)), "08/12/2026") << "not the French short date";
+
+    // The placeholder reads as a real day here, and still means "never".
+    EXPECT_EQ(lastUpdateFrom(cPlaceholder, today), today);
+    EXPECT_EQ(lastUpdateFrom("01/11/2026", QDate(2026, 12, 8)), QDate(2026, 11, 1));
+    EXPECT_EQ(lastUpdateFrom("31/12/1999", today), today);
+    EXPECT_EQ(lastUpdateFrom("01/01/2000", today), QDate(2000, 1, 1));
+    EXPECT_EQ(lastUpdateFrom("31/31/2026", today), today);
+
+    // A date the C locale wrote: read day first it is in the year 20-something,
+    // which must not bring the update page at every start.
+    putFile(ini(), "[Vornel]\r\nAfficher=0\r\nMajLast=" + writtenUnderC + "\r\n");
+    {
+        auto w = start();
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_NE(w->currentPage(), 6);
+        EXPECT_EQ(w->lastUpdate, today);
+        w->SauveListe();
+    }
+    // From then on the French date is read back as written.
+    EXPECT_NE(fileText(ini()).find("\r\nMajLast=" + dateText(today) + "\r\n"), std::string::npos);
+    putFile(ini(), "[Vornel]\r\nAfficher=0\r\nMajLast=" + dateText(today.addDays(-20)) + "\r\n");
+    auto w = start();
+    EXPECT_EQ(w->lastUpdate, today.addDays(-20));
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->currentPage(), 6);
 }
