@@ -1,6 +1,7 @@
 // libFuzzer over what reads the settings file: the profile reader, Decoupe
 // and the rule decode. Nothing may crash, a file written back reads the same,
-// and every rule that is saved loads back equal.
+// every rule that is saved loads back equal, and one too long to store loads
+// back valid and stays so.
 #include "settings/line_escape.h"
 #include "settings/profile_file.h"
 #include "settings/rule_text.h"
@@ -85,6 +86,36 @@ void savedRulesLoadBackEqual(std::string_view data) {
     }
 }
 
+// The save cuts a rule too long for the profile limit in its title only: the
+// rule loads back with its modes and sizes, the title a prefix of its own,
+// and saving what was loaded changes nothing more.
+void tooLongRulesLoadBackValidAndStable(std::string_view data) {
+    if (data.size() < 8) return;
+    static const char* const modes[] = {"Y", "E", "N"};
+    TCond rule;
+    rule.TitreMode = modes[uint8_t(data[0]) % 3];
+    rule.DimMode = modes[uint8_t(data[1]) % 3];
+    rule.Width = int32_t(uint32_t(uint8_t(data[2])) << 24 | uint8_t(data[3]));
+    rule.Height = int32_t(uint32_t(uint8_t(data[4])) << 16 | uint8_t(data[5]));
+    // Repeated past the limit, with the input's line breaks, commas and
+    // quotes, and cut at any byte.
+    std::string_view piece = data.substr(6);
+    while (rule.Titre.size() < ProfileFile::MaxValueBytes + uint8_t(data[6]) * 4u)
+        rule.Titre += piece;
+
+    auto storeAndLoad = [](const TCond& r) {
+        ProfileFile ini;
+        ini.writeString("Windows", "1", ruleValue(ruleThatFits(r)));
+        return ruleFromValue(ProfileFile::fromText(ini.toText()).readString("Windows", "1", ""));
+    };
+    TCond loaded = storeAndLoad(rule);
+    check(loaded.TitreMode == rule.TitreMode && loaded.DimMode == rule.DimMode);
+    check(loaded.Width == rule.Width && loaded.Height == rule.Height);
+    check(rule.Titre.starts_with(loaded.Titre));
+    check(ruleValue(loaded).size() <= ProfileFile::MaxValueBytes);
+    check(storeAndLoad(loaded) == loaded);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
@@ -93,5 +124,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     decoupeKeepsEveryByte(data);
     ruleFromValue(data);
     savedRulesLoadBackEqual(data);
+    tooLongRulesLoadBackValidAndStable(data);
     return 0;
 }

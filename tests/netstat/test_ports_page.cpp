@@ -186,7 +186,9 @@ TEST(CreateConnectionList, AReaderThatCannotBeMadeIsShownAndLeftOut) {
 }
 
 // The real main window over the real kernel: the scan tick refreshes the
-// page while it is chosen, and only then.
+// page while it is chosen, and only then. The window saves and removes its
+// start-at-logon entry when destroyed: in the private folders that the test
+// main gives every test, never in those of whoever runs the tests.
 TEST(MainWindowPortsPage, TheScanTickListsOurListener) {
     ScriptedDesktop desktop;
     SilentSound sound;
