@@ -1,7 +1,6 @@
-#include "settings/rule_text.h"
-
 #include "settings/line_escape.h"
 #include "settings/profile_file.h"
+#include "settings/rule_text.h"
 
 #include <gtest/gtest.h>
 
@@ -93,7 +92,8 @@ TEST(RuleText, ARuleTooLongToStoreLosesTheEndOfItsTitleOnly) {
     // Stored and read back by the profile file, it comes back as it is.
     ProfileFile ini;
     ini.writeString("Windows", "1", ruleValue(cut));
-    EXPECT_EQ(ruleFromValue(ProfileFile::fromText(ini.toText()).readString("Windows", "1", "")), cut);
+    EXPECT_EQ(ruleFromValue(ProfileFile::fromText(ini.toText()).readString("Windows", "1", "")),
+              cut);
     EXPECT_EQ(ruleThatFits(cut), cut);
 
     // Mode texts no editor makes are cut only when an empty title is not

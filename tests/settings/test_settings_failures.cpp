@@ -290,7 +290,8 @@ TEST_F(SaveFailure, AFolderThatRefusesNewFilesHasItsOwnFilesRewrittenInPlace) {
 }
 
 TEST_F(SaveFailure, ALogThatCannotBeReadIsKeptAndTheUserIsTold) {
-    const std::string oldLog = "01/02/26 10:00:00 : ancienne\r\n01/01/26 09:00:00 : plus ancienne\r\n";
+    const std::string oldLog =
+        "01/02/26 10:00:00 : ancienne\r\n01/01/26 09:00:00 : plus ancienne\r\n";
     putFile(log(), oldLog);
     ASSERT_EQ(chmod(log().toLocal8Bit(), 0200), 0);
     {
@@ -305,8 +306,8 @@ TEST_F(SaveFailure, ALogThatCannotBeReadIsKeptAndTheUserIsTold) {
         w->ui.lTotal->setText("1");
         setMemoLines(w->ui.mLog, {"nouvelle"});
         w->SauveListe();
-        EXPECT_EQ(errors.texts,
-                  QStringList{QString::fromStdString("Cannot create file " + lowered(log()) + ".")});
+        EXPECT_EQ(errors.texts, QStringList{QString::fromStdString("Cannot create file " +
+                                                                   lowered(log()) + ".")});
         // The settings file comes first and is complete.
         EXPECT_NE(fileText(ini()).find("\r\nTotal=1\r\n"), std::string::npos);
     }
@@ -315,6 +316,6 @@ TEST_F(SaveFailure, ALogThatCannotBeReadIsKeptAndTheUserIsTold) {
 
     // Readable again: the next start shows it.
     auto w = start();
-    EXPECT_EQ(memoLines(w->ui.mLog), (QStringList{"01/02/26 10:00:00 : ancienne",
-                                                   "01/01/26 09:00:00 : plus ancienne"}));
+    EXPECT_EQ(memoLines(w->ui.mLog),
+              (QStringList{"01/02/26 10:00:00 : ancienne", "01/01/26 09:00:00 : plus ancienne"}));
 }

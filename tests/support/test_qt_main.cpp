@@ -29,7 +29,8 @@ TEST(TestMain, PointsTheUsersFoldersIntoATemporaryFolder) {
     const QString home = qEnvironmentVariable("HOME");
     const passwd* user = getpwuid(getuid());
     ASSERT_NE(user, nullptr);
-    EXPECT_NE(QDir(home).canonicalPath(), QDir(QString::fromLocal8Bit(user->pw_dir)).canonicalPath());
+    EXPECT_NE(QDir(home).canonicalPath(),
+              QDir(QString::fromLocal8Bit(user->pw_dir)).canonicalPath());
     EXPECT_TRUE(home.startsWith(QDir::tempPath() + '/')) << home.toStdString();
     EXPECT_TRUE(QFileInfo(home).isDir());
     EXPECT_TRUE(qEnvironmentVariable("XDG_CONFIG_HOME").startsWith(home + '/'));
