@@ -42,6 +42,8 @@ protected:
         environment.remove("DISPLAY");
         environment.remove("WAYLAND_DISPLAY");
         environment.remove("QT_QPA_PLATFORM");
+        // The settings beside the copied binary, not the test's private folder.
+        environment.remove("VORNEL_CONFIG_DIR");
         process.setProcessEnvironment(environment);
         process.start(program, arguments);
         EXPECT_TRUE(process.waitForFinished(30000));
