@@ -18,9 +18,9 @@ std::array<std::string, 101> Decoupe(std::string_view text, char separator);
 std::string ruleValue(const TCond& rule);
 
 // The rule as the save stores it: when ruleValue would exceed the profile
-// value limit, the title is cut (never inside a UTF-8 sequence) so that the
-// fields after it survive the load's cut and the rule loads back valid; a
-// stored rule then stays the same over any number of saves. Only mode texts
+// value limit, the end of the title is cut (never inside a UTF-8 sequence)
+// rather than letting the load cut the fields after it, so the rule loads
+// back valid and stays the same over any number of saves. Only mode texts
 // that no editor makes, too long to fit with an empty title, are cut too.
 TCond ruleThatFits(TCond rule);
 
