@@ -23,16 +23,23 @@ SettingsFiles settingsFilesIn(const QString& folder) {
             withSeparator(QCoreApplication::applicationDirPath())};
 }
 
+QString settingsFolder(const QString& programFolder, const QString& installedFolder) {
+    // An installed program never writes beside itself, not even when it runs
+    // as root and could: its folder belongs to the package manager.
+    const QString canonical = QFileInfo(programFolder).canonicalFilePath();
+    bool installed = !canonical.isEmpty() && canonical == QFileInfo(installedFolder).canonicalFilePath();
+    bool usable = QFileInfo(programFolder).isWritable() ||
+                  QFileInfo::exists(withSeparator(programFolder) + QStringLiteral("vornel.ini"));
+    if (usable && !installed) return programFolder;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/vornel");
+}
+
 SettingsFiles settingsFiles() {
     QString chosen = qEnvironmentVariable("VORNEL_CONFIG_DIR");
-    if (chosen.isEmpty()) {
-        QString beside = QCoreApplication::applicationDirPath();
-        bool usable = QFileInfo(beside).isWritable() ||
-                      QFileInfo::exists(withSeparator(beside) + QStringLiteral("vornel.ini"));
-        chosen = usable ? beside
-                        : QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                              QStringLiteral("/vornel");
-    }
+    if (chosen.isEmpty())
+        chosen = settingsFolder(QCoreApplication::applicationDirPath(),
+                                QStringLiteral(VORNEL_INSTALLED_PROGRAM_DIR));
     return settingsFilesIn(chosen);
 }
 

@@ -8,10 +8,11 @@
 namespace vornel {
 
 // Where the settings file and the log file live: vornel.ini and vornel.log
-// beside the executable, so that a copied binary works on its own. Only when
-// that folder cannot be written and holds no settings file (a system-wide
-// install) do both live in $XDG_CONFIG_HOME/vornel/. VORNEL_CONFIG_DIR, when
-// set, names the folder instead. Load and save use one and the same path.
+// beside the executable, so that a copied binary works on its own. An
+// installed program (one that runs from the folder it was installed into)
+// keeps them in $XDG_CONFIG_HOME/vornel/, and so does one whose folder cannot
+// be written and holds no settings file. VORNEL_CONFIG_DIR, when set, names
+// the folder instead. Load and save use one and the same path.
 struct SettingsFiles {
     QString ini;
     QString log;
@@ -20,6 +21,9 @@ struct SettingsFiles {
 };
 
 SettingsFiles settingsFiles();
+// The folder settingsFiles() chooses for a program in programFolder, when
+// programs are installed into installedFolder.
+QString settingsFolder(const QString& programFolder, const QString& installedFolder);
 SettingsFiles settingsFilesIn(const QString& folder);
 
 // The whole content, or nothing when the file is missing or cannot be read.

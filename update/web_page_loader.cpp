@@ -36,8 +36,9 @@ void shareOpenGlContext() {
 } // namespace
 
 QString webPageModulePath() {
-    const QString besideProgram = QCoreApplication::applicationDirPath() + u'/' + ModuleName;
-    if (QFileInfo::exists(besideProgram)) return besideProgram;
+    const QString programDir = QCoreApplication::applicationDirPath() + u'/';
+    for (const QString& dir : {programDir, programDir + QStringLiteral(VORNEL_INSTALLED_MODULE_DIR "/")})
+        if (QFileInfo::exists(dir + ModuleName)) return dir + ModuleName;
     return QStringLiteral(VORNEL_MODULE_DIR "/") + ModuleName;
 }
 
