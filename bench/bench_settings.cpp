@@ -42,8 +42,14 @@ void fill(TfmVornel& w) {
     w.ui.cbMaj->setChecked(false);
 }
 
+// The main window's destruction brings the autostart entry in line, so the
+// home and configuration folders are temporary too: a benchmark never touches
+// the files of the person running it.
 struct Folder {
-    Folder() { qputenv("VORNEL_CONFIG_DIR", dir.path().toUtf8()); }
+    Folder() {
+        for (const char* name : {"VORNEL_CONFIG_DIR", "XDG_CONFIG_HOME", "HOME"})
+            qputenv(name, dir.path().toUtf8());
+    }
     QTemporaryDir dir;
     ScriptedDesktop desktop;
     NoSound sound;
