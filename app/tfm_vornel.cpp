@@ -73,8 +73,8 @@ void TfmVornel::FormDestroy() {
 
 // A small fixed window that stays above the browser windows it watches.
 void TfmVornel::setWindowLook() {
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setFixedSize(ClientWidth, ClientHeight);
     ui.Label10->installEventFilter(this);
     connect(ui.SpeedButton10, &QToolButton::clicked, this, &TfmVornel::SpeedButton10Click);

@@ -129,6 +129,9 @@ void TfmVornelTray::PauseClick() {
 
 void TfmVornelTray::Afficher1Click() {
     if (!fmVornel) return;
+    // Minimised, the window counts as shown; without a taskbar the user
+    // would have no other way to get it back.
+    fmVornel->setWindowState(fmVornel->windowState() & ~Qt::WindowMinimized);
     fmVornel->show();
     fmVornel->raise();
     fmVornel->activateWindow();
