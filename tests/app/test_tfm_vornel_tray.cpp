@@ -1,5 +1,6 @@
 #include "app/tfm_vornel.h"
 #include "app/tfm_vornel_tray.h"
+#include "blocking/list_rows.h"
 #include "blocking/scripted_desktop.h"
 #include "blocking/tfm_ferme.h"
 #include "gui_helpers.h"
@@ -9,6 +10,7 @@
 #include <QDialog>
 #include <QListWidget>
 #include <QMenu>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 using namespace vornel;
@@ -211,4 +213,36 @@ TEST_F(TrayForm, QuitterWhileADialogIsOpenEndsTheProgramAndCancelsTheDialog) {
     EXPECT_EQ(runApplicationLoop(), 0);
     EXPECT_EQ(dialogResult, QDialog::Rejected);
     EXPECT_TRUE(tray.hasClosed());
+}
+
+// A window item selects its line for the rule editor only: it does not enable
+// "&Fermer automatiquement cette fenêtre de pub", and afterwards the list shows
+// the user's own choice again, so that what shows selected and the button agree.
+TEST_F(TrayForm, AWindowItemLeavesTheUsersChoiceAndTheButtonAsTheyWere) {
+    addCandidates(3);
+    QToolButton* sbFermer = window.ui.sbFermer;
+    auto chooseWithTheMenu = [&](int row) {
+        int selectedInEditor = -2;
+        bool enabledInEditor = true;
+        ModalAnswer cancel([&](QWidget* modal) {
+            selectedInEditor = selectedRow(window.ui.lb1);
+            enabledInEditor = sbFermer->isEnabled();
+            qobject_cast<QDialog*>(modal)->reject();
+        });
+        tray.FormClick(row);
+        EXPECT_EQ(cancel.answered(), 1);
+        EXPECT_EQ(selectedInEditor, row);
+        EXPECT_FALSE(enabledInEditor);
+    };
+
+    chooseWithTheMenu(2);
+    EXPECT_EQ(selectedRow(window.ui.lb1), -1);
+    EXPECT_FALSE(sbFermer->isEnabled());
+
+    // The user chose row 0 in the list: that choice is what shows afterwards.
+    window.ui.lb1->setCurrentRow(0);
+    ASSERT_TRUE(sbFermer->isEnabled());
+    sbFermer->setEnabled(false);
+    chooseWithTheMenu(1);
+    EXPECT_EQ(selectedRow(window.ui.lb1), 0);
 }
