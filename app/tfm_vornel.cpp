@@ -1,5 +1,6 @@
 #include "app/tfm_vornel.h"
 
+#include "app/shared_accelerators.h"
 #include "app/tfm_vornel_tray.h"
 #include "app/vornel_application.h"
 #include "blocking/desktop.h"
@@ -63,6 +64,7 @@ void TfmVornel::FormCreate() {
     layOutPages();
     connectUpdatePage();
     connectBlockingControls();
+    vornel::clickEarlierOnSharedAccelerators(this);
     // Linux has no Internet Explorer "Window Title" value: it reads as missing.
     TitreIE = " - Microsoft Internet";
 }

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTest>
 #include <QToolButton>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -224,3 +225,32 @@ TEST_F(MainWindow, WelcomeTextKeepsItsLineNumbers) {
 }
 
 #include "test_tfm_vornel.moc"
+
+// An accelerator that two visible buttons share acts on the earlier in tab
+// order, as in a Windows dialog; Qt alone would find it ambiguous and do nothing.
+TEST_F(MainWindow, AnAcceleratorSharedByTwoButtonsActsOnTheEarlierInTabOrder) {
+    showActive();
+    auto altKey = [&](Qt::Key key) {
+        QTest::keyClick(&window, key, Qt::AltModifier);
+        QApplication::processEvents();
+    };
+    // One that no other button shares, for comparison.
+    altKey(Qt::Key_O);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentPage() == 5; }));
+
+    // "&Mise à jour" and "&Modifier" on the rule page; the page button comes first.
+    window.BtnClick(3);
+    window.ui.sbModifier->setEnabled(true);
+    int modified = 0;
+    QObject::connect(window.ui.sbModifier, &QToolButton::clicked, [&] { ++modified; });
+    altKey(Qt::Key_M);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentPage() == 6; }));
+    EXPECT_EQ(modified, 0);
+
+    // "Por&ts" and "&Tout remettre à zéro" on the statistics page.
+    window.BtnClick(5);
+    window.ui.lNbre->setText("3");
+    altKey(Qt::Key_T);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentPage() == 3; }));
+    EXPECT_EQ(window.ui.lNbre->text(), "3");
+}
