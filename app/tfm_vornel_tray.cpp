@@ -39,6 +39,8 @@ TfmVornelTray::TfmVornelTray(QWidget* parent)
     resize(180, 121);
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    // Without candidate windows the menu begins with its separator, shown.
+    PopupMenu1->setSeparatorsCollapsible(false);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TfmVornelTray::PopupMenu1Popup);
     shellIcon_ = new QSystemTrayIcon(this);
     // Queued: "Quitter" chosen in the menu removes the icon, and with it the

@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QListWidget>
 #include <QMenu>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -245,4 +246,29 @@ TEST_F(TrayForm, AWindowItemLeavesTheUsersChoiceAndTheButtonAsTheyWere) {
     sbFermer->setEnabled(false);
     chooseWithTheMenu(1);
     EXPECT_EQ(selectedRow(window.ui.lb1), 0);
+}
+
+// Without candidates the opened menu shows its separator on top, drawn, not
+// collapsed away as Qt does with a separator that leads a menu.
+TEST_F(TrayForm, WithoutCandidatesTheOpenMenuShowsItsSeparatorOnTop) {
+    QMenu* menu = tray.PopupMenu1;
+    menu->popup(QPoint(100, 100));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), 4);
+    ASSERT_TRUE(items[0]->isSeparator());
+    const QRect separator = menu->actionGeometry(items[0]);
+    const QRect pause = menu->actionGeometry(items[1]);
+    EXPECT_GT(separator.height(), 0);
+    EXPECT_LE(separator.bottom(), pause.top());
+    EXPECT_LT(separator.top(), menu->height() / 4);
+
+    // A line is drawn across the separator's band: down its middle column,
+    // away from the menu's frame, more than one colour.
+    const QImage drawn = menu->grab(separator).toImage();
+    QSet<QRgb> colours;
+    for (int y = 0; y < drawn.height(); ++y)
+        colours.insert(drawn.pixel(drawn.width() / 2, y));
+    EXPECT_GE(colours.size(), 2);
+    menu->close();
 }
