@@ -19,8 +19,8 @@ namespace {
 constexpr std::chrono::seconds EarlierInstanceWait{10};
 
 void setUpApplication() {
+    // No display name: Qt would append it to every window's caption.
     QApplication::setApplicationName(QStringLiteral("Vornel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vornel"));
     QApplication::setDesktopFileName(QStringLiteral("vornel"));
     QApplication::setWindowIcon(programIcon(QStringLiteral("MAINICON")));
     // Closing the main window only hides it; only the tray form ends the program.
