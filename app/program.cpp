@@ -8,8 +8,10 @@
 #include "blocking/tfm_ferme.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QSessionManager>
 #include <QTimer>
+#include <QTranslator>
 #include <memory>
 
 namespace vornel {
@@ -44,12 +46,23 @@ void endFromOutside(TfmVornelTray& tray, InstanceHandshake& handshake) {
     });
 }
 
+// Qt's own texts (the file dialog, the edit fields' context menus) speak
+// French like the rest of the program. Without the translations installed
+// they stay in English, and the program runs all the same.
+void speakFrenchInQtsTexts(QTranslator& translations) {
+    if (translations.load(QStringLiteral("qtbase_fr"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translations);
+}
+
 } // namespace
 
 int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake) {
     earlierInstanceClosed = false;
     if (handshake.closeEarlierInstance(EarlierInstanceWait)) earlierInstanceClosed = true;
     setUpApplication();
+    QTranslator qtTexts;
+    speakFrenchInQtsTexts(qtTexts);
 
     // Created tray first and destroyed in reverse: the main window goes first
     // and saves once more on its way out.

@@ -5,10 +5,13 @@
 #include "app/tfm_vornel_tray.h"
 #include "blocking/scripted_desktop.h"
 #include "gui_helpers.h"
+#include "support/qt_print.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <csignal>
@@ -48,6 +51,9 @@ struct Running {
     bool timerRunning = false;
     bool mainWindowShown = false;
     bool earlierClosed = false;
+    // Qt's own texts: an edit field's context menu and the file dialog's button.
+    QStringList editMenu;
+    QString fileDialogOpen;
 };
 
 // Runs the program until inside its loop, looks at it, then ends it with end.
@@ -71,6 +77,12 @@ Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end
             seen.mainWindowShown = main->isVisible();
         }
         seen.earlierClosed = earlierInstanceClosed;
+        QLineEdit edit("texte");
+        edit.selectAll();
+        const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        for (QAction* item : menu->actions())
+            if (!item->isSeparator()) seen.editMenu << item->text().section('\t', 0, 0);
+        seen.fileDialogOpen = QCoreApplication::translate("QFileDialog", "Open");
         end();
     });
     QTimer limit;
@@ -134,4 +146,18 @@ TEST(TerminationSignals, ASecondSignalIsLeftToTheSystem) {
         sigaction(SIGTERM, nullptr, &now);
         EXPECT_EQ(now.sa_handler, SIG_DFL);
     }
+}
+
+// Qt's own texts speak French like the rest of the program, while it runs.
+TEST(StartUp, QtsOwnTextsAreInFrench) {
+    RecordingHandshake handshake;
+    int code = -1;
+    const Running seen = runUntil(
+        handshake, [&] { handshake.close(); }, code);
+    EXPECT_EQ(seen.fileDialogOpen, "Ouvrir");
+    EXPECT_EQ(seen.editMenu.value(0), "&Annuler");
+    EXPECT_TRUE(seen.editMenu.contains("Co&uper")) << seen.editMenu.join(", ").toStdString();
+    EXPECT_FALSE(seen.editMenu.contains("&Copy")) << seen.editMenu.join(", ").toStdString();
+    // The translations go with the program.
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Open"), "Open");
 }
