@@ -78,6 +78,9 @@ void TfmVornel::setWindowLook() {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setFixedSize(ClientWidth, ClientHeight);
+    // A memo's text area is its viewport, which has a text cursor of its own.
+    for (QPlainTextEdit* memo : {ui.Memo1, ui.mLog})
+        memo->viewport()->setCursor(Qt::ArrowCursor);
     ui.Label10->installEventFilter(this);
     connect(ui.SpeedButton10, &QToolButton::clicked, this, &TfmVornel::SpeedButton10Click);
     connect(ui.SpeedButton11, &QToolButton::clicked, this, &TfmVornel::SpeedButton11Click);

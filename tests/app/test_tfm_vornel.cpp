@@ -254,3 +254,17 @@ TEST_F(MainWindow, AnAcceleratorSharedByTwoButtonsActsOnTheEarlierInTabOrder) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentPage() == 3; }));
     EXPECT_EQ(window.ui.lNbre->text(), "3");
 }
+
+// Over the text of the two read-only memos the mouse shows the arrow, not the
+// text cursor: the text area is the memo's viewport, which has a cursor of its own.
+TEST_F(MainWindow, TheReadOnlyMemosShowTheArrowOverTheirText) {
+    window.show();
+    window.BtnClick(5);
+    window.ui.mLog->setPlainText("01/02/26 : Titre~\"pub\"");
+    for (QPlainTextEdit* memo : {window.ui.Memo1, window.ui.mLog}) {
+        QWidget* text = memo->viewport();
+        QTest::mouseMove(text, QPoint(20, 5));
+        EXPECT_EQ(text->cursor().shape(), Qt::ArrowCursor) << memo->objectName().toStdString();
+        EXPECT_TRUE(memo->isReadOnly());
+    }
+}
