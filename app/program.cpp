@@ -29,16 +29,18 @@ void setUpApplication() {
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-// Every outside request to end (a newer instance, a signal, the end of the
-// session) ends the program as "Quitter" does: by closing the tray form,
-// which removes the icon and saves.
+// Every outside request to end (a newer instance, a signal) ends the program
+// as "Quitter" does: by closing the tray form, which removes the icon and
+// saves. The session manager's request to save (a checkpoint, or a logout
+// that may yet be cancelled) is no request to end: it saves, and the end of
+// the session quits the message loop, the main window saving on its way out.
 void endFromOutside(TfmVornelTray& tray, InstanceHandshake& handshake) {
     handshake.listen([&tray] { tray.close(); });
     QObject::connect(&tray, &TfmVornelTray::ending, &tray,
                      [&handshake] { handshake.stopListening(); });
     new TerminationSignals([&tray] { tray.close(); }, &tray);
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &tray,
-                     [&tray](QSessionManager&) { tray.close(); });
+                     [&tray](QSessionManager&) { tray.fmVornel->Enregistre(); });
     // The autostart entry starts the program at logon; a session restore
     // would start it a second time.
     QObject::connect(qApp, &QGuiApplication::saveStateRequest, &tray, [](QSessionManager& session) {
