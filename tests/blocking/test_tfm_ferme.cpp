@@ -345,12 +345,15 @@ TEST_F(Editor, EveryOpeningStartsOnTheFirstFieldAndEnterIsOk) {
     });
     EXPECT_EQ(focusAtOpening, dialog.ui.seWidth);
 
-    // With the focus on "&Annuler", Enter still confirms.
-    TCond third{"Y", "Y", "casino", 0, 0};
-    const bool confirmedFromCancel = edit(third, [&](TfmFerme& d) {
-        d.ui.Button2->setFocus(Qt::TabFocusReason);
-        enter();
-    });
-    EXPECT_TRUE(confirmedFromCancel);
-    EXPECT_EQ(third.Titre, "casino");
+    // With the focus on "&Annuler", or on any other field, Enter still confirms.
+    for (QWidget* focused : QList<QWidget*>{dialog.ui.Button2, dialog.ui.cbTitre, dialog.ui.cbDim,
+                                            dialog.ui.seHeight}) {
+        TCond third{"Y", "Y", "casino", 0, 0};
+        const bool confirmedFromThere = edit(third, [&](TfmFerme&) {
+            focused->setFocus(Qt::TabFocusReason);
+            enter();
+        });
+        EXPECT_TRUE(confirmedFromThere) << focused->objectName().toStdString();
+        EXPECT_EQ(third.Titre, "casino");
+    }
 }
