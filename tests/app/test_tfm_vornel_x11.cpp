@@ -111,6 +111,8 @@ TEST_F(ManagedMainWindow, ShowingFromTheMenuRestoresRaisesAndActivatesInEverySta
     EXPECT_EQ(window.currentPage(), 2);
 
     client.map(other);
+    // The window manager answers only for a window it manages already.
+    ASSERT_TRUE(waitFor([&] { return client.managed(other); }));
     client.raise(other);
     ASSERT_TRUE(waitFor([&] { return isActive(other); }));
     tray.Afficher1Click();
