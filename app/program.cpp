@@ -8,8 +8,10 @@
 #include "blocking/tfm_ferme.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QSessionManager>
 #include <QTimer>
+#include <QTranslator>
 #include <memory>
 
 namespace vornel {
@@ -19,29 +21,40 @@ namespace {
 constexpr std::chrono::seconds EarlierInstanceWait{10};
 
 void setUpApplication() {
+    // No display name: Qt would append it to every window's caption.
     QApplication::setApplicationName(QStringLiteral("Vornel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vornel"));
     QApplication::setDesktopFileName(QStringLiteral("vornel"));
     QApplication::setWindowIcon(programIcon(QStringLiteral("MAINICON")));
     // Closing the main window only hides it; only the tray form ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-// Every outside request to end (a newer instance, a signal, the end of the
-// session) ends the program as "Quitter" does: by closing the tray form,
-// which removes the icon and saves.
+// Every outside request to end (a newer instance, a signal) ends the program
+// as "Quitter" does: by closing the tray form, which removes the icon and
+// saves. The session manager's request to save (a checkpoint, or a logout
+// that may yet be cancelled) is no request to end: it saves, and the end of
+// the session quits the message loop, the main window saving on its way out.
 void endFromOutside(TfmVornelTray& tray, InstanceHandshake& handshake) {
     handshake.listen([&tray] { tray.close(); });
     QObject::connect(&tray, &TfmVornelTray::ending, &tray,
                      [&handshake] { handshake.stopListening(); });
     new TerminationSignals([&tray] { tray.close(); }, &tray);
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &tray,
-                     [&tray](QSessionManager&) { tray.close(); });
+                     [&tray](QSessionManager&) { tray.fmVornel->Enregistre(); });
     // The autostart entry starts the program at logon; a session restore
     // would start it a second time.
     QObject::connect(qApp, &QGuiApplication::saveStateRequest, &tray, [](QSessionManager& session) {
         session.setRestartHint(QSessionManager::RestartNever);
     });
+}
+
+// Qt's own texts (the file dialog, the edit fields' context menus) speak
+// French like the rest of the program. Without the translations installed
+// they stay in English, and the program runs all the same.
+void speakFrenchInQtsTexts(QTranslator& translations) {
+    if (translations.load(QStringLiteral("qtbase_fr"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translations);
 }
 
 } // namespace
@@ -50,6 +63,8 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     earlierInstanceClosed = false;
     if (handshake.closeEarlierInstance(EarlierInstanceWait)) earlierInstanceClosed = true;
     setUpApplication();
+    QTranslator qtTexts;
+    speakFrenchInQtsTexts(qtTexts);
 
     // Created tray first and destroyed in reverse: the main window goes first
     // and saves once more on its way out.

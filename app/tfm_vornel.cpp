@@ -1,5 +1,6 @@
 #include "app/tfm_vornel.h"
 
+#include "app/shared_accelerators.h"
 #include "app/tfm_vornel_tray.h"
 #include "app/vornel_application.h"
 #include "blocking/desktop.h"
@@ -63,6 +64,7 @@ void TfmVornel::FormCreate() {
     layOutPages();
     connectUpdatePage();
     connectBlockingControls();
+    vornel::clickEarlierOnSharedAccelerators(this);
     // Linux has no Internet Explorer "Window Title" value: it reads as missing.
     TitreIE = " - Microsoft Internet";
 }
@@ -73,9 +75,12 @@ void TfmVornel::FormDestroy() {
 
 // A small fixed window that stays above the browser windows it watches.
 void TfmVornel::setWindowLook() {
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setFixedSize(ClientWidth, ClientHeight);
+    // A memo's text area is its viewport, which has a text cursor of its own.
+    for (QPlainTextEdit* memo : {ui.Memo1, ui.mLog})
+        memo->viewport()->setCursor(Qt::ArrowCursor);
     ui.Label10->installEventFilter(this);
     connect(ui.SpeedButton10, &QToolButton::clicked, this, &TfmVornel::SpeedButton10Click);
     connect(ui.SpeedButton11, &QToolButton::clicked, this, &TfmVornel::SpeedButton11Click);

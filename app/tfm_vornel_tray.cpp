@@ -2,12 +2,14 @@
 
 #include "app/icons.h"
 #include "app/tfm_vornel.h"
+#include "blocking/list_rows.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QMenu>
 #include <QScopeGuard>
+#include <QSignalBlocker>
 #include <QStyle>
 
 namespace {
@@ -37,6 +39,8 @@ TfmVornelTray::TfmVornelTray(QWidget* parent)
     resize(180, 121);
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    // Without candidate windows the menu begins with its separator, shown.
+    PopupMenu1->setSeparatorsCollapsible(false);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TfmVornelTray::PopupMenu1Popup);
     shellIcon_ = new QSystemTrayIcon(this);
     // Queued: "Quitter" chosen in the menu removes the icon, and with it the
@@ -111,10 +115,24 @@ void TfmVornelTray::FormClick(int tag) {
         return;
     }
     QListWidget* lb1 = fmVornel->ui.lb1;
-    // The list may have changed under the open menu: a line that is gone
-    // selects nothing, and then nothing happens.
-    lb1->setCurrentRow(tag < lb1->count() ? tag : -1);
+    // The line is selected for the rule editor only, quietly: only the user's
+    // own choice in the list enables "&Fermer automatiquement cette fenêtre de
+    // pub". Afterwards the list shows that choice again (kept by position, as
+    // the scan keeps it), so what shows selected and the button agree. The list
+    // may have changed under the open menu: a line that is gone selects
+    // nothing, and then nothing happens.
+    const int usersRow = vornel::selectedRow(lb1);
+    {
+        const QSignalBlocker quiet(lb1);
+        lb1->setCurrentRow(tag < lb1->count() ? tag : -1);
+    }
     fmVornel->sbFermerClick();
+    const QSignalBlocker quiet(lb1);
+    if (usersRow >= 0 && usersRow < lb1->count())
+        lb1->selectionModel()->select(lb1->model()->index(usersRow, 0),
+                                      QItemSelectionModel::ClearAndSelect);
+    else
+        lb1->clearSelection();
 }
 
 void TfmVornelTray::PauseClick() {
@@ -129,6 +147,9 @@ void TfmVornelTray::PauseClick() {
 
 void TfmVornelTray::Afficher1Click() {
     if (!fmVornel) return;
+    // Minimised, the window counts as shown; without a taskbar the user
+    // would have no other way to get it back.
+    fmVornel->setWindowState(fmVornel->windowState() & ~Qt::WindowMinimized);
     fmVornel->show();
     fmVornel->raise();
     fmVornel->activateWindow();

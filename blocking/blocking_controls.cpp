@@ -38,8 +38,10 @@ void TfmVornel::connectBlockingControls() {
                              ui.lb2));
 
     // The scan rebuilds lb1 with its signals blocked, so only the user's own
-    // choices reach lb1Click.
+    // choices reach lb1Click; a press on a row that is selected already
+    // changes no selection, and is a choice all the same.
     connect(ui.lb1, &QListWidget::itemSelectionChanged, this, &TfmVornel::lb1Click);
+    connect(ui.lb1, &QListWidget::pressed, this, &TfmVornel::lb1Click);
     connect(ui.lbPorts, &QListWidget::itemClicked, this, &TfmVornel::lb1Click);
     connect(ui.lb1, &QListWidget::itemDoubleClicked, this, &TfmVornel::sbFermerClick);
     connect(ui.sbFermer, &QToolButton::clicked, this, &TfmVornel::sbFermerClick);

@@ -1,6 +1,7 @@
 #include "blocking/scan_cycle.h"
 
 #include "blocking/alert_sound.h"
+#include "blocking/list_rows.h"
 #include "common/date_text.h"
 #include "common/memo_lines.h"
 #include "common/text.h"
@@ -82,7 +83,7 @@ void ScanCycle::Timer() {
     QListWidget* lb1 = c_.lb1;
     lb1->setUpdatesEnabled(false);
     const QSignalBlocker quiet(lb1);
-    const int selected = lb1->currentRow();
+    const int selected = selectedRow(lb1);
     lb1->clear();
 
     QStringList unmatched;

@@ -24,7 +24,10 @@ TfmFerme::TfmFerme(QWidget* parent) : QDialog(parent) {
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setFixedSize(426, 162);
     move(361, 194);
-    ui.eTitre->setFocus();
+    // Enter is "&Ok" wherever the focus is: a button with the focus does not
+    // take the Enter key for itself.
+    ui.bOk->setAutoDefault(false);
+    ui.Button2->setAutoDefault(false);
 
     connect(ui.eTitre, &QLineEdit::textChanged, this, &TfmFerme::Change);
     connect(ui.cbTitre, &QComboBox::currentIndexChanged, this, &TfmFerme::Change);
@@ -78,7 +81,19 @@ void TfmFerme::Change() {
 
 void TfmFerme::showEvent(QShowEvent* event) {
     Change();
+    if (!event->spontaneous()) focusFirstField();
     QDialog::showEvent(event);
+}
+
+// The dialog would otherwise open with the focus where it was when it last
+// closed, on "&Annuler" after a cancel, where typing goes nowhere.
+void TfmFerme::focusFirstField() {
+    const QList<QWidget*> inTabOrder{ui.eTitre, ui.seWidth, ui.seHeight, ui.bOk, ui.Button2};
+    for (QWidget* field : inTabOrder)
+        if (field->isEnabled()) {
+            field->setFocus(Qt::TabFocusReason);
+            return;
+        }
 }
 
 void TfmFerme::keyPressEvent(QKeyEvent* event) {

@@ -37,4 +37,6 @@ protected:
 
 private:
     void blockOnlyTheMainWindow();
+    // The first field in tab order that can take the focus gets it.
+    void focusFirstField();
 };

@@ -5,10 +5,14 @@
 #include "app/tfm_vornel_tray.h"
 #include "blocking/scripted_desktop.h"
 #include "gui_helpers.h"
+#include "support/qt_print.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSessionManager>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <csignal>
@@ -48,6 +52,11 @@ struct Running {
     bool timerRunning = false;
     bool mainWindowShown = false;
     bool earlierClosed = false;
+    // Qt's own texts: an edit field's context menu and the file dialog's button.
+    QStringList editMenu;
+    QString fileDialogOpen;
+    // The settings file as the program left it.
+    QByteArray savedAtEnd;
 };
 
 // Runs the program until inside its loop, looks at it, then ends it with end.
@@ -71,6 +80,12 @@ Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end
             seen.mainWindowShown = main->isVisible();
         }
         seen.earlierClosed = earlierInstanceClosed;
+        QLineEdit edit("texte");
+        edit.selectAll();
+        const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        for (QAction* item : menu->actions())
+            if (!item->isSeparator()) seen.editMenu << item->text().section('\t', 0, 0);
+        seen.fileDialogOpen = QCoreApplication::translate("QFileDialog", "Open");
         end();
     });
     QTimer limit;
@@ -78,6 +93,8 @@ Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end
     QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     limit.start(5000);
     code = runProgram(desktop, sound, handshake);
+    QFile ini(folders.path("settings/vornel.ini"));
+    if (ini.open(QIODevice::ReadOnly)) seen.savedAtEnd = ini.readAll();
     return seen;
 }
 
@@ -134,4 +151,70 @@ TEST(TerminationSignals, ASecondSignalIsLeftToTheSystem) {
         sigaction(SIGTERM, nullptr, &now);
         EXPECT_EQ(now.sa_handler, SIG_DFL);
     }
+}
+
+// Qt's own texts speak French like the rest of the program, while it runs.
+TEST(StartUp, QtsOwnTextsAreInFrench) {
+    RecordingHandshake handshake;
+    int code = -1;
+    const Running seen = runUntil(
+        handshake, [&] { handshake.close(); }, code);
+    EXPECT_EQ(seen.fileDialogOpen, "Ouvrir");
+    EXPECT_EQ(seen.editMenu.value(0), "&Annuler");
+    EXPECT_TRUE(seen.editMenu.contains("Co&uper")) << seen.editMenu.join(", ").toStdString();
+    EXPECT_FALSE(seen.editMenu.contains("&Copy")) << seen.editMenu.join(", ").toStdString();
+    // The translations go with the program.
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Open"), "Open");
+}
+
+// The session manager's "save yourself" comes at a checkpoint and before a
+// logout that may yet be cancelled: the program saves and runs on.
+TEST(Session, ASaveRequestSavesAndTheProgramRunsOn) {
+    RecordingHandshake handshake;
+    int code = -1;
+    QByteArray savedOnRequest;
+    bool runningAfterwards = false;
+    runUntil(
+        handshake,
+        [&] {
+            auto* main = findForm<TfmVornel>();
+            ASSERT_NE(main, nullptr);
+            main->ui.lTotal->setText("12");
+            // Qt's own session manager object, as a session manager's "save
+            // yourself" hands it over.
+            auto* session = qApp->findChild<QSessionManager*>();
+            ASSERT_NE(session, nullptr);
+            emit qApp->commitDataRequest(*session);
+            QFile ini(qEnvironmentVariable("VORNEL_CONFIG_DIR") + "/vornel.ini");
+            if (ini.open(QIODevice::ReadOnly)) savedOnRequest = ini.readAll();
+            // Still running a moment later, behind its icon.
+            QTimer::singleShot(100, [&, main] {
+                auto* tray = findForm<TfmVornelTray>();
+                runningAfterwards = tray && !tray->hasClosed() && main->Timer1->isActive();
+                handshake.close();
+            });
+        },
+        code);
+    EXPECT_TRUE(savedOnRequest.contains("Total=12")) << savedOnRequest.toStdString();
+    EXPECT_TRUE(runningAfterwards);
+    EXPECT_EQ(code, 0);
+}
+
+// When the session really ends, Qt quits the message loop: the program ends
+// and its main window saves on the way out.
+TEST(Session, TheSessionsEndEndsTheProgramWhichSaves) {
+    RecordingHandshake handshake;
+    int code = -1;
+    const Running seen = runUntil(
+        handshake,
+        [] {
+            findForm<TfmVornel>()->ui.lTotal->setText("5");
+            // What Qt does when the session manager says the session dies.
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(qApp, &quit);
+        },
+        code);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(seen.savedAtEnd.contains("Total=5")) << seen.savedAtEnd.toStdString();
+    EXPECT_EQ(findForm<TfmVornel>(), nullptr);
 }

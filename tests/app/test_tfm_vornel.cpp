@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTest>
 #include <QToolButton>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -224,3 +225,46 @@ TEST_F(MainWindow, WelcomeTextKeepsItsLineNumbers) {
 }
 
 #include "test_tfm_vornel.moc"
+
+// An accelerator that two visible buttons share acts on the earlier in tab
+// order, as in a Windows dialog; Qt alone would find it ambiguous and do nothing.
+TEST_F(MainWindow, AnAcceleratorSharedByTwoButtonsActsOnTheEarlierInTabOrder) {
+    showActive();
+    auto altKey = [&](Qt::Key key) {
+        QTest::keyClick(&window, key, Qt::AltModifier);
+        QApplication::processEvents();
+    };
+    // One that no other button shares, for comparison.
+    altKey(Qt::Key_O);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentPage() == 5; }));
+
+    // "&Mise à jour" and "&Modifier" on the rule page; the page button comes first.
+    window.BtnClick(3);
+    window.ui.sbModifier->setEnabled(true);
+    int modified = 0;
+    QObject::connect(window.ui.sbModifier, &QToolButton::clicked, [&] { ++modified; });
+    altKey(Qt::Key_M);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentPage() == 6; }));
+    EXPECT_EQ(modified, 0);
+
+    // "Por&ts" and "&Tout remettre à zéro" on the statistics page.
+    window.BtnClick(5);
+    window.ui.lNbre->setText("3");
+    altKey(Qt::Key_T);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentPage() == 3; }));
+    EXPECT_EQ(window.ui.lNbre->text(), "3");
+}
+
+// Over the text of the two read-only memos the mouse shows the arrow, not the
+// text cursor: the text area is the memo's viewport, which has a cursor of its own.
+TEST_F(MainWindow, TheReadOnlyMemosShowTheArrowOverTheirText) {
+    window.show();
+    window.BtnClick(5);
+    window.ui.mLog->setPlainText("01/02/26 : Titre~\"pub\"");
+    for (QPlainTextEdit* memo : {window.ui.Memo1, window.ui.mLog}) {
+        QWidget* text = memo->viewport();
+        QTest::mouseMove(text, QPoint(20, 5));
+        EXPECT_EQ(text->cursor().shape(), Qt::ArrowCursor) << memo->objectName().toStdString();
+        EXPECT_TRUE(memo->isReadOnly());
+    }
+}

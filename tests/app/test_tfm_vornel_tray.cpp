@@ -1,5 +1,6 @@
 #include "app/tfm_vornel.h"
 #include "app/tfm_vornel_tray.h"
+#include "blocking/list_rows.h"
 #include "blocking/scripted_desktop.h"
 #include "blocking/tfm_ferme.h"
 #include "gui_helpers.h"
@@ -9,6 +10,8 @@
 #include <QDialog>
 #include <QListWidget>
 #include <QMenu>
+#include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 using namespace vornel;
@@ -211,4 +214,61 @@ TEST_F(TrayForm, QuitterWhileADialogIsOpenEndsTheProgramAndCancelsTheDialog) {
     EXPECT_EQ(runApplicationLoop(), 0);
     EXPECT_EQ(dialogResult, QDialog::Rejected);
     EXPECT_TRUE(tray.hasClosed());
+}
+
+// A window item selects its line for the rule editor only: it does not enable
+// "&Fermer automatiquement cette fenêtre de pub", and afterwards the list shows
+// the user's own choice again, so that what shows selected and the button agree.
+TEST_F(TrayForm, AWindowItemLeavesTheUsersChoiceAndTheButtonAsTheyWere) {
+    addCandidates(3);
+    QToolButton* sbFermer = window.ui.sbFermer;
+    auto chooseWithTheMenu = [&](int row) {
+        int selectedInEditor = -2;
+        bool enabledInEditor = true;
+        ModalAnswer cancel([&](QWidget* modal) {
+            selectedInEditor = selectedRow(window.ui.lb1);
+            enabledInEditor = sbFermer->isEnabled();
+            qobject_cast<QDialog*>(modal)->reject();
+        });
+        tray.FormClick(row);
+        EXPECT_EQ(cancel.answered(), 1);
+        EXPECT_EQ(selectedInEditor, row);
+        EXPECT_FALSE(enabledInEditor);
+    };
+
+    chooseWithTheMenu(2);
+    EXPECT_EQ(selectedRow(window.ui.lb1), -1);
+    EXPECT_FALSE(sbFermer->isEnabled());
+
+    // The user chose row 0 in the list: that choice is what shows afterwards.
+    window.ui.lb1->setCurrentRow(0);
+    ASSERT_TRUE(sbFermer->isEnabled());
+    sbFermer->setEnabled(false);
+    chooseWithTheMenu(1);
+    EXPECT_EQ(selectedRow(window.ui.lb1), 0);
+}
+
+// Without candidates the opened menu shows its separator on top, drawn, not
+// collapsed away as Qt does with a separator that leads a menu.
+TEST_F(TrayForm, WithoutCandidatesTheOpenMenuShowsItsSeparatorOnTop) {
+    QMenu* menu = tray.PopupMenu1;
+    menu->popup(QPoint(100, 100));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), 4);
+    ASSERT_TRUE(items[0]->isSeparator());
+    const QRect separator = menu->actionGeometry(items[0]);
+    const QRect pause = menu->actionGeometry(items[1]);
+    EXPECT_GT(separator.height(), 0);
+    EXPECT_LE(separator.bottom(), pause.top());
+    EXPECT_LT(separator.top(), menu->height() / 4);
+
+    // A line is drawn across the separator's band: down its middle column,
+    // away from the menu's frame, more than one colour.
+    const QImage drawn = menu->grab(separator).toImage();
+    QSet<QRgb> colours;
+    for (int y = 0; y < drawn.height(); ++y)
+        colours.insert(drawn.pixel(drawn.width() / 2, y));
+    EXPECT_GE(colours.size(), 2);
+    menu->close();
 }

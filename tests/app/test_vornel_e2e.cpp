@@ -208,3 +208,21 @@ TEST(EndToEnd, QuitterWhileTheRuleEditorIsOpenEndsTheProgramAndStoresNoRule) {
     EXPECT_FALSE(ini.contains("Pub essai")) << ini.toStdString();
     EXPECT_TRUE(QFile::exists(folder.file("vornel.log")));
 }
+
+// The title bars read the captions alone: the program's name is not appended.
+TEST(EndToEnd, CaptionsStandAlone) {
+    VornelFolder folder;
+    folder.write("vornel.ini", "[Vornel]\r\nAfficher=1\r\n");
+    auto program = folder.start();
+    const QString main = waitForWindow(*program, MainWindowSize);
+    ASSERT_FALSE(main.isEmpty()) << "the main window never showed";
+    const std::string caption = "Vornel 2003.03 - ferme les fenêtres de pub de votre navigateur";
+    EXPECT_EQ(xdotool({"getwindowname", main}).toStdString(), caption);
+
+    clickAt(main, SideButtonPubs);
+    clickAt(main, NewRule);
+    const QString editor = waitForWindow(*program, EditorSize);
+    ASSERT_FALSE(editor.isEmpty()) << "the rule editor never opened";
+    EXPECT_EQ(xdotool({"getwindowname", editor}).toStdString(), caption);
+    stop(*program);
+}

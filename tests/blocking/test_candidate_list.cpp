@@ -145,3 +145,68 @@ TEST_F(MainWindow, CloseButtonFollowsTheUsersChoiceInTheCandidateList) {
     EXPECT_EQ(selectedRow(fm.ui.lb1), -1);
     EXPECT_FALSE(fm.ui.sbFermer->isEnabled());
 }
+
+// What the list shows selected and what "&Fermer automatiquement cette fenêtre
+// de pub" says agree: the keyboard's place in the list (the row a list gets
+// as current when it takes the focus) is no selection, and a rebuild keeps
+// only a row that was selected.
+TEST_F(MainWindow, ARebuildSelectsOnlyARowThatWasSelected) {
+    // The colour a row is drawn in, read at its right end, past the text and
+    // inside the frame: the selection colour when it shows as selected.
+    auto rowBackground = [](QListWidget* list, int row) {
+        const QImage drawn = drawnRow(list, row);
+        return drawn.pixelColor(drawn.width() - 2, drawn.height() / 2);
+    };
+    fm.BtnClick(2);
+    setMemoLines(fm.ui.mFen, {" - Mozilla"});
+    desktop.add("Une - Mozilla");
+    desktop.add("Deux - Mozilla");
+    fm.scan().Timer();
+    fm.activateWindow();
+    QApplication::setActiveWindow(&fm);
+
+    // Away to another page and back: the list may take the focus on the way.
+    fm.ui.lb1->setFocus(Qt::TabFocusReason);
+    fm.BtnClick(3);
+    fm.BtnClick(2);
+    fm.ui.lb1->setFocus(Qt::TabFocusReason);
+    fm.scan().Timer();
+    EXPECT_EQ(selectedRow(fm.ui.lb1), -1);
+    EXPECT_FALSE(fm.ui.sbFermer->isEnabled());
+    EXPECT_EQ(rowBackground(fm.ui.lb1, 0), fm.ui.lb1->palette().color(QPalette::Base));
+
+    // The user's choice is kept by position, and the button agrees.
+    clickRow(fm.ui.lb1, 1);
+    fm.scan().Timer();
+    EXPECT_EQ(selectedRow(fm.ui.lb1), 1);
+    EXPECT_TRUE(fm.ui.sbFermer->isEnabled());
+    EXPECT_EQ(rowBackground(fm.ui.lb1, 1), fm.ui.lb1->palette().color(QPalette::Highlight));
+}
+
+// A click on a row runs lb1Click even when the row was selected already.
+TEST_F(MainWindow, AClickOnTheSelectedRowStillEnablesTheButton) {
+    fm.BtnClick(2);
+    setMemoLines(fm.ui.mFen, {" - Mozilla"});
+    desktop.add("Une - Mozilla");
+    fm.scan().Timer();
+    {
+        // Selected from code, quietly, as the scan restores a selection.
+        const QSignalBlocker quiet(fm.ui.lb1);
+        fm.ui.lb1->setCurrentRow(0);
+    }
+    ASSERT_FALSE(fm.ui.sbFermer->isEnabled());
+    clickRow(fm.ui.lb1, 0);
+    EXPECT_EQ(selectedRow(fm.ui.lb1), 0);
+    EXPECT_TRUE(fm.ui.sbFermer->isEnabled());
+
+    // Choosing with the keyboard is a choice too.
+    fm.ui.lb1->setFocus();
+    {
+        const QSignalBlocker quiet(fm.ui.lb1);
+        fm.ui.lb1->clearSelection();
+    }
+    fm.ui.sbFermer->setEnabled(false);
+    QTest::keyClick(fm.ui.lb1, Qt::Key_Space);
+    EXPECT_EQ(selectedRow(fm.ui.lb1), 0);
+    EXPECT_TRUE(fm.ui.sbFermer->isEnabled());
+}

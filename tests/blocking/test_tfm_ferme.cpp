@@ -308,3 +308,52 @@ TEST_F(Editor, SizesAreBroughtIntoRange) {
     EXPECT_EQ(typed.Width, 9999);
     EXPECT_EQ(typed.Height, 1);
 }
+
+// Every opening puts the focus where the first one does, on the first field
+// that can take it in tab order, whatever had it when the dialog last closed;
+// and Enter is "&Ok" wherever the focus is.
+TEST_F(Editor, EveryOpeningStartsOnTheFirstFieldAndEnterIsOk) {
+    // Keys go where the user's typing goes: to the control with the focus.
+    auto type = [](const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); };
+    auto enter = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); };
+    QWidget* focusAtOpening = nullptr;
+    auto remember = [&] { focusAtOpening = QApplication::focusWidget(); };
+
+    TCond rule{"Y", "Y", "", 0, 0};
+    edit(rule, [&](TfmFerme&) {
+        remember();
+        cancel();
+    });
+    EXPECT_EQ(focusAtOpening, dialog.ui.eTitre);
+
+    // "&Annuler" took the focus with the click; the next opening does not start there.
+    TCond second{"Y", "Y", "", 0, 0};
+    const bool confirmed = edit(second, [&](TfmFerme&) {
+        remember();
+        type("Gagnez");
+        enter();
+    });
+    EXPECT_EQ(focusAtOpening, dialog.ui.eTitre);
+    EXPECT_TRUE(confirmed);
+    EXPECT_EQ(second.Titre, "Gagnez");
+
+    // Without a title condition the first field that can take the focus is the width.
+    TCond sizeOnly{"N", "Y", "", 300, 200};
+    edit(sizeOnly, [&](TfmFerme&) {
+        remember();
+        cancel();
+    });
+    EXPECT_EQ(focusAtOpening, dialog.ui.seWidth);
+
+    // With the focus on "&Annuler", or on any other field, Enter still confirms.
+    for (QWidget* focused : QList<QWidget*>{dialog.ui.Button2, dialog.ui.cbTitre, dialog.ui.cbDim,
+                                            dialog.ui.seHeight}) {
+        TCond third{"Y", "Y", "casino", 0, 0};
+        const bool confirmedFromThere = edit(third, [&](TfmFerme&) {
+            focused->setFocus(Qt::TabFocusReason);
+            enter();
+        });
+        EXPECT_TRUE(confirmedFromThere) << focused->objectName().toStdString();
+        EXPECT_EQ(third.Titre, "casino");
+    }
+}

@@ -53,6 +53,16 @@ public:
         return result;
     }
 
+    std::string atomName(xcb_atom_t atom) {
+        xcb_get_atom_name_reply_t* reply =
+            xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr);
+        std::string name = reply ? std::string(xcb_get_atom_name_name(reply),
+                                               std::size_t(xcb_get_atom_name_name_length(reply)))
+                                 : std::string();
+        std::free(reply);
+        return name;
+    }
+
     // A top-level window, not mapped yet; deletable windows list WM_DELETE_WINDOW.
     xcb_window_t create(uint16_t width, uint16_t height, bool deletable = true, int16_t x = 40,
                         int16_t y = 40) {

@@ -1,0 +1,133 @@
+// The main window under a real window manager: the frame it is given, and
+// how the tray menu's "Afficher la fenêtre" brings it back.
+#include "app/tfm_vornel.h"
+#include "app/tfm_vornel_tray.h"
+#include "blocking/scripted_desktop.h"
+#include "gui_helpers.h"
+#include "support/x11_client.h"
+#include "support/x11_display.h"
+
+#include <QWindow>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+using namespace vornel;
+using test::eventually;
+
+namespace {
+
+class ManagedMainWindow : public ::testing::Test {
+protected:
+    ManagedMainWindow() { tray.fmVornel = &window; }
+
+    xcb_window_t shownWindow() {
+        window.show();
+        const auto id = xcb_window_t(window.winId());
+        EXPECT_TRUE(eventually([&] {
+            QApplication::processEvents();
+            return client.managed(id) && client.wmState(id) == 1;
+        }));
+        return id;
+    }
+    std::vector<std::string> allowedActions(xcb_window_t id) {
+        std::vector<std::string> names;
+        for (uint32_t atom : client.longs(id, "_NET_WM_ALLOWED_ACTIONS"))
+            names.push_back(client.atomName(atom));
+        return names;
+    }
+    bool waitFor(const std::function<bool()>& done) {
+        return eventually([&] {
+            QApplication::processEvents();
+            return done();
+        });
+    }
+
+    test::X11Client client{test::testDisplay()};
+    test::PrivateFolders folders;
+    ScriptedDesktop desktop;
+    test::QuietSound sound;
+    TfmVornelTray tray;
+    TfmVornel window{desktop, sound, &tray};
+};
+
+} // namespace
+
+// The dialog-style frame as every window manager reads it: the dialog type,
+// and Motif hints without minimise or maximise. Openbox offers minimise on
+// every window whatever the hints say, so of its answer only maximise and
+// resize can be checked.
+TEST_F(ManagedMainWindow, TheFrameIsADialogFrameWithTheCloseBoxOnly) {
+    const xcb_window_t id = shownWindow();
+    const std::vector<uint32_t> type = client.longs(id, "_NET_WM_WINDOW_TYPE");
+    ASSERT_FALSE(type.empty());
+    EXPECT_EQ(client.atomName(type[0]), "_NET_WM_WINDOW_TYPE_DIALOG");
+
+    enum : uint32_t { Functions = 1, Decorations = 2 };
+    enum : uint32_t { FuncMove = 4, FuncMinimize = 8, FuncMaximize = 16, FuncClose = 32 };
+    enum : uint32_t { DecorTitle = 8, DecorMinimize = 32, DecorMaximize = 64 };
+    const std::vector<uint32_t> motif = client.longs(id, "_MOTIF_WM_HINTS");
+    ASSERT_GE(motif.size(), 3u);
+    EXPECT_EQ(motif[0] & (Functions | Decorations), Functions | Decorations);
+    EXPECT_EQ(motif[1] & (FuncMove | FuncClose), FuncMove | FuncClose);
+    EXPECT_EQ(motif[1] & (FuncMinimize | FuncMaximize), 0u);
+    EXPECT_EQ(motif[2] & DecorTitle, DecorTitle);
+    EXPECT_EQ(motif[2] & (DecorMinimize | DecorMaximize), 0u);
+
+    std::vector<std::string> actions;
+    ASSERT_TRUE(waitFor([&] {
+        actions = allowedActions(id);
+        return !actions.empty();
+    }));
+    auto offers = [&](const char* action) {
+        return std::find(actions.begin(), actions.end(), action) != actions.end();
+    };
+    EXPECT_TRUE(offers("_NET_WM_ACTION_CLOSE"));
+    EXPECT_TRUE(offers("_NET_WM_ACTION_MOVE"));
+    EXPECT_FALSE(offers("_NET_WM_ACTION_MAXIMIZE_HORZ"));
+    EXPECT_FALSE(offers("_NET_WM_ACTION_MAXIMIZE_VERT"));
+    EXPECT_FALSE(offers("_NET_WM_ACTION_RESIZE"));
+}
+
+// Minimised by the window manager, hidden, or behind another window: the
+// menu item brings it back in front, with the focus, every time.
+TEST_F(ManagedMainWindow, ShowingFromTheMenuRestoresRaisesAndActivatesInEveryState) {
+    const xcb_window_t id = shownWindow();
+    const xcb_window_t other = client.create(200, 150);
+    auto isActive = [&](xcb_window_t w) {
+        const std::vector<uint32_t> active = client.longs(client.root, "_NET_ACTIVE_WINDOW");
+        return !active.empty() && active[0] == w;
+    };
+    auto inFront = [&] {
+        return client.wmState(id) == 1 && !window.isMinimized() && isActive(id) &&
+               client.stackingTopFirst().front() == id;
+    };
+    window.BtnClick(3);
+
+    client.iconify(id);
+    ASSERT_TRUE(waitFor([&] { return client.wmState(id) == 3 && window.isMinimized(); }));
+    tray.Afficher1Click();
+    EXPECT_TRUE(waitFor(inFront));
+    // Brought back, not shown anew: it keeps its page.
+    EXPECT_EQ(window.currentPage(), 2);
+
+    client.map(other);
+    // The window manager answers only for a window it manages already.
+    ASSERT_TRUE(waitFor([&] { return client.managed(other); }));
+    client.raise(other);
+    ASSERT_TRUE(waitFor([&] { return isActive(other); }));
+    tray.Afficher1Click();
+    EXPECT_TRUE(waitFor(inFront));
+
+    window.hide();
+    ASSERT_TRUE(waitFor([&] { return client.wmState(id) != 1; }));
+    tray.Afficher1Click();
+    EXPECT_TRUE(waitFor(inFront));
+    EXPECT_EQ(window.currentPage(), 0);
+
+    // Minimised, then hidden from the options page: it comes back all the same.
+    client.iconify(id);
+    ASSERT_TRUE(waitFor([&] { return window.isMinimized(); }));
+    window.hide();
+    tray.Afficher1Click();
+    EXPECT_TRUE(waitFor(inFront));
+}
