@@ -1,6 +1,7 @@
 #include "app/shared_accelerators.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QShortcutEvent>
 #include <QWidget>
 
@@ -20,19 +21,27 @@ public:
         if (event->type() != QEvent::Shortcut) return QObject::eventFilter(watched, event);
         auto* shortcut = static_cast<QShortcutEvent*>(event);
         if (!shortcut->isAmbiguous()) return false;
-        QAbstractButton* first = firstInTabOrder(shortcut->key());
-        if (!first) return false;
-        first->animateClick();
+        QAbstractButton* next = nextInTabOrder(shortcut->key());
+        if (!next) return false;
+        next->animateClick();
         return true;
     }
 
 private:
-    QAbstractButton* firstInTabOrder(const QKeySequence& key) const {
-        for (QWidget* w = window_->nextInFocusChain(); w != window_; w = w->nextInFocusChain()) {
+    // The search starts after the control that has the focus and comes round
+    // to it last, as a Windows dialog's does: with the focus before both
+    // buttons the earlier acts, with the focus between them the later one, so
+    // each of them can be reached from the keyboard.
+    QAbstractButton* nextInTabOrder(const QKeySequence& key) const {
+        QWidget* focus = QApplication::focusWidget();
+        QWidget* start = focus && window_->isAncestorOf(focus) ? focus : window_;
+        QWidget* w = start;
+        do {
+            w = w->nextInFocusChain();
             auto* button = qobject_cast<QAbstractButton*>(w);
             if (button && button->isVisible() && button->isEnabled() && button->shortcut() == key)
                 return button;
-        }
+        } while (w != start);
         return nullptr;
     }
 

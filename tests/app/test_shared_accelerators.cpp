@@ -1,6 +1,7 @@
 #include "app/shared_accelerators.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
@@ -41,6 +42,10 @@ struct TwoButtons {
 
 TEST(SharedAccelerators, TheEarlierVisibleEnabledButtonInTabOrderIsClicked) {
     TwoButtons w;
+    // Like the main window's flat buttons, they take no focus: the search
+    // starts from the top of the window.
+    w.go->setFocusPolicy(Qt::NoFocus);
+    w.gone->setFocusPolicy(Qt::NoFocus);
     vornel::clickEarlierOnSharedAccelerators(&w.window);
     w.show();
 
@@ -57,6 +62,25 @@ TEST(SharedAccelerators, TheEarlierVisibleEnabledButtonInTabOrderIsClicked) {
     w.altG();
     EXPECT_EQ(w.goneClicks, 1);
     EXPECT_EQ(w.goClicks, 2);
+}
+
+TEST(SharedAccelerators, TheSearchStartsAfterTheFocusSoThatEachButtonCanBeReached) {
+    TwoButtons w;
+    auto* edit = new QLineEdit(&w.window); // after both in tab order
+    w.window.layout()->addWidget(edit);
+    vornel::clickEarlierOnSharedAccelerators(&w.window);
+    w.show();
+
+    w.gone->setFocus();
+    w.altG();
+    EXPECT_EQ(w.goClicks, 1) << "from the earlier button the key reaches the later one";
+    w.go->setFocus();
+    w.altG();
+    EXPECT_EQ(w.goneClicks, 1) << "and from the later one it comes round to the earlier";
+    edit->setFocus();
+    w.altG();
+    EXPECT_EQ(w.goneClicks, 2) << "past both, it comes round to the earlier first";
+    EXPECT_EQ(w.goClicks, 1);
 }
 
 TEST(SharedAccelerators, WithoutItASharedKeyDoesNothing) {
