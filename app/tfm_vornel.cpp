@@ -2,6 +2,7 @@
 
 #include "app/tfm_vornel_tray.h"
 #include "app/vornel_application.h"
+#include "blocking/default_browser.h"
 #include "blocking/desktop.h"
 #include "netstat/ports_page.h"
 #include "settings/settings_store.h"
@@ -63,8 +64,7 @@ void TfmVornel::FormCreate() {
     layOutPages();
     connectUpdatePage();
     connectBlockingControls();
-    // Linux has no Internet Explorer "Window Title" value: it reads as missing.
-    TitreIE = " - Microsoft Internet";
+    TitreIE = vornel::defaultBrowserTitle();
 }
 
 void TfmVornel::FormDestroy() {
