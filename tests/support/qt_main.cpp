@@ -3,6 +3,8 @@
 #include "support/x11_display.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,11 @@
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     std::setlocale(LC_TIME, "C");
+    // The browsers and default applications of the machine must not decide
+    // what a test sees: the system's freedesktop folders are empty ones here.
+    QTemporaryDir freedesktop;
+    for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
+        qputenv(name, QFile::encodeName(freedesktop.filePath(QString::fromLatin1(name))));
     if (std::getenv("VORNEL_TEST_X11_DIR")) {
         // An x11 test must never fall back to the user's own display.
         std::string display = vornel::test::testDisplay();
