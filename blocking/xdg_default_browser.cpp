@@ -20,8 +20,8 @@ struct KnownBrowser {
 // What each browser puts after the page's title in its window titles, read
 // from _NET_WM_NAME of a page titled "Pub": Firefox ESR 153 "Pub — Mozilla
 // Firefox" (an em dash), Chromium 156 "Pub - Chromium", Falkon 22.12 "Pub -
-// Falkon". Google Chrome, Brave and Vivaldi were not at hand: their suffixes
-// are the ones they are known to show. GNOME Web (Epiphany) 43 shows the bare
+// Falkon", Konqueror 22.12 "Pub — Konqueror". Google Chrome, Brave and
+// Vivaldi were not at hand: their suffixes are the ones they are known to show. GNOME Web (Epiphany) 43 shows the bare
 // page title, so nothing marks its windows and it is not listed. In this order
 // the first installed one stands in for an unknown default; Debian's own
 // browser comes first. Flatpak and Snap entries name the same browsers.
@@ -41,6 +41,7 @@ constexpr KnownBrowser KnownBrowsers[] = {
     {"org.kde.falkon.desktop", " - Falkon"},
     {"org.kde.konqueror.desktop", " — Konqueror"},
     {"kfmclient_html.desktop", " — Konqueror"},
+    {"konqbrowser.desktop", " — Konqueror"},
 };
 
 QStringList absoluteFolders(const char* variable, const QStringList& fallback) {
