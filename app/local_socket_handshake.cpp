@@ -55,8 +55,7 @@ std::unique_ptr<QLocalSocket> askToClose(const QString& path) {
 bool senderStillWaits(QLocalSocket* socket) {
     if (socket->state() != QLocalSocket::ConnectedState) return false;
     char byte = 0;
-    const ssize_t read =
-        recv(int(socket->socketDescriptor()), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    const ssize_t read = recv(int(socket->socketDescriptor()), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     return read > 0 || (read < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
 }
 

@@ -19,12 +19,13 @@ struct KnownBrowser {
 
 // What each browser puts after the page's title in its window titles, read
 // from _NET_WM_NAME of a page titled "Pub": Firefox ESR 153 "Pub — Mozilla
-// Firefox" (an em dash), Chromium 156 "Pub - Chromium", Falkon 22.12 "Pub -
-// Falkon", Konqueror 22.12 "Pub — Konqueror". Google Chrome, Brave and
-// Vivaldi were not at hand: their suffixes are the ones they are known to show. GNOME Web (Epiphany) 43 shows the bare
-// page title, so nothing marks its windows and it is not listed. In this order
-// the first installed one stands in for an unknown default; Debian's own
-// browser comes first. Flatpak and Snap entries name the same browsers.
+// Firefox" (an em dash), Chromium 156 "Pub - Chromium", Falkon 22.12
+// "Pub - Falkon", Konqueror 22.12 "Pub — Konqueror". Google Chrome, Brave and
+// Vivaldi were not at hand: theirs are the suffixes they are known to show.
+// GNOME Web (Epiphany) 43 shows the bare page title, so nothing marks its
+// windows and it is not listed. In this order the first installed one stands
+// in for an unknown default; Debian's own browser comes first. Flatpak and
+// Snap entries name the same browsers.
 constexpr KnownBrowser KnownBrowsers[] = {
     {"firefox-esr.desktop", " — Mozilla Firefox"},
     {"firefox.desktop", " — Mozilla Firefox"},
@@ -156,7 +157,8 @@ std::optional<std::string> browserTitleSuffix(const QString& desktopId) {
 std::string defaultBrowserTitle(const XdgFolders& folders) {
     if (auto suffix = browserTitleSuffix(defaultApplication(folders, WebScheme))) return *suffix;
     for (const KnownBrowser& browser : KnownBrowsers)
-        if (isInstalled(folders, QString::fromLatin1(browser.desktopId))) return browser.titleSuffix;
+        if (isInstalled(folders, QString::fromLatin1(browser.desktopId)))
+            return browser.titleSuffix;
     return " - Microsoft Internet";
 }
 

@@ -126,7 +126,8 @@ TEST(StartUp, AnEarlierInstanceThatHangsKeepsEverythingAndThisStartSaysSoAndEnds
     EXPECT_NE(code, 0);
     EXPECT_EQ(box.caption, "Vornel");
     EXPECT_EQ(box.icon, QMessageBox::Warning);
-    EXPECT_TRUE(box.text.startsWith("Vornel est déjà lancé mais ne répond pas.")) << box.text.toStdString();
+    EXPECT_TRUE(box.text.startsWith("Vornel est déjà lancé mais ne répond pas."))
+        << box.text.toStdString();
     // Nothing was created, listened on or written.
     EXPECT_EQ(handshake.close, nullptr);
     EXPECT_FALSE(earlierInstanceClosed);

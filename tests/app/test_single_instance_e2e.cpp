@@ -15,8 +15,8 @@ const QByteArray Settings = "[Vornel]\r\nAfficher=0\r\nTotal=41\r\nFenetre1=Mozi
 
 void expectSettingsIntact(const VornelFolder& folder) {
     const QByteArray ini = folder.read("vornel.ini");
-    for (const char* kept : {"Total=41", "Fenetre1=Mozilla", "1=Y,Pub test,N,0,0",
-                             "2=E,Gagnez,Y,300,200"})
+    for (const char* kept :
+         {"Total=41", "Fenetre1=Mozilla", "1=Y,Pub test,N,0,0", "2=E,Gagnez,Y,300,200"})
         EXPECT_TRUE(ini.contains(kept)) << kept << " lost from:\n" << ini.toStdString();
 }
 
@@ -34,8 +34,8 @@ int running(const std::vector<std::unique_ptr<QProcess>>& programs) {
 
 // The windows the process shows, such as a message box.
 QStringList windowsOf(const QProcess& program) {
-    return xdotool({"search", "--all", "--onlyvisible", "--pid",
-                    QString::number(program.processId())})
+    return xdotool(
+               {"search", "--all", "--onlyvisible", "--pid", QString::number(program.processId())})
         .split('\n', Qt::SkipEmptyParts);
 }
 

@@ -26,11 +26,13 @@ public:
     void write(const QString& relative, const QByteArray& text) const {
         QDir().mkpath(QFileInfo(path(relative)).path());
         QFile file(path(relative));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << relative.toStdString();
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            << relative.toStdString();
         file.write(text);
     }
     // A desktop entry that xdg-mime too takes as installed: its program exists.
-    void install(const QString& dataDir, const QString& relative, const QByteArray& extra = {}) const {
+    void install(const QString& dataDir, const QString& relative,
+                 const QByteArray& extra = {}) const {
         write(dataDir + "/applications/" + relative,
               "[Desktop Entry]\nType=Application\nName=Browser\nExec=/bin/true %u\n"
               "MimeType=text/html;x-scheme-handler/http;\n" +
@@ -88,10 +90,9 @@ TEST(DefaultApplication, TheMostImportantListThatNamesAnInstalledEntryDecides) {
     EXPECT_EQ(defaultApplication(tree.folders({"second", "first"}), Http), "b.desktop");
     EXPECT_EQ(defaultApplication(tree.folders({"first", "second"}), Http), "a.desktop");
     // Other types and other groups are not the default of this one.
-    tree.write("config/mimeapps.list",
-               "[Added Associations]\nx-scheme-handler/http=a.desktop;\n"
-               "[Default Applications]\nx-scheme-handler/https=c.desktop\n"
-               "x-scheme-handler/httpx=c.desktop\n");
+    tree.write("config/mimeapps.list", "[Added Associations]\nx-scheme-handler/http=a.desktop;\n"
+                                       "[Default Applications]\nx-scheme-handler/https=c.desktop\n"
+                                       "x-scheme-handler/httpx=c.desktop\n");
     EXPECT_EQ(defaultApplication(tree.folders(), Http), "d.desktop");
 }
 
@@ -188,8 +189,8 @@ TEST(XdgFoldersFromEnvironment, UnsetMeansTheBaseDirectoryDefaultsAndRelativeFol
         saved.push_back(qgetenv(name));
 
     qputenv("HOME", "/home/u");
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME",
-                             "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP"})
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS",
+                             "XDG_CURRENT_DESKTOP"})
         qunsetenv(name);
     XdgFolders folders = XdgFolders::fromEnvironment();
     EXPECT_EQ(folders.configDirs, QStringList({"/home/u/.config", "/etc/xdg"}));
