@@ -103,15 +103,20 @@ bool LocalSocketHandshake::tryLock() {
     if (lockFile_ < 0)
         lockFile_ = ::open(QFile::encodeName(lockPath(path_)).constData(),
                            O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    locked_ = lockFile_ >= 0 && flock(lockFile_, LOCK_EX | LOCK_NB) == 0;
+    if (lockFile_ < 0) return false;
+    locked_ = flock(lockFile_, LOCK_EX | LOCK_NB) == 0;
+    // A folder whose file system cannot lock counts as no folder at all.
+    if (!locked_ && errno != EWOULDBLOCK) {
+        ::close(lockFile_);
+        lockFile_ = -1;
+    }
     return locked_;
 }
 
 EarlierInstance LocalSocketHandshake::closeEarlierInstance(std::chrono::milliseconds timeout) {
     // Without a private folder there is nothing to share with another
     // instance: run, as the only one we can know of.
-    if (path_.isEmpty() || tryLock()) return EarlierInstance::None;
-    if (lockFile_ < 0) return EarlierInstance::None;
+    if (path_.isEmpty() || tryLock() || lockFile_ < 0) return EarlierInstance::None;
     QDeadlineTimer deadline(timeout);
     std::unique_ptr<QLocalSocket> request;
     while (!tryLock()) {

@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -218,6 +219,25 @@ TEST_F(Handshake, TheSocketIsOpenToItsUserOnly) {
     EXPECT_TRUE(S_ISSOCK(st.st_mode));
     EXPECT_EQ(st.st_mode & 077, 0u);
     EXPECT_EQ(st.st_uid, geteuid());
+    ASSERT_EQ(lstat(QFile::encodeName(LocalSocketHandshake::lockPath(path)).constData(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 077, 0u);
+}
+
+// A program the instance starts (a browser for the help page, say) may
+// outlive it; it must not keep the instance's lock.
+TEST_F(Handshake, AProgramStartedByTheInstanceDoesNotKeepItsLock) {
+    QProcess child;
+    {
+        LocalSocketHandshake handshake(path);
+        ASSERT_TRUE(handshake.listen([] {}));
+        child.start("sleep", {"30"});
+        ASSERT_TRUE(child.waitForStarted());
+    }
+    LocalSocketHandshake next(path);
+    EXPECT_EQ(next.closeEarlierInstance(300ms), EarlierInstance::None);
+    child.kill();
+    child.waitForFinished();
 }
 
 TEST(HandshakeSocketPath, OnePerUserAndDisplayInAPrivateFolder) {
