@@ -6,6 +6,7 @@
 #include <QLocalSocket>
 #include <QThread>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <memory>
 #include <sys/file.h>
@@ -47,6 +48,15 @@ std::unique_ptr<QLocalSocket> askToClose(const QString& path) {
     socket->write(CloseRequest);
     socket->waitForBytesWritten(PollMs);
     return socket;
+}
+
+// The process at the other end of a connection; 0 when unknown.
+pid_t peerProcess(const QLocalSocket& socket) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0)
+        return 0;
+    return peer.pid;
 }
 
 // A request whose sender has given up and gone is not obeyed: an instance
@@ -117,13 +127,29 @@ EarlierInstance LocalSocketHandshake::closeEarlierInstance(std::chrono::millisec
     // Without a private folder there is nothing to share with another
     // instance: run, as the only one we can know of.
     if (path_.isEmpty() || tryLock() || lockFile_ < 0) return EarlierInstance::None;
+    // The bound is how long one instance may keep the lock without ending:
+    // it starts afresh for each new holder asked, when the holder answers
+    // that it is ending, and when it has gone (the next one is starting), so
+    // that a chain of starts at once hands over one by one, however long.
+    // A holder that hangs keeps none of these from running out.
     QDeadlineTimer deadline(timeout);
     std::unique_ptr<QLocalSocket> request;
+    pid_t asked = 0;
     while (!tryLock()) {
         if (deadline.hasExpired()) return EarlierInstance::StillRunning;
-        if (!request && !(request = askToClose(path_))) {
-            QThread::msleep(PollMs);
-            continue;
+        if (!request) {
+            if (!(request = askToClose(path_))) {
+                if (asked != 0 && ::kill(asked, 0) != 0 && errno == ESRCH) {
+                    asked = 0;
+                    deadline.setRemainingTime(timeout);
+                }
+                QThread::msleep(PollMs);
+                continue;
+            }
+            if (const pid_t holder = peerProcess(*request); holder != asked) {
+                asked = holder;
+                deadline.setRemainingTime(timeout);
+            }
         }
         request->waitForReadyRead(PollMs);
         if (request->canReadLine()) {
