@@ -9,9 +9,11 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QMessageBox>
 #include <QSessionManager>
 #include <QTimer>
 #include <QTranslator>
+#include <cstdio>
 #include <memory>
 
 namespace vornel {
@@ -57,11 +59,33 @@ void speakFrenchInQtsTexts(QTranslator& translations) {
         QCoreApplication::installTranslator(&translations);
 }
 
+// The running instance holds on without answering. It still owns the
+// settings, the log and the socket, and may yet wake up: this start touches
+// none of them, and says so.
+int giveWayToHungInstance() {
+    const QString text = QStringLiteral(
+        "Vornel est déjà lancé mais ne répond pas. Cette copie s'arrête sans rien modifier ; "
+        "fermez l'autre Vornel, puis relancez le programme.");
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Vornel"), text, QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("hungInstanceBox"));
+    box.exec();
+    return 1;
+}
+
 } // namespace
 
 int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake) {
     earlierInstanceClosed = false;
-    if (handshake.closeEarlierInstance(EarlierInstanceWait)) earlierInstanceClosed = true;
+    switch (handshake.closeEarlierInstance(EarlierInstanceWait)) {
+    case EarlierInstance::StillRunning:
+        return giveWayToHungInstance();
+    case EarlierInstance::Closed:
+        earlierInstanceClosed = true;
+        break;
+    case EarlierInstance::None:
+        break;
+    }
     setUpApplication();
     QTranslator qtTexts;
     speakFrenchInQtsTexts(qtTexts);

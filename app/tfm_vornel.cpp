@@ -3,6 +3,7 @@
 #include "app/shared_accelerators.h"
 #include "app/tfm_vornel_tray.h"
 #include "app/vornel_application.h"
+#include "blocking/default_browser.h"
 #include "blocking/desktop.h"
 #include "netstat/ports_page.h"
 #include "settings/settings_store.h"
@@ -65,8 +66,7 @@ void TfmVornel::FormCreate() {
     connectUpdatePage();
     connectBlockingControls();
     vornel::clickEarlierOnSharedAccelerators(this);
-    // Linux has no Internet Explorer "Window Title" value: it reads as missing.
-    TitreIE = " - Microsoft Internet";
+    TitreIE = vornel::defaultBrowserTitle();
 }
 
 void TfmVornel::FormDestroy() {

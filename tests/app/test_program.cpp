@@ -25,13 +25,15 @@ namespace {
 // Records what start-up asks of the handshake, and when.
 struct RecordingHandshake : InstanceHandshake {
     bool earlierFound = false;
+    bool earlierHangs = false;
     int formsWhenAsked = -1;
     std::function<void()> close;
     bool stopped = false;
 
-    bool closeEarlierInstance(std::chrono::milliseconds) override {
+    EarlierInstance closeEarlierInstance(std::chrono::milliseconds) override {
         formsWhenAsked = int(QApplication::topLevelWidgets().size());
-        return earlierFound;
+        if (earlierHangs) return EarlierInstance::StillRunning;
+        return earlierFound ? EarlierInstance::Closed : EarlierInstance::None;
     }
     bool listen(std::function<void()> closeRequest) override {
         close = std::move(closeRequest);
@@ -127,6 +129,29 @@ TEST(StartUp, WithoutAnEarlierInstanceTheFlagStaysDown) {
     const Running seen = runUntil(
         handshake, [&] { handshake.close(); }, code);
     EXPECT_FALSE(seen.earlierClosed);
+}
+
+TEST(StartUp, AnEarlierInstanceThatHangsKeepsEverythingAndThisStartSaysSoAndEnds) {
+    test::PrivateFolders folders;
+    RecordingHandshake handshake;
+    handshake.earlierHangs = true;
+    ScriptedDesktop desktop;
+    test::QuietSound sound;
+    int code = -1;
+    const test::AnsweredBox box =
+        test::answerBoxDuring([&] { code = runProgram(desktop, sound, handshake); });
+    EXPECT_NE(code, 0);
+    EXPECT_EQ(box.caption, "Vornel");
+    EXPECT_EQ(box.icon, QMessageBox::Warning);
+    EXPECT_TRUE(box.text.startsWith("Vornel est déjà lancé mais ne répond pas."))
+        << box.text.toStdString();
+    // Nothing was created, listened on or written.
+    EXPECT_EQ(handshake.close, nullptr);
+    EXPECT_FALSE(earlierInstanceClosed);
+    EXPECT_EQ(findForm<TfmVornel>(), nullptr);
+    EXPECT_FALSE(QFile::exists(folders.path("settings/vornel.ini")));
+    EXPECT_FALSE(QFile::exists(folders.path("settings/vornel.log")));
+    EXPECT_FALSE(QFile::exists(folders.path("config/autostart/Vornel.desktop")));
 }
 
 TEST(Shutdown, TerminationSignalsEndTheProgramAsQuitterDoes) {
