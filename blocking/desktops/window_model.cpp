@@ -64,11 +64,14 @@ void WindowModel::beginWalk(bool) {
     update();
     walkTakenIn_ = true;
     hinted();
+    walkHint_ = hint_;
 }
 
-void WindowModel::rereadWindows(std::span<const WindowHandle>) {
+void WindowModel::rereadWindows(std::span<const WindowHandle> windows) {
     update();
     hinted();
+    for (WindowHandle w : windows)
+        if (auto it = windows_.find(w); it != windows_.end()) it->second.rereadIn = hint_;
 }
 
 void WindowModel::hinted() {
@@ -78,15 +81,22 @@ void WindowModel::hinted() {
 
 const ModelWindow* WindowModel::current(WindowHandle window, Answer answer) {
     auto it = windows_.find(window);
-    const bool readAhead = it != windows_.end() && it->second.servedAfter[answer] != hint_ &&
-                           std::chrono::steady_clock::now() - hintTime_ < HintLifetime;
-    if (!readAhead) {
+    if (it == windows_.end() || !readAhead(it->second, answer)) {
         update();
         it = windows_.find(window);
         if (it == windows_.end()) return nullptr;
     }
     it->second.servedAfter[answer] = hint_;
     return &it->second.window;
+}
+
+bool WindowModel::readAhead(const Slot& slot, Answer answer) const {
+    if (slot.servedAfter[answer] == hint_) return false;
+    const bool walked = walkHint_ == hint_, reread = slot.rereadIn == hint_;
+    const bool named = answer == Visible || answer == Iconic ? walked
+                       : answer == Rect                      ? reread
+                                                             : walked || reread;
+    return named && std::chrono::steady_clock::now() - hintTime_ < HintLifetime;
 }
 
 const ModelWindow* WindowModel::find(WindowHandle window) const {

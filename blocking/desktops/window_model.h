@@ -27,7 +27,9 @@ struct ModelWindow {
 // beginWalk and rereadWindows are where a desktop takes in what has changed
 // since the last tick (update()); an idle desktop does nothing there. The
 // scan's own reads right after them are answered from the table as it is:
-// each answer about each window once per hint. Any other call - a second
+// after beginWalk, whether each window is visible or minimised and its title;
+// after rereadWindows, the title and rectangle of the windows it names; each
+// once, and a close request to them. Any other call - a second
 // question about the same window, the rule editor, the drawing of the
 // candidate list, a call long after the tick - takes in what has arrived
 // first, so that no caller sees an answer older than the events received.
@@ -71,10 +73,12 @@ private:
         ModelWindow window;
         // The hint after which each answer was last handed out.
         std::array<uint32_t, AnswerCount> servedAfter{};
+        uint32_t rereadIn = 0; // the rereadWindows hint that named the window
     };
 
     // The window's entry as it stands after the events received so far.
     const ModelWindow* current(WindowHandle window, Answer answer);
+    bool readAhead(const Slot& slot, Answer answer) const;
     void hinted();
 
     std::vector<WindowHandle> order_;
@@ -83,7 +87,7 @@ private:
     std::vector<WindowHandle> walk_; // the order as the current walk found it
     std::size_t walkIndex_ = 0;
     bool walkTakenIn_ = false; // beginWalk has taken in for the coming walk
-    uint32_t hint_ = 1;
+    uint32_t hint_ = 1, walkHint_ = 0;
     std::chrono::steady_clock::time_point hintTime_;
 };
 
