@@ -271,3 +271,27 @@ TEST(X11Events, AnIdleTickAsksTheServerNothingAndOneRetitledWindowCostsOneRoundT
         ASSERT_TRUE(test::waitUntilQuiet(session.display()));
     }
 }
+
+TEST(X11Events, ADisplayThatGoesAwayLeavesAnEmptyDesktopAndIsReportedOnce) {
+    QTemporaryDir dir;
+    auto session = std::make_unique<test::X11Session>(dir.path().toStdString());
+    ASSERT_FALSE(session->display().empty());
+    test::X11Client client(session->display());
+    xcb_window_t w = client.create(100, 80);
+    client.setUtf8Title(w, "Page - Navigateur");
+    client.map(w);
+    ASSERT_TRUE(eventually([&] { return client.managed(w); }));
+    auto desktop = X11Desktop::connect(session->display());
+    ASSERT_TRUE(desktop);
+    ASSERT_EQ(answers(*desktop).size(), 1u);
+
+    testing::internal::CaptureStderr();
+    session.reset();
+    for (int tick = 0; tick < 3; ++tick)
+        EXPECT_TRUE(answers(*desktop).empty());
+    EXPECT_FALSE(desktop->IsWindowVisible(w));
+    EXPECT_FALSE(desktop->PostClose(w));
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("lost"), std::string::npos) << said;
+    EXPECT_EQ(said.find("lost"), said.rfind("lost")) << "said once: " << said;
+}
