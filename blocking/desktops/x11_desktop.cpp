@@ -295,7 +295,9 @@ void X11Desktop::place(const xcb_generic_event_t* event) {
         auto* e = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
         if (e->event == root_) markRoot(Tree);
         if (e->window == checkWindow_) startAgain(); // the window manager has ended
-        touchClient(e->window, Everything, sequence);
+        // The id is free again, and the server may give it to a new window
+        // of another client: what stands behind it is asked about afresh.
+        if (auto it = clients_.find(e->window); it != clients_.end()) it->second = Client{};
         touchHeldClients(e->window, Parent | Origin, sequence);
         return;
     }
@@ -537,7 +539,6 @@ void X11Desktop::readClient(ClientReplies& r) {
     if (gone) {
         c = Client{};
         c.gone = true;
-        c.watched = true;
         c.pending = 0;
     }
     publish(r.window, c);
@@ -585,8 +586,13 @@ void X11Desktop::applyOrder() {
         it = clients_.erase(it);
     }
     setOrder(list);
-    for (WindowHandle w : list)
-        if (clients_.try_emplace(w).second) entry(w).visible = false; // until it is read
+    for (WindowHandle w : list) {
+        auto [it, added] = clients_.try_emplace(w);
+        if (added)
+            entry(w).visible = false; // until it is read
+        else if (it->second.gone)
+            it->second = Client{}; // its id may stand for a new window by now
+    }
 }
 
 bool X11Desktop::requestClose(WindowHandle window) {
