@@ -5,7 +5,7 @@
 // waits for its own answer. Reports time and round trips per tick.
 #include "blocking/alert_sound.h"
 #include "blocking/scan_cycle.h"
-#include "blocking/x11_desktop.h"
+#include "blocking/desktops/x11_desktop.h"
 #include "support/scan_widgets.h"
 #include "support/x11_client.h"
 #include "support/x11_display.h"

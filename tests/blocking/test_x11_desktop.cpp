@@ -1,4 +1,4 @@
-#include "blocking/x11_desktop.h"
+#include "blocking/desktops/x11_desktop.h"
 #include "support/x11_client.h"
 #include "support/x11_display.h"
 

@@ -1,4 +1,4 @@
-#include "blocking/x11_desktop.h"
+#include "blocking/desktops/x11_desktop.h"
 
 #include "blocking/scripted_desktop.h"
 #include "blocking/system_desktop.h"
