@@ -53,7 +53,8 @@ int main(int argc, char* argv[]) {
             input.setEnabled(false);
             return;
         }
-        if (line.rfind("title ", 0) == 0) window.setWindowTitle(QString::fromStdString(line.substr(6)));
+        if (line.rfind("title ", 0) == 0)
+            window.setWindowTitle(QString::fromStdString(line.substr(6)));
     });
     return app.exec();
 }
