@@ -88,6 +88,17 @@ inline bool waitWithEvents(const std::function<bool()>& done, int timeoutMs = 10
     return true;
 }
 
+// Waits up to timeoutMs for done() to hold, without running the event loop.
+inline bool waitUntilTrue(const std::function<bool()>& done, int timeoutMs = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
 // A private session for the lifetime of the object; started() says whether
 // it answered.
 class WaylandSession {
