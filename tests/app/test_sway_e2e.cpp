@@ -153,4 +153,32 @@ TEST_F(SwayEndToEnd, WindowsOptionListsWhatSwayLists) {
     EXPECT_EQ(listed.size(), 2u);
 }
 
+// sway's "kill" closes an X window that lists WM_DELETE_WINDOW politely but
+// kills the client of one that does not: that one must be left alone.
+TEST(SwayXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
+    WaylandSession session("sway", true);
+    ASSERT_TRUE(session.started());
+    TestWindow polite(session.dir(), "Polie - Mozilla", {300, 200}, "xcb");
+    TestWindow rude(session.dir(), "Sans protocole - Mozilla", {300, 200}, "xcb",
+                    {"--without-delete-protocol"});
+    ASSERT_TRUE(polite.waitShown() && rude.waitShown());
+    ASSERT_EQ(waitForContainer(session.dir(), "Sans protocole - Mozilla")["shell"].toString(),
+              "xwayland");
+
+    SessionVornelFolder folder;
+    folder.write("vornel.ini",
+                 "[Vornel]\r\nFenetre1= - Mozilla\r\n[Windows]\r\n1=Y,mozilla,N,1,1\r\n");
+    QProcess vornel;
+    vornel.setProcessChannelMode(QProcess::ForwardedChannels);
+    folder.start(vornel, session.dir());
+    ASSERT_TRUE(vornel.waitForStarted(5000));
+
+    EXPECT_TRUE(polite.waitClosed()) << "the X window that lists WM_DELETE_WINDOW was not closed";
+    QThread::msleep(1000); // five ticks, each of which would try again
+    EXPECT_TRUE(rude.running()) << "the client without the protocol was killed";
+    EXPECT_FALSE(rude.sawClose());
+
+    stopPolitely(vornel);
+}
+
 } // namespace
