@@ -1,6 +1,7 @@
 #include "blocking/desktops/desktop_choice.h"
 
 #include "blocking/desktops/sway_desktop.h"
+#include "blocking/desktops/wlroots_desktop.h"
 #include "blocking/desktops/x11_desktop.h"
 #include "blocking/scripted_desktop.h"
 
@@ -22,6 +23,8 @@ std::unique_ptr<Desktop> open(const std::string& name, const Session& session) {
     if (name == "sway" && !session.swaySocket.empty())
         return SwayDesktop::connect(QString::fromStdString(session.swaySocket), 3000,
                                     session.xDisplay);
+    if (name == "wlroots" && !session.waylandDisplay.empty())
+        return WlrootsDesktop::connect(session.waylandDisplay, session.xDisplay);
     if (name == "x11") return X11Desktop::connect(session.xDisplay);
     return nullptr;
 }
@@ -36,7 +39,7 @@ QString noDesktopNotice(const Session& session) {
     const std::vector<std::string>& names = desktopNames();
     if (!session.forced.empty() &&
         std::find(names.begin(), names.end(), session.forced) == names.end())
-        return none + QStringLiteral("le bureau %1 est inconnu. Choisissez sway ou x11.")
+        return none + QStringLiteral("le bureau %1 est inconnu. Choisissez sway, wlroots ou x11.")
                           .arg(quoted(session.forced));
     if (!session.forced.empty())
         return none + QStringLiteral("le bureau %1 demandé ne répond pas. Retirez l'option "
@@ -44,8 +47,9 @@ QString noDesktopNotice(const Session& session) {
                           .arg(quoted(session.forced));
     if (!session.waylandDisplay.empty())
         return none + QStringLiteral("ce bureau Wayland ne laisse pas voir les fenêtres des "
-                                     "autres programmes. Vornel fonctionne sous sway et sous "
-                                     "X11 : ouvrez une telle session.");
+                                     "autres programmes. Vornel fonctionne sous sway, sous les "
+                                     "bureaux wlroots (labwc, Hyprland, wayfire…) et sous X11 : "
+                                     "ouvrez une telle session.");
     if (!session.xDisplay.empty())
         return none + QStringLiteral("l'écran X %1 ne répond pas.").arg(quoted(session.xDisplay));
     return none + QStringLiteral("aucun bureau graphique n'a été trouvé (ni Wayland ni X11). "
@@ -65,7 +69,7 @@ Session Session::fromEnvironment(const std::string& forced) {
 }
 
 const std::vector<std::string>& desktopNames() {
-    static const std::vector<std::string> names{"sway", "x11"};
+    static const std::vector<std::string> names{"sway", "wlroots", "x11"};
     return names;
 }
 
@@ -73,6 +77,7 @@ std::vector<std::string> desktopsToTry(const Session& session) {
     if (!session.forced.empty()) return {session.forced};
     std::vector<std::string> names;
     if (!session.swaySocket.empty()) names.push_back("sway");
+    if (!session.waylandDisplay.empty()) names.push_back("wlroots");
     if (!session.xDisplay.empty()) names.push_back("x11");
     return names;
 }
@@ -83,11 +88,16 @@ ChosenDesktop openDesktop(const Session& session) {
         chosen.desktop = open(name, session);
         if (!chosen.desktop) continue;
         chosen.name = name;
+        if (name == "wlroots")
+            chosen.notice = QStringLiteral(
+                "Les règles de taille ne ferment rien sur ce bureau : il ne donne pas la taille "
+                "des fenêtres. Utilisez des règles sur le titre seul.");
         // X11 in a Wayland session sees only the windows of XWayland.
         if (name == "x11" && !session.waylandDisplay.empty() && session.forced.empty())
             chosen.notice = QStringLiteral(
                 "Seules les fenêtres XWayland sont surveillées : ce bureau Wayland ne laisse pas "
-                "voir les autres. Ouvrez une session sway ou X11 pour les surveiller toutes.");
+                "voir les autres. Ouvrez une session sway, wlroots ou X11 pour les surveiller "
+                "toutes.");
         return chosen;
     }
     chosen.desktop = std::make_unique<ScriptedDesktop>();
@@ -113,9 +123,12 @@ void printWindows(Desktop& desktop, std::ostream& out) {
          h = desktop.GetWindow(h, GW_HWNDNEXT)) {
         const int length = desktop.GetWindowTextA(h, title.data(), int(title.size()));
         const WindowRect r = desktop.GetWindowRect(h);
-        out << h << '\t' << desktop.IsWindowVisible(h) << '\t' << desktop.IsIconic(h) << '\t'
-            << r.width() << 'x' << r.height() << '\t' << std::string_view(title.data(), length)
-            << '\n';
+        out << h << '\t' << desktop.IsWindowVisible(h) << '\t' << desktop.IsIconic(h) << '\t';
+        if (desktop.sizeKnown(h))
+            out << r.width() << 'x' << r.height();
+        else
+            out << '?';
+        out << '\t' << std::string_view(title.data(), length) << '\n';
     }
     out.flush();
 }
