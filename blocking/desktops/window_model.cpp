@@ -60,6 +60,11 @@ bool WindowModel::PostClose(WindowHandle window) {
     return current(window, Close) && requestClose(window);
 }
 
+bool WindowModel::sizeKnown(WindowHandle window) {
+    const ModelWindow* w = find(window);
+    return w && w->sizeKnown;
+}
+
 void WindowModel::beginWalk(bool) {
     update();
     walkTakenIn_ = true;

@@ -45,6 +45,7 @@ public:
     int GetWindowTextA(WindowHandle window, char* buffer, int maxCount) override;
     WindowRect GetWindowRect(WindowHandle window) override;
     bool PostClose(WindowHandle window) override;
+    bool sizeKnown(WindowHandle window) override;
     void beginWalk(bool minimisedAsked = true) override;
     void rereadWindows(std::span<const WindowHandle> windows) override;
 
