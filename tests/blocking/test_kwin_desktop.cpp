@@ -1,0 +1,167 @@
+// The KWin desktop inside a real headless KWin (the kwin fixture); the test
+// runs as the session's user, on the session's bus, and its windows are
+// Qt Wayland clients of the tests' own.
+#include "blocking/desktops/kwin_desktop.h"
+#include "support/wayland_session.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace vornel {
+namespace {
+
+using test::TestWindow;
+using test::waitWithEvents;
+
+QString sessionDir() {
+    return qEnvironmentVariable("VORNEL_TEST_KWIN_DIR");
+}
+
+QDBusMessage scripting(const QString& method, const QVariantList& arguments) {
+    QDBusMessage call = QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting",
+                                                       "org.kde.kwin.Scripting", method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call);
+}
+
+bool scriptLoaded() {
+    return scripting("isScriptLoaded", {QString(KWinDesktop::ScriptName)})
+        .arguments()
+        .value(0)
+        .toBool();
+}
+
+// The handle of the window with this title, once the desktop has it.
+WindowHandle waitForTitle(KWinDesktop& desktop, const std::string& title) {
+    WindowHandle found = 0;
+    waitWithEvents([&] {
+        desktop.beginWalk();
+        for (WindowHandle h : desktop.topFirst())
+            if (desktop.find(h)->title == title) found = h;
+        return found != 0;
+    });
+    return found;
+}
+
+std::string titleOf(Desktop& desktop, WindowHandle h) {
+    char buffer[256];
+    const int n = desktop.GetWindowTextA(h, buffer, sizeof buffer);
+    return std::string(buffer, n);
+}
+
+class KWinDesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(sessionDir().isEmpty()) << "runs inside the kwin fixture's session";
+        ASSERT_FALSE(KWinDesktop::scriptPath().isEmpty()) << "the script lies beside the program";
+    }
+    void TearDown() override {
+        // Nothing of one test's script may be left for the next.
+        scripting("unloadScript", {QString(KWinDesktop::ScriptName)});
+    }
+};
+
+// What KWin knows of its windows reaches the model by events: arrival,
+// outer size, title changes, stacking, departure; a close request reaches
+// the client as a polite close, and the script goes when the desktop does.
+TEST_F(KWinDesktopTest, FollowsWindowsAndClosesPolitely) {
+    auto desktop = KWinDesktop::connect({});
+    ASSERT_TRUE(desktop);
+    ASSERT_TRUE(desktop->waitForWindows(10000));
+    EXPECT_TRUE(scriptLoaded());
+
+    TestWindow alpha(sessionDir(), "Alpha - Mozilla Firefox", QSize(320, 210));
+    ASSERT_TRUE(alpha.waitShown());
+    const WindowHandle a = waitForTitle(*desktop, "Alpha - Mozilla Firefox");
+    ASSERT_NE(a, 0u);
+    // KWin draws no frame for these clients headless: the outer size is the
+    // size the client asked for.
+    EXPECT_EQ(desktop->GetWindowRect(a).width(), 320);
+    EXPECT_EQ(desktop->GetWindowRect(a).height(), 210);
+    EXPECT_TRUE(desktop->IsWindowVisible(a));
+    EXPECT_FALSE(desktop->IsIconic(a));
+
+    TestWindow beta(sessionDir(), "Beta", QSize(200, 150));
+    ASSERT_TRUE(beta.waitShown());
+    const WindowHandle b = waitForTitle(*desktop, "Beta");
+    ASSERT_NE(b, 0u);
+    EXPECT_NE(a, b);
+    // The window shown last is on top; the walk goes from it downwards.
+    EXPECT_TRUE(waitWithEvents([&] {
+        desktop->beginWalk();
+        return desktop->GetWindow(0, GW_HWNDFIRST) == b && desktop->GetWindow(b, GW_HWNDNEXT) == a;
+    }));
+
+    alpha.retitle("Alpha renamed");
+    EXPECT_TRUE(waitWithEvents([&] {
+        desktop->beginWalk();
+        return titleOf(*desktop, a) == "Alpha renamed";
+    }));
+    // Cut as the scan's buffers cut it.
+    char small[4];
+    EXPECT_EQ(desktop->GetWindowTextA(a, small, sizeof small), 3);
+    EXPECT_STREQ(small, "Alp");
+
+    EXPECT_TRUE(desktop->PostClose(a));
+    EXPECT_TRUE(alpha.waitClosed());
+    EXPECT_TRUE(waitWithEvents([&] {
+        desktop->beginWalk();
+        return desktop->find(a) == nullptr;
+    }));
+    EXPECT_EQ(titleOf(*desktop, a), "");
+    EXPECT_FALSE(desktop->PostClose(a)) << "a window gone is not asked again";
+    EXPECT_FALSE(beta.sawClose());
+    EXPECT_NE(desktop->find(b), nullptr);
+
+    desktop.reset();
+    EXPECT_FALSE(scriptLoaded());
+}
+
+// A second run queues behind the first for the bus name, loads its script
+// only once the first has unloaded its own, and then sees the windows that
+// are already there. A script that a crashed run left loaded is replaced.
+TEST_F(KWinDesktopTest, HandsOverBetweenRuns) {
+    TestWindow gamma(sessionDir(), "Gamma", QSize(240, 180));
+    ASSERT_TRUE(gamma.waitShown());
+
+    auto first = KWinDesktop::connect({});
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(first->waitForWindows(10000));
+    ASSERT_NE(waitForTitle(*first, "Gamma"), 0u);
+
+    QDBusConnection otherBus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "second run");
+    auto second = KWinDesktop::connect({}, otherBus);
+    ASSERT_TRUE(second);
+    EXPECT_FALSE(second->waitForWindows(1000)) << "the first run still owns the name";
+
+    first.reset();
+    ASSERT_TRUE(second->waitForWindows(10000));
+    EXPECT_TRUE(scriptLoaded());
+    const WindowHandle g = waitForTitle(*second, "Gamma");
+    ASSERT_NE(g, 0u);
+    EXPECT_EQ(second->GetWindowRect(g).width(), 240);
+
+    // A crash leaves the script loaded with nobody answering it.
+    second.reset();
+    QDBusConnection::disconnectFromBus("second run");
+    const QDBusMessage id =
+        scripting("loadScript", {KWinDesktop::scriptPath(), QString(KWinDesktop::ScriptName)});
+    ASSERT_GE(id.arguments().value(0).toInt(), 0);
+    scripting("start", {});
+    auto third = KWinDesktop::connect({});
+    ASSERT_TRUE(third);
+    ASSERT_TRUE(third->waitForWindows(10000));
+    EXPECT_NE(waitForTitle(*third, "Gamma"), 0u);
+    // Loading the same name twice fails: one copy, ours, is loaded.
+    EXPECT_LT(scripting("loadScript", {KWinDesktop::scriptPath(), QString(KWinDesktop::ScriptName)})
+                  .arguments()
+                  .value(0)
+                  .toInt(),
+              0);
+}
+
+} // namespace
+} // namespace vornel
