@@ -100,36 +100,51 @@ QString KWinDesktop::scriptPath() {
     return {};
 }
 
-std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay,
+std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, bool once,
                                                   QDBusConnection bus) {
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(KWinService).value())
         return nullptr;
     QString script = scriptPath();
     if (script.isEmpty()) return nullptr;
     std::unique_ptr<KWinDesktop> desktop(new KWinDesktop(bus, script, xDisplay));
-    if (!bus.registerObject(ObjectPath, desktop->receiver_.get(), QDBusConnection::ExportAllSlots))
-        return nullptr;
-    // Queued behind an earlier run, which still owns the name while it
-    // unloads its script; the bus hands the name over when that run lets go.
+    KWinDesktop* d = desktop.get();
+    QObject* context = d->receiver_.get();
+    if (!bus.registerObject(ObjectPath, context, QDBusConnection::ExportAllSlots)) return nullptr;
+
+    // The bus name decides which run the script talks to. A resident run
+    // queues behind an earlier one, which still owns the name while it
+    // unloads its script, and gets it when that run lets go. A one-time
+    // look takes the name over at once; the resident run then gets the name
+    // back when the look is done, and loads its script afresh.
     QDBusConnectionInterface* names = bus.interface();
-    QObject::connect(names, &QDBusConnectionInterface::serviceRegistered, desktop->receiver_.get(),
-                     [d = desktop.get()](const QString& name) {
+    QObject::connect(names, &QDBusConnectionInterface::serviceRegistered, context,
+                     [d](const QString& name) {
                          if (name == QLatin1String(ServiceName)) d->loadScript();
                      });
-    const auto reply = names->registerService(QString::fromLatin1(ServiceName),
-                                              QDBusConnectionInterface::QueueService,
-                                              QDBusConnectionInterface::DontAllowReplacement);
-    if (!reply.isValid()) return nullptr;
-    if (reply.value() == QDBusConnectionInterface::ServiceRegistered) desktop->loadScript();
-    // KWin replaced (an X11 session's kwin --replace) starts without our script.
-    auto* watcher = new QDBusServiceWatcher(
-        KWinService, bus, QDBusServiceWatcher::WatchForRegistration, desktop->receiver_.get());
-    QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, desktop->receiver_.get(),
-                     [d = desktop.get()] {
-                         if (!d->loaded_) return;
+    QObject::connect(names, &QDBusConnectionInterface::serviceUnregistered, context,
+                     [d](const QString& name) {
+                         // The script now belongs to the run that took the name.
+                         if (name != QLatin1String(ServiceName)) return;
                          d->loaded_ = false;
-                         d->loadScript();
+                         d->receiver_->forgetScript();
                      });
+    const auto reply =
+        names->registerService(QString::fromLatin1(ServiceName),
+                               once ? QDBusConnectionInterface::ReplaceExistingService
+                                    : QDBusConnectionInterface::QueueService,
+                               once ? QDBusConnectionInterface::DontAllowReplacement
+                                    : QDBusConnectionInterface::AllowReplacement);
+    if (!reply.isValid()) return nullptr;
+    if (reply.value() == QDBusConnectionInterface::ServiceRegistered) d->loadScript();
+
+    // KWin replaced (an X11 session's kwin --replace) starts without our script.
+    auto* watcher = new QDBusServiceWatcher(KWinService, bus,
+                                            QDBusServiceWatcher::WatchForRegistration, context);
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, context, [d] {
+        if (!d->loaded_) return;
+        d->loaded_ = false;
+        d->loadScript();
+    });
     return desktop;
 }
 
@@ -139,7 +154,11 @@ KWinDesktop::KWinDesktop(QDBusConnection bus, QString script, std::string xDispl
 
 KWinDesktop::~KWinDesktop() {
     // The script goes before the name: a run queued for the name finds no
-    // script of ours loaded when it gets it.
+    // script of ours loaded when it gets it. A run that has lost the name
+    // leaves the script, which is no longer its own, alone.
+    if (bus_.interface()->serviceOwner(QString::fromLatin1(ServiceName)).value() !=
+        bus_.baseService())
+        loaded_ = false;
     unloadScript();
     bus_.unregisterObject(ObjectPath);
     bus_.interface()->unregisterService(QString::fromLatin1(ServiceName));

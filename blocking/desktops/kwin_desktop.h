@@ -18,8 +18,8 @@ class KWinScriptReceiver;
 // its bus name and unloaded when it ends; a copy that an earlier run left
 // loaded is replaced. A handle is a number of our own for each KWin window.
 //
-// Two runs hand over through the bus name: a new run queues for it and loads
-// its script only when the earlier one, having unloaded its own, lets go.
+// Runs hand over through the bus name: a new run queues for it and loads its
+// script only when the earlier one, having unloaded its own, lets go.
 class KWinDesktop : public WindowModel {
 public:
     static constexpr const char* ServiceName = "org.vornel.Vornel";
@@ -27,8 +27,11 @@ public:
 
     // Null when KWin is not on the bus or the script cannot be found.
     // xDisplay is the XWayland display, asked before an X window is closed.
+    // once: a one-time look (--windows), which takes the script over from a
+    // running instance for a moment instead of waiting for it to end.
     static std::unique_ptr<KWinDesktop>
-    connect(const std::string& xDisplay, QDBusConnection bus = QDBusConnection::sessionBus());
+    connect(const std::string& xDisplay, bool once = false,
+            QDBusConnection bus = QDBusConnection::sessionBus());
     ~KWinDesktop() override;
     KWinDesktop(const KWinDesktop&) = delete;
     KWinDesktop& operator=(const KWinDesktop&) = delete;

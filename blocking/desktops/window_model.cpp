@@ -44,7 +44,9 @@ bool WindowModel::PostClose(WindowHandle window) {
     return find(window) && requestClose(window);
 }
 
-void WindowModel::beginWalk(bool) { update(); }
+void WindowModel::beginWalk(bool) {
+    update();
+}
 
 const ModelWindow* WindowModel::find(WindowHandle window) const {
     auto it = windows_.find(window);
@@ -87,7 +89,8 @@ void WindowModel::forgetAll() {
 
 void WindowModel::reindex() {
     position_.clear();
-    for (std::size_t i = 0; i < order_.size(); ++i) position_[order_[i]] = i;
+    for (std::size_t i = 0; i < order_.size(); ++i)
+        position_[order_[i]] = i;
 }
 
 } // namespace vornel

@@ -1,7 +1,5 @@
 #include "blocking/desktops/x11_desktop.h"
 
-#include "blocking/scripted_desktop.h"
-#include "blocking/system_desktop.h"
 #include "common/text.h"
 
 #include <algorithm>
@@ -521,14 +519,6 @@ bool X11Desktop::PostClose(WindowHandle window) {
                        reinterpret_cast<const char*>(&event));
     }
     return xcb_flush(c_) > 0;
-}
-
-std::unique_ptr<Desktop> openSystemDesktop() {
-    if (auto desktop = X11Desktop::connect()) return desktop;
-    const char* display = std::getenv("DISPLAY");
-    std::fprintf(stderr, "vornel: cannot open the X display \"%s\"; no window is watched\n",
-                 display ? display : "");
-    return std::make_unique<ScriptedDesktop>();
 }
 
 } // namespace vornel

@@ -121,7 +121,9 @@ TEST_F(KWinDesktopTest, FollowsWindowsAndClosesPolitely) {
 
 // A second run queues behind the first for the bus name, loads its script
 // only once the first has unloaded its own, and then sees the windows that
-// are already there. A script that a crashed run left loaded is replaced.
+// are already there. A script that a crashed run left loaded is replaced. A
+// one-time look (--windows) borrows the script from a running instance,
+// which takes it back afterwards.
 TEST_F(KWinDesktopTest, HandsOverBetweenRuns) {
     TestWindow gamma(sessionDir(), "Gamma", QSize(240, 180));
     ASSERT_TRUE(gamma.waitShown());
@@ -133,7 +135,7 @@ TEST_F(KWinDesktopTest, HandsOverBetweenRuns) {
 
     QDBusConnection otherBus =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, "second run");
-    auto second = KWinDesktop::connect({}, otherBus);
+    auto second = KWinDesktop::connect({}, false, otherBus);
     ASSERT_TRUE(second);
     EXPECT_FALSE(second->waitForWindows(1000)) << "the first run still owns the name";
 
@@ -161,6 +163,19 @@ TEST_F(KWinDesktopTest, HandsOverBetweenRuns) {
                   .value(0)
                   .toInt(),
               0);
+
+    QDBusConnection lookBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "look");
+    auto look = KWinDesktop::connect({}, true, lookBus);
+    ASSERT_TRUE(look);
+    ASSERT_TRUE(look->waitForWindows(10000));
+    EXPECT_NE(waitForTitle(*look, "Gamma"), 0u);
+    look.reset();
+    QDBusConnection::disconnectFromBus("look");
+    ASSERT_TRUE(third->waitForWindows(10000));
+    EXPECT_TRUE(scriptLoaded());
+    TestWindow delta(sessionDir(), "Delta", QSize(220, 120));
+    ASSERT_TRUE(delta.waitShown());
+    EXPECT_NE(waitForTitle(*third, "Delta"), 0u) << "the running instance is fed again";
 }
 
 } // namespace

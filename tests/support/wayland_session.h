@@ -124,12 +124,15 @@ private:
 // on its standard output when it shows and when it is asked to close.
 class TestWindow {
 public:
-    TestWindow(const QString& dir, const QString& title, QSize size) {
+    // platform "xcb" makes it an XWayland window; options go to the program.
+    TestWindow(const QString& dir, const QString& title, QSize size,
+               const QString& platform = "wayland", const QStringList& options = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "wayland");
+        env.insert("QT_QPA_PLATFORM", platform);
         process_.setProcessEnvironment(env);
         startInSession(process_, dir, qEnvironmentVariable("VORNEL_TEST_WINDOW"),
-                       {title, QString("%1x%2").arg(size.width()).arg(size.height())});
+                       QStringList{title, QString("%1x%2").arg(size.width()).arg(size.height())} +
+                           options);
     }
     ~TestWindow() {
         process_.kill();
@@ -152,6 +155,7 @@ public:
         process_.waitForBytesWritten(1000);
     }
     qint64 pid() const { return process_.processId(); }
+    bool running() { return !process_.waitForFinished(1); }
 
 private:
     bool waitFor(const QByteArray& line, int timeoutMs = 10000) {

@@ -1,0 +1,146 @@
+#include "blocking/desktops/desktop_choice.h"
+
+#include "blocking/desktops/kwin_desktop.h"
+#include "blocking/desktops/sway_desktop.h"
+#include "blocking/desktops/x11_desktop.h"
+#include "blocking/scripted_desktop.h"
+
+#include <QString>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace vornel {
+
+namespace {
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// Whether one of the colon-separated names of $XDG_CURRENT_DESKTOP is name.
+bool currentDesktopIs(const Session& session, std::string_view name) {
+    std::string_view names = session.currentDesktop;
+    while (!names.empty()) {
+        const auto colon = names.find(':');
+        if (names.substr(0, colon) == name) return true;
+        if (colon == std::string_view::npos) break;
+        names.remove_prefix(colon + 1);
+    }
+    return false;
+}
+
+std::unique_ptr<Desktop> open(const std::string& name, const Session& session) {
+    if (name == "sway" && !session.swaySocket.empty())
+        return SwayDesktop::connect(QString::fromStdString(session.swaySocket), 3000,
+                                    session.xDisplay);
+    if (name == "kwin") {
+        auto kwin = KWinDesktop::connect(session.xDisplay, session.listOnly);
+        // A look is taken once: the script's first report must be in.
+        if (kwin && session.listOnly) kwin->waitForWindows(5000);
+        return kwin;
+    }
+    if (name == "x11") return X11Desktop::connect(session.xDisplay);
+    return nullptr;
+}
+
+QString quoted(const std::string& text) {
+    return QStringLiteral("« %1 »").arg(QString::fromStdString(text));
+}
+
+// Why nothing answered, and what to do about it.
+QString noDesktopNotice(const Session& session) {
+    const QString none = QStringLiteral("Aucune fenêtre n'est surveillée : ");
+    const std::vector<std::string>& names = desktopNames();
+    if (!session.forced.empty() &&
+        std::find(names.begin(), names.end(), session.forced) == names.end())
+        return none + QStringLiteral("le bureau %1 est inconnu. Choisissez kwin, sway ou x11.")
+                          .arg(quoted(session.forced));
+    if (!session.forced.empty())
+        return none + QStringLiteral("le bureau %1 demandé ne répond pas. Retirez l'option "
+                                     "--desktop ou la variable VORNEL_DESKTOP.")
+                          .arg(quoted(session.forced));
+    if (!session.waylandDisplay.empty())
+        return none + QStringLiteral("ce bureau Wayland ne laisse pas voir les fenêtres des "
+                                     "autres programmes. Vornel fonctionne sous KDE Plasma, "
+                                     "sway et X11 : ouvrez une telle session.");
+    if (!session.xDisplay.empty())
+        return none + QStringLiteral("l'écran X %1 ne répond pas.").arg(quoted(session.xDisplay));
+    return none + QStringLiteral("aucun bureau graphique n'a été trouvé (ni Wayland ni X11). "
+                                 "Lancez Vornel depuis votre session de bureau.");
+}
+
+} // namespace
+
+Session Session::fromEnvironment(const std::string& forced) {
+    Session s;
+    s.forced = forced.empty() ? environment("VORNEL_DESKTOP") : forced;
+    s.waylandDisplay = environment("WAYLAND_DISPLAY");
+    s.swaySocket = environment("SWAYSOCK");
+    if (s.swaySocket.empty()) s.swaySocket = environment("I3SOCK");
+    s.xDisplay = environment("DISPLAY");
+    s.currentDesktop = environment("XDG_CURRENT_DESKTOP");
+    return s;
+}
+
+const std::vector<std::string>& desktopNames() {
+    static const std::vector<std::string> names{"kwin", "sway", "x11"};
+    return names;
+}
+
+std::vector<std::string> desktopsToTry(const Session& session) {
+    if (!session.forced.empty()) return {session.forced};
+    std::vector<std::string> names;
+    // Plasma's Wayland session; its X11 session is served as well by X11.
+    if (!session.waylandDisplay.empty() && currentDesktopIs(session, "KDE"))
+        names.push_back("kwin");
+    if (!session.swaySocket.empty()) names.push_back("sway");
+    if (!session.xDisplay.empty()) names.push_back("x11");
+    return names;
+}
+
+ChosenDesktop openDesktop(const Session& session) {
+    ChosenDesktop chosen;
+    for (const std::string& name : desktopsToTry(session)) {
+        chosen.desktop = open(name, session);
+        if (!chosen.desktop) continue;
+        chosen.name = name;
+        // X11 in a Wayland session sees only the windows of XWayland.
+        if (name == "x11" && !session.waylandDisplay.empty() && session.forced.empty())
+            chosen.notice = QStringLiteral(
+                "Seules les fenêtres XWayland sont surveillées : ce bureau Wayland ne laisse pas "
+                "voir les autres. Ouvrez une session sway ou X11 pour les surveiller toutes.");
+        return chosen;
+    }
+    chosen.desktop = std::make_unique<ScriptedDesktop>();
+    chosen.notice = noDesktopNotice(session);
+    return chosen;
+}
+
+std::string forcedDesktop(int argc, char** argv) {
+    constexpr std::string_view Option = "--desktop";
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == Option && i + 1 < argc) return argv[i + 1];
+        if (arg.starts_with(Option) && arg.size() > Option.size() && arg[Option.size()] == '=')
+            return std::string(arg.substr(Option.size() + 1));
+    }
+    return {};
+}
+
+void printWindows(Desktop& desktop, std::ostream& out) {
+    std::vector<char> title(5000);
+    desktop.beginWalk();
+    for (WindowHandle h = desktop.GetWindow(0, GW_HWNDFIRST); h;
+         h = desktop.GetWindow(h, GW_HWNDNEXT)) {
+        const int length = desktop.GetWindowTextA(h, title.data(), int(title.size()));
+        const WindowRect r = desktop.GetWindowRect(h);
+        out << h << '\t' << desktop.IsWindowVisible(h) << '\t' << desktop.IsIconic(h) << '\t'
+            << r.width() << 'x' << r.height() << '\t' << std::string_view(title.data(), length)
+            << '\n';
+    }
+    out.flush();
+}
+
+} // namespace vornel
