@@ -175,4 +175,30 @@ TEST_F(KWinEndToEnd, WindowsOptionListsWhatKWinLists) {
     EXPECT_FALSE(scriptLoaded()) << "the look left its script behind";
 }
 
+// KWin's closeWindow() sends WM_DELETE_WINDOW to an X window that lists it
+// but kills the client of one that does not: that one must be left alone.
+TEST(KWinXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
+    WaylandSession session("kwin", true);
+    ASSERT_TRUE(session.started());
+    TestWindow polite(session.dir(), "Polie - Mozilla", {300, 200}, "xcb");
+    TestWindow rude(session.dir(), "Sans protocole - Mozilla", {300, 200}, "xcb",
+                    {"--without-delete-protocol"});
+    ASSERT_TRUE(polite.waitShown() && rude.waitShown());
+
+    SessionVornelFolder folder;
+    folder.write("vornel.ini",
+                 "[Vornel]\r\nFenetre1= - Mozilla\r\n[Windows]\r\n1=Y,mozilla,N,1,1\r\n");
+    QProcess vornel;
+    vornel.setProcessChannelMode(QProcess::ForwardedChannels);
+    folder.start(vornel, session.dir());
+    ASSERT_TRUE(vornel.waitForStarted(5000));
+
+    EXPECT_TRUE(polite.waitClosed()) << "the X window that lists WM_DELETE_WINDOW was not closed";
+    QThread::msleep(1000); // five ticks, each of which would try again
+    EXPECT_TRUE(rude.running()) << "the client without the protocol was killed";
+    EXPECT_FALSE(rude.sawClose());
+
+    stopPolitely(vornel);
+}
+
 } // namespace

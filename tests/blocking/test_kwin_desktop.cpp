@@ -7,6 +7,10 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace vornel {
@@ -31,6 +35,33 @@ bool scriptLoaded() {
         .arguments()
         .value(0)
         .toBool();
+}
+
+// Runs a line of KWin script on every window with this caption, from a
+// script of the test's own, as a user's action in KWin would.
+void inKWin(const QString& caption, const QString& action) {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("action.js"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(
+        QString("var l = workspace.windowList ? workspace.windowList() : workspace.clientList();\n"
+                "for (var i = 0; i < l.length; ++i) {\n"
+                "    var w = l[i];\n"
+                "    if (w.caption == %1) { %2; }\n"
+                "}\n")
+            .arg(
+                QString::fromUtf8(QJsonDocument(QJsonArray{caption}).toJson(QJsonDocument::Compact))
+                    .mid(1)
+                    .chopped(1),
+                action)
+            .toUtf8());
+    file.close();
+    const QString name = "vornel-test-action";
+    ASSERT_GE(scripting("loadScript", {file.fileName(), name}).arguments().value(0).toInt(), 0);
+    scripting("start", {});
+    // KWin reads the file and runs the script in the background.
+    QThread::msleep(300);
+    scripting("unloadScript", {name});
 }
 
 // The handle of the window with this title, once the desktop has it.
@@ -103,6 +134,28 @@ TEST_F(KWinDesktopTest, FollowsWindowsAndClosesPolitely) {
     char small[4];
     EXPECT_EQ(desktop->GetWindowTextA(a, small, sizeof small), 3);
     EXPECT_STREQ(small, "Alp");
+
+    // Minimised in KWin: still visible, as on every desktop, and iconic.
+    inKWin("Alpha renamed", "w.minimized = true");
+    EXPECT_TRUE(waitWithEvents([&] {
+        desktop->beginWalk();
+        return desktop->IsIconic(a);
+    }));
+    EXPECT_TRUE(desktop->IsWindowVisible(a));
+    EXPECT_FALSE(desktop->IsIconic(b));
+    inKWin("Alpha renamed", "w.minimized = false");
+    EXPECT_TRUE(waitWithEvents([&] {
+        desktop->beginWalk();
+        return !desktop->IsIconic(a);
+    }));
+
+    // Moved and resized in KWin: the new outer rectangle.
+    inKWin("Beta", "w.frameGeometry = {x: 40, y: 50, width: 260, height: 170}");
+    EXPECT_TRUE(waitWithEvents([&] {
+        desktop->beginWalk();
+        return desktop->GetWindowRect(b) == WindowRect{40, 50, 300, 220};
+    })) << desktop->GetWindowRect(b).width()
+        << "x" << desktop->GetWindowRect(b).height();
 
     EXPECT_TRUE(desktop->PostClose(a));
     EXPECT_TRUE(alpha.waitClosed());
