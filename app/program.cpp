@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <memory>
 
@@ -46,7 +47,8 @@ void endFromOutside(TfmVornelTray& tray, InstanceHandshake& handshake) {
 
 } // namespace
 
-int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake) {
+int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake,
+               const QString& desktopNotice) {
     earlierInstanceClosed = false;
     if (handshake.closeEarlierInstance(EarlierInstanceWait)) earlierInstanceClosed = true;
     setUpApplication();
@@ -60,8 +62,12 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     fmVornel->fmFerme = fmFerme.get();
     fmFerme->mainWindow = fmVornel.get();
     endFromOutside(*tray, handshake);
+    fmVornel->ShowDesktopNotice(desktopNotice);
 
     fmVornel->Initialise();
+    // With no notification area to reach it from, the program would be
+    // unreachable behind a hidden window.
+    if (!QSystemTrayIcon::isSystemTrayAvailable() && !tray->hasClosed()) tray->Afficher1Click();
     // A request to end may have come in while the load showed a message; the
     // loop still runs, for a moment, so that later messages can show.
     if (tray->hasClosed()) QTimer::singleShot(0, [] { QCoreApplication::exit(0); });

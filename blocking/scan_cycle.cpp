@@ -90,7 +90,8 @@ void ScanCycle::Timer() {
     for (WindowHandle h : candidates_) {
         int length = desktop_.GetWindowTextA(h, title_.data(), TitleBufferSize);
         WindowRect r = desktop_.GetWindowRect(h);
-        int rule = rules_.firstMatch({title_.data(), std::size_t(length)}, r.width(), r.height());
+        int rule = rules_.firstMatch({title_.data(), std::size_t(length)}, r.width(), r.height(),
+                                     desktop_.sizeKnown(h));
         if (rule != 0)
             closeWindow(h, rule);
         else

@@ -44,6 +44,11 @@ bool WindowModel::PostClose(WindowHandle window) {
     return find(window) && requestClose(window);
 }
 
+bool WindowModel::sizeKnown(WindowHandle window) {
+    const ModelWindow* w = find(window);
+    return w && w->sizeKnown;
+}
+
 void WindowModel::beginWalk(bool) {
     update();
 }

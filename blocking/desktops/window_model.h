@@ -33,6 +33,7 @@ public:
     int GetWindowTextA(WindowHandle window, char* buffer, int maxCount) override;
     WindowRect GetWindowRect(WindowHandle window) override;
     bool PostClose(WindowHandle window) override;
+    bool sizeKnown(WindowHandle window) override;
     void beginWalk(bool minimisedAsked = true) override;
 
     // The window as the model holds it; null for one it does not know.

@@ -48,11 +48,13 @@ struct Running {
     bool timerRunning = false;
     bool mainWindowShown = false;
     bool earlierClosed = false;
+    QString noticeLine;
+    QString trayTip;
 };
 
 // Runs the program until inside its loop, looks at it, then ends it with end.
 Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end, int& code,
-                 const QByteArray& settings = {}) {
+                 const QByteArray& settings = {}, const QString& desktopNotice = {}) {
     test::PrivateFolders folders;
     if (!settings.isEmpty()) {
         QDir().mkpath(folders.path("settings"));
@@ -69,6 +71,9 @@ Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end
             seen.trayIconShown = tray->findChild<QSystemTrayIcon*>()->isVisible();
             seen.timerRunning = main->Timer1->isActive();
             seen.mainWindowShown = main->isVisible();
+            main->BtnClick(2); // "En &cours"
+            if (main->ui.lBureau->isVisibleTo(main)) seen.noticeLine = main->ui.lBureau->text();
+            seen.trayTip = tray->findChild<QSystemTrayIcon*>()->toolTip();
         }
         seen.earlierClosed = earlierInstanceClosed;
         end();
@@ -77,7 +82,7 @@ Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     limit.start(5000);
-    code = runProgram(desktop, sound, handshake);
+    code = runProgram(desktop, sound, handshake, desktopNotice);
     return seen;
 }
 
@@ -110,6 +115,27 @@ TEST(StartUp, WithoutAnEarlierInstanceTheFlagStaysDown) {
     const Running seen = runUntil(
         handshake, [&] { handshake.close(); }, code);
     EXPECT_FALSE(seen.earlierClosed);
+}
+
+TEST(StartUp, SaysWhatIsMissingAndShowsTheWindowWhenNothingElseReachesIt) {
+    // The offscreen platform has no notification area, as a desktop without
+    // a tray host has none.
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+    const QString notice = QStringLiteral("Aucune fenêtre n'est surveillée : ce bureau ne laisse "
+                                          "pas voir les fenêtres. Ouvrez une session sway.");
+    RecordingHandshake handshake;
+    int code = -1;
+    const Running seen = runUntil(
+        handshake, [&] { handshake.close(); }, code, "[Vornel]\r\nAfficher=0\r\n", notice);
+    EXPECT_TRUE(seen.mainWindowShown) << "hidden behind an icon that no one shows";
+    EXPECT_EQ(seen.noticeLine, notice);
+    EXPECT_EQ(seen.trayTip, QStringLiteral("Vornel\nAucune fenêtre n'est surveillée"));
+
+    // With nothing to say, the page has no such line and the tip is the usual one.
+    const Running quiet = runUntil(
+        handshake, [&] { handshake.close(); }, code);
+    EXPECT_TRUE(quiet.noticeLine.isEmpty());
+    EXPECT_EQ(quiet.trayTip, "Vornel");
 }
 
 TEST(Shutdown, TerminationSignalsEndTheProgramAsQuitterDoes) {
