@@ -41,5 +41,5 @@ int main(int argc, char* argv[]) {
     if (!chosen.notice.isEmpty()) std::cerr << "vornel: " << chosen.notice.toStdString() << '\n';
     vornel::CanberraSound sound;
     vornel::LocalSocketHandshake handshake(vornel::LocalSocketHandshake::defaultSocketPath());
-    return vornel::runProgram(*chosen.desktop, sound, handshake, chosen.notice);
+    return vornel::runProgram(*chosen.desktop, sound, handshake, chosen.notice, chosen.noticeOnce);
 }

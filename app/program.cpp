@@ -8,6 +8,7 @@
 #include "blocking/tfm_ferme.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSessionManager>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -48,7 +49,7 @@ void endFromOutside(TfmVornelTray& tray, InstanceHandshake& handshake) {
 } // namespace
 
 int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake,
-               const QString& desktopNotice) {
+               const QString& desktopNotice, bool noticeOnce) {
     earlierInstanceClosed = false;
     if (handshake.closeEarlierInstance(EarlierInstanceWait)) earlierInstanceClosed = true;
     setUpApplication();
@@ -68,6 +69,13 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     // With no notification area to reach it from, the program would be
     // unreachable behind a hidden window.
     if (!QSystemTrayIcon::isSystemTrayAvailable() && !tray->hasClosed()) tray->Afficher1Click();
+    // Not modal: the scan goes on while it is shown.
+    if (noticeOnce && !desktopNotice.isEmpty()) {
+        auto* message = new QMessageBox(QMessageBox::Information, QStringLiteral("Vornel"),
+                                        desktopNotice, QMessageBox::Ok);
+        message->setAttribute(Qt::WA_DeleteOnClose);
+        message->show();
+    }
     // A request to end may have come in while the load showed a message; the
     // loop still runs, for a moment, so that later messages can show.
     if (tray->hasClosed()) QTimer::singleShot(0, [] { QCoreApplication::exit(0); });

@@ -1,5 +1,6 @@
 #include "blocking/desktops/desktop_choice.h"
 
+#include "blocking/desktops/gnome_desktop.h"
 #include "blocking/desktops/kwin_desktop.h"
 #include "blocking/desktops/sway_desktop.h"
 #include "blocking/desktops/x11_desktop.h"
@@ -55,16 +56,17 @@ QString noDesktopNotice(const Session& session) {
     const std::vector<std::string>& names = desktopNames();
     if (!session.forced.empty() &&
         std::find(names.begin(), names.end(), session.forced) == names.end())
-        return none + QStringLiteral("le bureau %1 est inconnu. Choisissez kwin, sway ou x11.")
-                          .arg(quoted(session.forced));
+        return none +
+               QStringLiteral("le bureau %1 est inconnu. Choisissez gnome, kwin, sway ou x11.")
+                   .arg(quoted(session.forced));
     if (!session.forced.empty())
         return none + QStringLiteral("le bureau %1 demandé ne répond pas. Retirez l'option "
                                      "--desktop ou la variable VORNEL_DESKTOP.")
                           .arg(quoted(session.forced));
     if (!session.waylandDisplay.empty())
         return none + QStringLiteral("ce bureau Wayland ne laisse pas voir les fenêtres des "
-                                     "autres programmes. Vornel fonctionne sous KDE Plasma, "
-                                     "sway et X11 : ouvrez une telle session.");
+                                     "autres programmes. Vornel fonctionne sous GNOME, KDE "
+                                     "Plasma, sway et X11 : ouvrez une telle session.");
     if (!session.xDisplay.empty())
         return none + QStringLiteral("l'écran X %1 ne répond pas.").arg(quoted(session.xDisplay));
     return none + QStringLiteral("aucun bureau graphique n'a été trouvé (ni Wayland ni X11). "
@@ -85,16 +87,19 @@ Session Session::fromEnvironment(const std::string& forced) {
 }
 
 const std::vector<std::string>& desktopNames() {
-    static const std::vector<std::string> names{"kwin", "sway", "x11"};
+    static const std::vector<std::string> names{"gnome", "kwin", "sway", "x11"};
     return names;
 }
 
 std::vector<std::string> desktopsToTry(const Session& session) {
     if (!session.forced.empty()) return {session.forced};
     std::vector<std::string> names;
-    // Plasma's Wayland session; its X11 session is served as well by X11.
+    // The Wayland sessions of Plasma and GNOME; their X11 sessions are served
+    // as well by X11.
     if (!session.waylandDisplay.empty() && currentDesktopIs(session, "KDE"))
         names.push_back("kwin");
+    if (!session.waylandDisplay.empty() && currentDesktopIs(session, "GNOME"))
+        names.push_back("gnome");
     if (!session.swaySocket.empty()) names.push_back("sway");
     if (!session.xDisplay.empty()) names.push_back("x11");
     return names;
@@ -103,6 +108,17 @@ std::vector<std::string> desktopsToTry(const Session& session) {
 ChosenDesktop openDesktop(const Session& session) {
     ChosenDesktop chosen;
     for (const std::string& name : desktopsToTry(session)) {
+        if (name == "gnome") {
+            // GNOME Shell answers even when our extension does not run yet;
+            // the desktop then says why it sees nothing.
+            auto gnome = GnomeDesktop::connect(session.xDisplay, session.listOnly);
+            if (!gnome) continue;
+            chosen.notice = gnome->notice();
+            chosen.noticeOnce = gnome->setUpNow();
+            chosen.desktop = std::move(gnome);
+            chosen.name = name;
+            return chosen;
+        }
         chosen.desktop = open(name, session);
         if (!chosen.desktop) continue;
         chosen.name = name;
@@ -110,7 +126,9 @@ ChosenDesktop openDesktop(const Session& session) {
         if (name == "x11" && !session.waylandDisplay.empty() && session.forced.empty())
             chosen.notice = QStringLiteral(
                 "Seules les fenêtres XWayland sont surveillées : ce bureau Wayland ne laisse pas "
-                "voir les autres. Ouvrez une session sway ou X11 pour les surveiller toutes.");
+                "voir les autres. Ouvrez une session GNOME, KDE Plasma, sway ou X11 pour les "
+                "surveiller "
+                "toutes.");
         return chosen;
     }
     chosen.desktop = std::make_unique<ScriptedDesktop>();

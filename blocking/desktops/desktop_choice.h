@@ -38,6 +38,9 @@ struct ChosenDesktop {
     // What the user must know, in French: what is missing and what to do.
     // Empty when everything works.
     QString notice;
+    // The notice tells of something this run did (GNOME: the extension set
+    // up), which deserves a message of its own, once.
+    bool noticeOnce = false;
 };
 
 // Opens the first desktop of desktopsToTry that answers.
