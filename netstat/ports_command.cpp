@@ -20,7 +20,7 @@ const char* const HelpText =
     "  --ports          affiche les ports TCP en écoute ou connectés, puis quitte\n"
     "  --windows        affiche les fenêtres que voit Vornel (numéro, visible,\n"
     "                   réduite, largeur x hauteur, titre), puis quitte\n"
-    "  --desktop NOM    surveille ce bureau (sway, x11) au lieu de celui de la\n"
+    "  --desktop NOM    surveille ce bureau (sway, wlroots, x11) au lieu de celui de la\n"
     "                   session ; de même la variable VORNEL_DESKTOP\n"
     "  --help           affiche cette aide, puis quitte\n";
 

@@ -3,6 +3,7 @@
 #include "blocking/desktops/gnome_desktop.h"
 #include "blocking/desktops/kwin_desktop.h"
 #include "blocking/desktops/sway_desktop.h"
+#include "blocking/desktops/wlroots_desktop.h"
 #include "blocking/desktops/x11_desktop.h"
 #include "blocking/scripted_desktop.h"
 
@@ -36,6 +37,8 @@ std::unique_ptr<Desktop> open(const std::string& name, const Session& session) {
     if (name == "sway" && !session.swaySocket.empty())
         return SwayDesktop::connect(QString::fromStdString(session.swaySocket), 3000,
                                     session.xDisplay);
+    if (name == "wlroots" && !session.waylandDisplay.empty())
+        return WlrootsDesktop::connect(session.waylandDisplay, session.xDisplay);
     if (name == "kwin") {
         auto kwin = KWinDesktop::connect(session.xDisplay, session.listOnly);
         // A look is taken once: the script's first report must be in.
@@ -56,9 +59,9 @@ QString noDesktopNotice(const Session& session) {
     const std::vector<std::string>& names = desktopNames();
     if (!session.forced.empty() &&
         std::find(names.begin(), names.end(), session.forced) == names.end())
-        return none +
-               QStringLiteral("le bureau %1 est inconnu. Choisissez gnome, kwin, sway ou x11.")
-                   .arg(quoted(session.forced));
+        return none + QStringLiteral(
+                          "le bureau %1 est inconnu. Choisissez gnome, kwin, sway, wlroots ou x11.")
+                          .arg(quoted(session.forced));
     if (!session.forced.empty())
         return none + QStringLiteral("le bureau %1 demandé ne répond pas. Retirez l'option "
                                      "--desktop ou la variable VORNEL_DESKTOP.")
@@ -66,7 +69,8 @@ QString noDesktopNotice(const Session& session) {
     if (!session.waylandDisplay.empty())
         return none + QStringLiteral("ce bureau Wayland ne laisse pas voir les fenêtres des "
                                      "autres programmes. Vornel fonctionne sous GNOME, KDE "
-                                     "Plasma, sway et X11 : ouvrez une telle session.");
+                                     "Plasma, sway, les bureaux wlroots (labwc, Hyprland, "
+                                     "wayfire…) et X11 : ouvrez une telle session.");
     if (!session.xDisplay.empty())
         return none + QStringLiteral("l'écran X %1 ne répond pas.").arg(quoted(session.xDisplay));
     return none + QStringLiteral("aucun bureau graphique n'a été trouvé (ni Wayland ni X11). "
@@ -87,7 +91,7 @@ Session Session::fromEnvironment(const std::string& forced) {
 }
 
 const std::vector<std::string>& desktopNames() {
-    static const std::vector<std::string> names{"gnome", "kwin", "sway", "x11"};
+    static const std::vector<std::string> names{"gnome", "kwin", "sway", "wlroots", "x11"};
     return names;
 }
 
@@ -101,6 +105,7 @@ std::vector<std::string> desktopsToTry(const Session& session) {
     if (!session.waylandDisplay.empty() && currentDesktopIs(session, "GNOME"))
         names.push_back("gnome");
     if (!session.swaySocket.empty()) names.push_back("sway");
+    if (!session.waylandDisplay.empty()) names.push_back("wlroots");
     if (!session.xDisplay.empty()) names.push_back("x11");
     return names;
 }
@@ -122,12 +127,16 @@ ChosenDesktop openDesktop(const Session& session) {
         chosen.desktop = open(name, session);
         if (!chosen.desktop) continue;
         chosen.name = name;
+        if (name == "wlroots")
+            chosen.notice = QStringLiteral(
+                "Les règles de taille ne ferment rien sur ce bureau : il ne donne pas la taille "
+                "des fenêtres. Utilisez des règles sur le titre seul.");
         // X11 in a Wayland session sees only the windows of XWayland.
         if (name == "x11" && !session.waylandDisplay.empty() && session.forced.empty())
             chosen.notice = QStringLiteral(
                 "Seules les fenêtres XWayland sont surveillées : ce bureau Wayland ne laisse pas "
-                "voir les autres. Ouvrez une session GNOME, KDE Plasma, sway ou X11 pour les "
-                "surveiller "
+                "voir les autres. Ouvrez une session GNOME, KDE Plasma, sway, wlroots ou X11 pour "
+                "les surveiller "
                 "toutes.");
         return chosen;
     }
@@ -154,9 +163,12 @@ void printWindows(Desktop& desktop, std::ostream& out) {
          h = desktop.GetWindow(h, GW_HWNDNEXT)) {
         const int length = desktop.GetWindowTextA(h, title.data(), int(title.size()));
         const WindowRect r = desktop.GetWindowRect(h);
-        out << h << '\t' << desktop.IsWindowVisible(h) << '\t' << desktop.IsIconic(h) << '\t'
-            << r.width() << 'x' << r.height() << '\t' << std::string_view(title.data(), length)
-            << '\n';
+        out << h << '\t' << desktop.IsWindowVisible(h) << '\t' << desktop.IsIconic(h) << '\t';
+        if (desktop.sizeKnown(h))
+            out << r.width() << 'x' << r.height();
+        else
+            out << '?';
+        out << '\t' << std::string_view(title.data(), length) << '\n';
     }
     out.flush();
 }

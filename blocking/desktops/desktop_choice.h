@@ -50,8 +50,8 @@ ChosenDesktop openDesktop(const Session& session);
 std::string forcedDesktop(int argc, char** argv);
 
 // The windows as the desktop sees them, top first, one line each: handle,
-// visible (1 or 0), minimised (1 or 0), outer width x height, title, separated
-// by tabs.
+// visible (1 or 0), minimised (1 or 0), outer width x height ("?" where the
+// desktop cannot tell), title, separated by tabs.
 void printWindows(Desktop& desktop, std::ostream& out);
 
 } // namespace vornel

@@ -1,6 +1,6 @@
 #include "blocking/desktops/gnome_desktop.h"
 
-#include "blocking/desktops/x11_delete_protocol.h"
+#include "blocking/desktops/xwayland_protocols.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -286,7 +286,7 @@ WindowHandle GnomeDesktop::handleFor(const QString& id) {
 bool GnomeDesktop::requestClose(WindowHandle window) {
     auto it = known_.find(window);
     if (it == known_.end()) return false;
-    if (it->second.xid != 0 && !takesDeleteWindow(xDisplay_, it->second.xid)) return false;
+    if (it->second.xid != 0 && !listsDeleteWindow(xDisplay_, it->second.xid)) return false;
     QDBusMessage close = QDBusMessage::createMethodCall(ShellService, FeedPath, FeedInterface,
                                                         QStringLiteral("Close"));
     close.setArguments({it->second.id});

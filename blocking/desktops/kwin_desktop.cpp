@@ -1,6 +1,6 @@
 #include "blocking/desktops/kwin_desktop.h"
 
-#include "blocking/desktops/x11_delete_protocol.h"
+#include "blocking/desktops/xwayland_protocols.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -250,7 +250,7 @@ void KWinDesktop::update() {
 bool KWinDesktop::requestClose(WindowHandle window) {
     auto it = known_.find(window);
     if (!loaded_ || it == known_.end()) return false;
-    if (it->second.xid != 0 && !takesDeleteWindow(xDisplay_, it->second.xid)) return false;
+    if (it->second.xid != 0 && !listsDeleteWindow(xDisplay_, it->second.xid)) return false;
     receiver_->ask(it->second.id);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "blocking/desktops/sway_desktop.h"
 
+#include "blocking/desktops/xwayland_protocols.h"
+
 #include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -7,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-#include <xcb/xcb.h>
 
 namespace vornel {
 
@@ -62,14 +63,6 @@ void collect(const QJsonObject& node, bool inScratchpad, std::vector<FoundWindow
         collect(floating[i].toObject(), inScratchpad, out);
     for (const QJsonValue& child : node["nodes"].toArray())
         collect(child.toObject(), inScratchpad, out);
-}
-
-xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
 }
 
 } // namespace
@@ -193,32 +186,11 @@ void SwayDesktop::takeTree(const QJsonObject& root) {
 
 bool SwayDesktop::requestClose(WindowHandle window) {
     if (!connected()) return false;
-    if (auto x = xWindows_.find(window); x != xWindows_.end() && !listsDeleteWindow(x->second))
+    if (auto x = xWindows_.find(window);
+        x != xWindows_.end() && !listsDeleteWindow(xDisplay_, x->second))
         return false;
     send(RunCommand, "[con_id=" + QByteArray::number(window) + "] kill");
     return true;
-}
-
-// One connection to XWayland per closing of an X window, which is rare: a
-// connection kept open would keep an idle XWayland from ending.
-bool SwayDesktop::listsDeleteWindow(uint32_t xWindow) {
-    xcb_connection_t* c = xcb_connect(xDisplay_.empty() ? nullptr : xDisplay_.c_str(), nullptr);
-    bool listed = false;
-    if (!xcb_connection_has_error(c)) {
-        const xcb_atom_t protocols = internAtom(c, "WM_PROTOCOLS");
-        const xcb_atom_t deleteWindow = internAtom(c, "WM_DELETE_WINDOW");
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
-            c, xcb_get_property(c, 0, xWindow, protocols, XCB_ATOM_ATOM, 0, 64), nullptr);
-        if (reply && reply->format == 32 && deleteWindow != XCB_ATOM_NONE) {
-            const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
-            const int count = xcb_get_property_value_length(reply) / 4;
-            for (int i = 0; i < count; ++i)
-                listed = listed || atoms[i] == deleteWindow;
-        }
-        std::free(reply);
-    }
-    xcb_disconnect(c);
-    return listed;
 }
 
 } // namespace vornel

@@ -53,7 +53,6 @@ private:
     void readMessages();
     void take(uint32_t type, const QByteArray& payload);
     void askTree();
-    bool listsDeleteWindow(uint32_t xWindow);
 
     QLocalSocket socket_;
     QByteArray received_;

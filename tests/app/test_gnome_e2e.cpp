@@ -186,6 +186,10 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
     // The user turns the extension off (as the Extensions application does):
     // the program says so rather than silently seeing nothing.
     shellCall(dir, "/org/gnome/Shell", "org.gnome.Shell.Extensions.DisableExtension", {Uuid});
+    ASSERT_TRUE(waitUntilTrue([&] {
+        return runInSession(dir, "gsettings", {"get", "org.gnome.shell", "disabled-extensions"})
+            .contains(Uuid.toUtf8());
+    }));
     QProcess listing;
     folder.start(listing, dir, {"--windows"}, environment);
     ASSERT_TRUE(listing.waitForFinished(10000));

@@ -153,6 +153,35 @@ TEST_F(SwayEndToEnd, WindowsOptionListsWhatSwayLists) {
     EXPECT_EQ(listed.size(), 2u);
 }
 
+// The foreign-toplevel list, which sway offers too, forced: title rules
+// close, size rules never do (the list tells no size), and the user is told.
+TEST_F(SwayEndToEnd, ForcedForeignToplevelListTitleRulesCloseSizeRulesNever) {
+    TestWindow pub(dir, "Pub - Mozilla", {400, 300});
+    TestWindow sized(dir, "Mesurée - Mozilla", {300, 200});
+    ASSERT_TRUE(pub.waitShown() && sized.waitShown());
+    const QSize size = outerSize(waitForContainer(dir, "Mesurée - Mozilla"));
+
+    SessionVornelFolder folder;
+    folder.write("vornel.ini", QString("[Vornel]\r\nFenetre1= - Mozilla\r\n[Windows]\r\n"
+                                       "1=N,,Y,%1,%2\r\n2=N,,E,5000,5000\r\n3=Y,pub,N,1,1\r\n")
+                                   .arg(size.width())
+                                   .arg(size.height())
+                                   .toUtf8());
+    QProcess vornel;
+    folder.start(vornel, dir, {"--desktop", "wlroots"});
+    ASSERT_TRUE(vornel.waitForStarted(5000));
+
+    EXPECT_TRUE(pub.waitClosed()) << "the title rule did not close its window";
+    QThread::msleep(600);
+    EXPECT_FALSE(sized.sawClose()) << "a size that cannot be seen closed a window";
+    stopPolitely(vornel);
+    EXPECT_TRUE(vornel.readAllStandardError().contains(
+        "vornel: Les règles de taille ne ferment rien sur ce bureau"));
+    const QStringList log = lines(folder.read("vornel.log"));
+    ASSERT_EQ(log.size(), 1) << log.join('\n').toStdString();
+    EXPECT_TRUE(log[0].endsWith(" : Titre~\"pub\" ")) << log[0].toStdString();
+}
+
 // sway's "kill" closes an X window that lists WM_DELETE_WINDOW politely but
 // kills the client of one that does not: that one must be left alone.
 TEST(SwayXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
