@@ -69,10 +69,10 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     // With no notification area to reach it from, the program would be
     // unreachable behind a hidden window.
     if (!QSystemTrayIcon::isSystemTrayAvailable() && !tray->hasClosed()) tray->Afficher1Click();
-    // Not modal: the scan goes on while it is shown.
+    // Not modal: the scan goes on while it is shown. It goes with the forms.
     if (noticeOnce && !desktopNotice.isEmpty()) {
         auto* message = new QMessageBox(QMessageBox::Information, QStringLiteral("Vornel"),
-                                        desktopNotice, QMessageBox::Ok);
+                                        desktopNotice, QMessageBox::Ok, fmVornel.get());
         message->setAttribute(Qt::WA_DeleteOnClose);
         message->show();
     }

@@ -162,7 +162,7 @@ GnomeDesktop::GnomeDesktop(QDBusConnection bus, std::string xDisplay)
 GnomeDesktop::~GnomeDesktop() = default;
 
 void GnomeDesktop::setUpExtension(bool lookOnly) {
-    const QString aboutTheExtension = QStringLiteral("L'extension Vornel de GNOME Shell");
+    const QString aboutTheExtension = QStringLiteral("L'extension GNOME Shell de Vornel");
     if (gsettings({QStringLiteral("get"), QStringLiteral("org.gnome.shell"),
                    QStringLiteral("disable-user-extensions")}) == QLatin1String("true")) {
         notice_ = QStringLiteral("Les extensions de GNOME Shell sont désactivées : aucune fenêtre "
@@ -188,9 +188,8 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
         return;
     }
     if (lookOnly && (known.isEmpty() || state != Enabled)) {
-        notice_ =
-            aboutTheExtension + QStringLiteral(" ne fonctionne pas encore : lancez Vornel une "
-                                               "fois pour l'installer, puis rouvrez la session.");
+        notice_ = aboutTheExtension + QStringLiteral(" est inactive : lancez Vornel une fois pour "
+                                                     "l'installer, puis rouvrez la session.");
         return;
     }
     if (!known.isEmpty() && state != Enabled) {
@@ -211,7 +210,7 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
         const QString error =
             source.isEmpty() ? QStringLiteral("ses fichiers sont introuvables.") : install(source);
         if (!error.isEmpty()) {
-            notice_ = aboutTheExtension + QStringLiteral(" n'a pas pu être installée : ") + error;
+            notice_ = aboutTheExtension + QStringLiteral(" n'est pas installée : ") + error;
             return;
         }
         setUpNow_ = true;
@@ -223,10 +222,11 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
                    QStringLiteral("enabled-extensions"), stringListText(enabled)});
         setUpNow_ = true;
     }
-    notice_ = QStringLiteral("Les fenêtres seront visibles après votre prochaine connexion : ") +
-              aboutTheExtension +
-              QStringLiteral(" est installée et activée, et GNOME ne la charge qu'à l'ouverture "
-                             "de la session.");
+    // The part before the colon is what the icon's tip has room for.
+    notice_ =
+        QStringLiteral("Fenêtres visibles après la prochaine connexion : Vornel a installé et "
+                       "activé son extension GNOME Shell, que GNOME ne charge qu'à "
+                       "l'ouverture de la session.");
 }
 
 bool GnomeDesktop::readWindows() {

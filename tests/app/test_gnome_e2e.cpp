@@ -100,7 +100,7 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
         EXPECT_TRUE(waitUntilTrue([&] {
             vornel.waitForReadyRead(100);
             errors += vornel.readAllStandardError();
-            return errors.contains("après votre prochaine connexion");
+            return errors.contains("visibles après la prochaine connexion");
         })) << errors.toStdString();
         stopPolitely(vornel);
     }

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <csignal>
@@ -50,11 +51,13 @@ struct Running {
     bool earlierClosed = false;
     QString noticeLine;
     QString trayTip;
+    QStringList messages; // the texts of the message boxes shown
 };
 
 // Runs the program until inside its loop, looks at it, then ends it with end.
 Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end, int& code,
-                 const QByteArray& settings = {}, const QString& desktopNotice = {}) {
+                 const QByteArray& settings = {}, const QString& desktopNotice = {},
+                 bool noticeOnce = false) {
     test::PrivateFolders folders;
     if (!settings.isEmpty()) {
         QDir().mkpath(folders.path("settings"));
@@ -75,6 +78,9 @@ Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end
             if (main->ui.lBureau->isVisibleTo(main)) seen.noticeLine = main->ui.lBureau->text();
             seen.trayTip = tray->findChild<QSystemTrayIcon*>()->toolTip();
         }
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                seen.messages << box->text();
         seen.earlierClosed = earlierInstanceClosed;
         end();
     });
@@ -82,7 +88,7 @@ Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     limit.start(5000);
-    code = runProgram(desktop, sound, handshake, desktopNotice);
+    code = runProgram(desktop, sound, handshake, desktopNotice, noticeOnce);
     return seen;
 }
 
@@ -160,4 +166,24 @@ TEST(TerminationSignals, ASecondSignalIsLeftToTheSystem) {
         sigaction(SIGTERM, nullptr, &now);
         EXPECT_EQ(now.sa_handler, SIG_DFL);
     }
+}
+
+TEST(StartUp, WhatThisRunSetUpIsToldInAMessageOnceAndStaysOnThePageAndTheTip) {
+    const QString notice =
+        QStringLiteral("Fenêtres visibles après la prochaine connexion : Vornel a installé et "
+                       "activé son extension GNOME Shell.");
+    RecordingHandshake handshake;
+    int code = -1;
+    const Running setUp = runUntil(
+        handshake, [&] { handshake.close(); }, code, {}, notice, true);
+    EXPECT_EQ(setUp.messages, QStringList{notice});
+    EXPECT_EQ(setUp.noticeLine, notice);
+    EXPECT_EQ(setUp.trayTip,
+              QStringLiteral("Vornel\nFenêtres visibles après la prochaine connexion"));
+
+    // A later run, before that login, says it on the page and in the tip only.
+    const Running later = runUntil(
+        handshake, [&] { handshake.close(); }, code, {}, notice, false);
+    EXPECT_TRUE(later.messages.isEmpty());
+    EXPECT_EQ(later.noticeLine, notice);
 }
