@@ -12,6 +12,7 @@
 #include <QSessionManager>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <iostream>
 #include <memory>
 
 namespace vornel {
@@ -64,6 +65,10 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     fmFerme->mainWindow = fmVornel.get();
     endFromOutside(*tray, handshake);
     fmVornel->ShowDesktopNotice(desktopNotice);
+    desktop.watchNotice([main = fmVornel.get()](const std::string& notice) {
+        if (!notice.empty()) std::cerr << "vornel: " << notice << '\n';
+        main->ShowDesktopNotice(QString::fromStdString(notice));
+    });
 
     fmVornel->Initialise();
     // With no notification area to reach it from, the program would be
@@ -81,6 +86,7 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     if (tray->hasClosed()) QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
     const int code = QApplication::exec();
 
+    desktop.watchNotice({});
     fmVornel.reset();
     fmFerme.reset();
     tray.reset();

@@ -34,6 +34,13 @@ QString uuid() {
     return QString::fromLatin1(GnomeDesktop::Uuid);
 }
 
+const QString AboutTheExtension = QStringLiteral("L'extension GNOME Shell de Vornel");
+
+QString disabledNotice() {
+    return AboutTheExtension + QStringLiteral(" est désactivée : aucune fenêtre n'est surveillée. "
+                                              "Réactivez-la dans l'application Extensions.");
+}
+
 QDBusMessage call(QDBusConnection& bus, const QString& path, const QString& interface,
                   const QString& method, const QVariantList& arguments = {}) {
     QDBusMessage message = QDBusMessage::createMethodCall(ShellService, path, interface, method);
@@ -122,8 +129,10 @@ public:
 
 public slots:
     void changed() { desktop_.changed_ = true; }
-    void extensionStateChanged(const QString& id) {
-        if (id == uuid()) desktop_.changed_ = true;
+    void extensionStateChanged(const QString& id, const QVariantMap& info) {
+        if (id != uuid()) return;
+        desktop_.changed_ = true;
+        desktop_.extensionState_ = info.value(QStringLiteral("state")).toInt();
     }
 
 private:
@@ -150,7 +159,7 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
                 SLOT(changed()));
     bus.connect(ShellService, ShellPath, ExtensionsInterface,
                 QStringLiteral("ExtensionStateChanged"), receiver,
-                SLOT(extensionStateChanged(QString)));
+                SLOT(extensionStateChanged(QString,QVariantMap)));
     if (!desktop->readWindows()) desktop->setUpExtension(lookOnly);
     return desktop;
 }
@@ -162,7 +171,6 @@ GnomeDesktop::GnomeDesktop(QDBusConnection bus, std::string xDisplay)
 GnomeDesktop::~GnomeDesktop() = default;
 
 void GnomeDesktop::setUpExtension(bool lookOnly) {
-    const QString aboutTheExtension = QStringLiteral("L'extension GNOME Shell de Vornel");
     if (gsettings({QStringLiteral("get"), QStringLiteral("org.gnome.shell"),
                    QStringLiteral("disable-user-extensions")}) == QLatin1String("true")) {
         notice_ = QStringLiteral("Les extensions de GNOME Shell sont désactivées : aucune fenêtre "
@@ -170,9 +178,7 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
         return;
     }
     if (shellSetting("disabled-extensions").contains(uuid())) {
-        notice_ = aboutTheExtension + QStringLiteral(" est désactivée : aucune fenêtre n'est "
-                                                     "surveillée. Réactivez-la dans l'application "
-                                                     "Extensions.");
+        notice_ = disabledNotice();
         return;
     }
     const QDBusMessage info =
@@ -182,13 +188,13 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
     if (state == Error || state == OutOfDate) {
         const QString error = known.value(QStringLiteral("error")).toString();
         notice_ =
-            aboutTheExtension + QStringLiteral(" ne fonctionne pas : ") +
+            AboutTheExtension + QStringLiteral(" ne fonctionne pas : ") +
             (error.isEmpty() ? QStringLiteral("elle ne convient pas à cette version de GNOME.")
                              : error);
         return;
     }
     if (lookOnly && (known.isEmpty() || state != Enabled)) {
-        notice_ = aboutTheExtension + QStringLiteral(" est inactive : lancez Vornel une fois pour "
+        notice_ = AboutTheExtension + QStringLiteral(" est inactive : lancez Vornel une fois pour "
                                                      "l'installer, puis rouvrez la session.");
         return;
     }
@@ -210,7 +216,7 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
         const QString error =
             source.isEmpty() ? QStringLiteral("ses fichiers sont introuvables.") : install(source);
         if (!error.isEmpty()) {
-            notice_ = aboutTheExtension + QStringLiteral(" n'est pas installée : ") + error;
+            notice_ = AboutTheExtension + QStringLiteral(" n'est pas installée : ") + error;
             return;
         }
         setUpNow_ = true;
@@ -270,7 +276,25 @@ bool GnomeDesktop::readWindows() {
 }
 
 void GnomeDesktop::update() {
-    if (changed_) readWindows();
+    if (!changed_) return;
+    const bool running = readWindows();
+    if (extensionState_ == 0) return;
+    // News of the extension: the user turned it off or on in the
+    // Extensions application. Vornel itself never turns it off.
+    QString notice;
+    if (!running && extensionState_ == Error)
+        notice = AboutTheExtension + QStringLiteral(" ne fonctionne pas : elle a rencontré une "
+                                                    "erreur.");
+    else if (!running && extensionState_ != Enabled)
+        notice = disabledNotice();
+    extensionState_ = 0;
+    if (notice == notice_) return;
+    notice_ = notice;
+    if (noticeChanged_) noticeChanged_(notice_.toStdString());
+}
+
+void GnomeDesktop::watchNotice(std::function<void(const std::string&)> changed) {
+    noticeChanged_ = std::move(changed);
 }
 
 WindowHandle GnomeDesktop::handleFor(const QString& id) {

@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -48,6 +49,9 @@ public:
     // the build tree, then in the installed data folder; empty when none is.
     static QString extensionSource(int shellMajorVersion);
 
+    // The user turning the extension off (or on again) while the program runs.
+    void watchNotice(std::function<void(const std::string&)> changed) override;
+
 protected:
     // The extension's polite close. An XWayland window only when it lists
     // WM_DELETE_WINDOW, since mutter kills an X client that does not.
@@ -66,7 +70,9 @@ private:
     std::string xDisplay_;
     std::unique_ptr<GnomeShellReceiver> receiver_;
     bool changed_ = true;
+    int extensionState_ = 0; // as the shell last announced it; 0 before any news
     QString notice_;
+    std::function<void(const std::string&)> noticeChanged_;
     bool setUpNow_ = false;
 
     struct Known {

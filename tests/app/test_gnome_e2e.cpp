@@ -183,9 +183,20 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
                            "Titre~\"pub\" "}));
     EXPECT_FALSE(other.sawClose());
 
-    // The user turns the extension off (as the Extensions application does):
-    // the program says so rather than silently seeing nothing.
+    // The user turns the extension off (as the Extensions application does)
+    // while the program runs: it says so rather than silently seeing nothing,
+    // and a look at the windows says so too. Turned on again, it works again.
+    QProcess again;
+    folder.start(again, dir, {}, environment);
+    ASSERT_TRUE(again.waitForStarted(5000));
+    QThread::msleep(1000);
     shellCall(dir, "/org/gnome/Shell", "org.gnome.Shell.Extensions.DisableExtension", {Uuid});
+    QByteArray errors;
+    EXPECT_TRUE(waitUntilTrue([&] {
+        again.waitForReadyRead(100);
+        errors += again.readAllStandardError();
+        return errors.contains("est désactivée");
+    })) << errors.toStdString();
     ASSERT_TRUE(waitUntilTrue([&] {
         return runInSession(dir, "gsettings", {"get", "org.gnome.shell", "disabled-extensions"})
             .contains(Uuid.toUtf8());
@@ -195,6 +206,12 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
     ASSERT_TRUE(listing.waitForFinished(10000));
     EXPECT_EQ(listing.readAllStandardOutput(), "");
     EXPECT_TRUE(listing.readAllStandardError().contains("est désactivée"));
+
+    shellCall(dir, "/org/gnome/Shell", "org.gnome.Shell.Extensions.EnableExtension", {Uuid});
+    TestWindow late(dir, "Pub tardive - Mozilla", {300, 250});
+    ASSERT_TRUE(late.waitShown());
+    EXPECT_TRUE(late.waitClosed()) << "nothing closed once the extension was on again";
+    stopPolitely(again);
 }
 
 } // namespace
