@@ -57,14 +57,15 @@ struct Running {
 // Runs the program until inside its loop, looks at it, then ends it with end.
 Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end, int& code,
                  const QByteArray& settings = {}, const QString& desktopNotice = {},
-                 bool noticeOnce = false) {
+                 bool noticeOnce = false, ScriptedDesktop* desktopGiven = nullptr) {
     test::PrivateFolders folders;
     if (!settings.isEmpty()) {
         QDir().mkpath(folders.path("settings"));
         QFile ini(folders.path("settings/vornel.ini"));
         if (ini.open(QIODevice::WriteOnly)) ini.write(settings);
     }
-    ScriptedDesktop desktop;
+    ScriptedDesktop ownDesktop;
+    ScriptedDesktop& desktop = desktopGiven ? *desktopGiven : ownDesktop;
     test::QuietSound sound;
     Running seen;
     QTimer::singleShot(0, [&] {
@@ -186,4 +187,48 @@ TEST(StartUp, WhatThisRunSetUpIsToldInAMessageOnceAndStaysOnThePageAndTheTip) {
         handshake, [&] { handshake.close(); }, code, {}, notice, false);
     EXPECT_TRUE(later.messages.isEmpty());
     EXPECT_EQ(later.noticeLine, notice);
+}
+
+// A desktop that changes its mind while the program runs, as GNOME's does
+// when the user turns the extension off and on again.
+struct ChangingDesktop : ScriptedDesktop {
+    std::function<void(const std::string&)> say;
+    void watchNotice(std::function<void(const std::string&)> changed) override {
+        say = std::move(changed);
+    }
+};
+
+TEST(Running, ANoticeThatComesLaterIsShownAndGoesWhenAllWorksAgain) {
+    ChangingDesktop desktop;
+    RecordingHandshake handshake;
+    int code = -1;
+    QString shownLine, shownTip, goneLine, goneTip;
+    bool goneVisible = true;
+    QRect listBefore, listAfter;
+    const Running seen = runUntil(
+        handshake,
+        [&] {
+            auto* main = findForm<TfmVornel>();
+            auto* tray = findForm<TfmVornelTray>();
+            listBefore = main->ui.lb1->geometry();
+            ASSERT_TRUE(desktop.say);
+            desktop.say("L'extension GNOME Shell de Vornel est désactivée : réactivez-la.");
+            shownLine = main->ui.lBureau->text();
+            shownTip = tray->findChild<QSystemTrayIcon*>()->toolTip();
+            desktop.say("");
+            goneLine = main->ui.lBureau->text();
+            goneVisible = main->ui.lBureau->isVisibleTo(main);
+            goneTip = tray->findChild<QSystemTrayIcon*>()->toolTip();
+            listAfter = main->ui.lb1->geometry();
+            handshake.close();
+        },
+        code, {}, {}, false, &desktop);
+    EXPECT_EQ(shownLine, "L'extension GNOME Shell de Vornel est désactivée : réactivez-la.");
+    EXPECT_EQ(shownTip, "Vornel\nL'extension GNOME Shell de Vornel est désactivée");
+    EXPECT_EQ(goneLine, "");
+    EXPECT_FALSE(goneVisible);
+    EXPECT_EQ(goneTip, "Vornel");
+    EXPECT_EQ(listAfter, listBefore) << "the list has its room back";
+    EXPECT_FALSE(desktop.say) << "the program stops listening as it ends";
+    EXPECT_EQ(seen.noticeLine, "");
 }
