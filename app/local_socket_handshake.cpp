@@ -59,8 +59,12 @@ QString LocalSocketHandshake::defaultSocketPath() {
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (folder.isEmpty() || !isPrivateFolder(folder)) folder = privateTempFolder();
     if (folder.isEmpty()) return {};
-    return folder + QStringLiteral("/vornel-display") +
-           displayKey(qEnvironmentVariable("DISPLAY")) + QStringLiteral(".socket");
+    // Two Wayland sessions of one user may share an X display number's
+    // absence: the Wayland display tells them apart.
+    QString key = displayKey(qEnvironmentVariable("DISPLAY"));
+    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (!wayland.isEmpty()) key += QStringLiteral("-wayland-") + displayKey(wayland);
+    return folder + QStringLiteral("/vornel-display") + key + QStringLiteral(".socket");
 }
 
 bool LocalSocketHandshake::closeEarlierInstance(std::chrono::milliseconds timeout) {

@@ -21,7 +21,8 @@ public:
     explicit LocalSocketHandshake(QString socketPath, QObject* parent = nullptr);
     ~LocalSocketHandshake() override;
 
-    // The socket of this user and display: in $XDG_RUNTIME_DIR, else in a
+    // The socket of this user and display (X, and Wayland where there is
+    // one): in $XDG_RUNTIME_DIR, else in a
     // folder of ours under the temporary folder that only we can enter.
     // Empty when neither can be had safely.
     static QString defaultSocketPath();

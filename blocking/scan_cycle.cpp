@@ -3,6 +3,7 @@
 #include "blocking/alert_sound.h"
 #include "common/date_text.h"
 #include "common/memo_lines.h"
+#include "common/same_rows.h"
 #include "common/text.h"
 
 #include <QCheckBox>
@@ -75,16 +76,6 @@ void ScanCycle::Timer() {
     readBrowserNames();
     walk();
 
-    // The candidate list is rebuilt whole, redrawn once, and its
-    // selection kept by position, not by window. The rows go in with one
-    // insertion: the view lays itself out once per insertion, and fifty of them
-    // cost more than the rest of the tick's own work.
-    QListWidget* lb1 = c_.lb1;
-    lb1->setUpdatesEnabled(false);
-    const QSignalBlocker quiet(lb1);
-    const int selected = lb1->currentRow();
-    lb1->clear();
-
     QStringList unmatched;
     desktop_.rereadWindows(candidates_);
     for (WindowHandle h : candidates_) {
@@ -97,12 +88,26 @@ void ScanCycle::Timer() {
         else
             unmatched.append(QString::number(h));
     }
-    lb1->addItems(unmatched);
-
-    lb1->setCurrentRow(selected < lb1->count() ? selected : -1);
-    lb1->setUpdatesEnabled(true);
+    showCandidates(unmatched);
 
     if (c_.PC->currentIndex() == 3 && refreshPorts) refreshPorts();
+}
+
+// The candidate list is rebuilt whole, redrawn once, and its selection kept
+// by position, not by window. The rows go in with one insertion: the view lays
+// itself out once per insertion, and fifty of them cost more than the rest of
+// the tick's own work. Rows the same as those shown are left as they are,
+// which is what the rebuild would make of them, without laying the view out.
+void ScanCycle::showCandidates(const QStringList& rows) {
+    QListWidget* lb1 = c_.lb1;
+    if (sameRows(lb1, rows)) return;
+    lb1->setUpdatesEnabled(false);
+    const QSignalBlocker quiet(lb1);
+    const int selected = lb1->currentRow();
+    lb1->clear();
+    lb1->addItems(rows);
+    lb1->setCurrentRow(selected < lb1->count() ? selected : -1);
+    lb1->setUpdatesEnabled(true);
 }
 
 } // namespace vornel

@@ -2,6 +2,8 @@
 
 #include "blocking/desktops/x11_properties.h"
 
+#include <QCoreApplication>
+#include <QSocketNotifier>
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -148,12 +150,20 @@ bool X11Desktop::open() {
     // Asked before anything is read, so that no change of the root goes unseen.
     xcb_change_window_attributes(c_, root_, XCB_CW_EVENT_MASK, &RootEvents);
     xcb_flush(c_);
+    // Events are read as they come, also while no tick runs (a paused scan),
+    // so that they never pile up in the server; reading them asks nothing.
+    if (QCoreApplication::instance()) {
+        notifier_ =
+            std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c_), QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { takeEvents(); });
+    }
     lossReported_ = false;
     startAgain();
     return true;
 }
 
 void X11Desktop::close() {
+    notifier_.reset();
     if (ewmhReady_) xcb_ewmh_connection_wipe(&ewmh_);
     ewmhReady_ = false;
     if (c_) xcb_disconnect(c_);
@@ -221,6 +231,8 @@ void X11Desktop::takeEvents() {
         place(event);
         std::free(event);
     }
+    // A connection that has failed stays readable; the next tick deals with it.
+    if (notifier_ && xcb_connection_has_error(c_)) notifier_->setEnabled(false);
 }
 
 // Marks what an event says has changed; the replies to the requests that

@@ -14,6 +14,8 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
 
+class QSocketNotifier;
+
 namespace vornel {
 
 // The top-level windows of an X display: the clients of the EWMH window
@@ -94,6 +96,7 @@ private:
     int screen_ = 0;
     xcb_window_t root_ = 0;
     xcb_atom_t wmState_ = 0, wmDeleteWindow_ = 0, gtkFrameExtents_ = 0, compoundText_ = 0;
+    std::unique_ptr<QSocketNotifier> notifier_;
     std::chrono::steady_clock::time_point lastAttempt_;
     bool lossReported_ = false;
 

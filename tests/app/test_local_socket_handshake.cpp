@@ -169,6 +169,18 @@ TEST(HandshakeSocketPath, OnePerUserAndDisplayInAPrivateFolder) {
     EXPECT_TRUE(inRuntime.startsWith(runtime.path() + "/")) << inRuntime.toStdString();
     qputenv("DISPLAY", ":8.0");
     EXPECT_NE(LocalSocketHandshake::defaultSocketPath(), inRuntime);
+    // Two Wayland sessions, with or without XWayland, have a socket each.
+    qputenv("WAYLAND_DISPLAY", "wayland-1");
+    const QString firstSession = LocalSocketHandshake::defaultSocketPath();
+    qputenv("WAYLAND_DISPLAY", "wayland-2");
+    EXPECT_NE(LocalSocketHandshake::defaultSocketPath(), firstSession);
+    qunsetenv("DISPLAY");
+    const QString noX = LocalSocketHandshake::defaultSocketPath();
+    qputenv("WAYLAND_DISPLAY", "wayland-1");
+    EXPECT_NE(LocalSocketHandshake::defaultSocketPath(), noX);
+    EXPECT_TRUE(noX.startsWith(runtime.path() + "/")) << noX.toStdString();
+    qunsetenv("WAYLAND_DISPLAY");
+    qputenv("DISPLAY", ":8.0");
 
     // A runtime folder that others can enter is not used.
     ASSERT_EQ(chmod(QFile::encodeName(runtime.path()).constData(), 0755), 0);

@@ -36,18 +36,19 @@ QSize outerSize(const QJsonObject& container) {
 // The processes whose icons the tray host (the StatusNotifierWatcher) shows.
 QList<qint64> trayItemsOf(const QString& dir) {
     const QByteArray items = runInSession(
-        dir, "busctl",
-        {"--user", "get-property", "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
-         "org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems"});
+        dir, "dbus-send",
+        {"--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher",
+         "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties.Get",
+         "string:org.kde.StatusNotifierWatcher", "string:RegisteredStatusNotifierItems"});
     QList<qint64> pids;
     // Items are "BUSNAME/PATH"; the bus tells whose connection a name is.
     static const QRegularExpression item("\"([^\"/]+)/");
     for (auto it = item.globalMatch(QString::fromUtf8(items)); it.hasNext();) {
-        const QByteArray pid =
-            runInSession(dir, "busctl",
-                         {"--user", "call", "org.freedesktop.DBus", "/", "org.freedesktop.DBus",
-                          "GetConnectionUnixProcessID", "s", it.next().captured(1)});
-        pids << QString::fromUtf8(pid).trimmed().section(' ', 1).toLongLong();
+        const QByteArray pid = runInSession(
+            dir, "dbus-send",
+            {"--session", "--print-reply", "--dest=org.freedesktop.DBus", "/",
+             "org.freedesktop.DBus.GetConnectionUnixProcessID", "string:" + it.next().captured(1)});
+        pids << QString::fromUtf8(pid).simplified().section(' ', -1).toLongLong();
     }
     return pids;
 }

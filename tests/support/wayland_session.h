@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -120,6 +121,24 @@ private:
     bool started_ = false;
 };
 
+// The user the sessions run as.
+inline QString sessionUser() {
+    QProcess p;
+    p.start(VORNEL_WAYLAND_SESSION, {"user", "."});
+    p.waitForFinished(5000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// A program of the build, copied into the session's runtime folder and given
+// to its user: the build folder may be closed to that user (a root's home).
+inline QString runnableInSession(const QString& dir, const QString& program) {
+    const QString copy =
+        sessionVariable(dir, "XDG_RUNTIME_DIR") + '/' + QFileInfo(program).fileName();
+    if (!QFile::exists(copy) && QFile::copy(program, copy) && geteuid() == 0)
+        QProcess::execute("chown", {sessionUser() + ":", copy});
+    return copy;
+}
+
 // A window of the tests' own (vornel_test_window) in a session: it reports
 // on its standard output when it shows and when it is asked to close.
 class TestWindow {
@@ -130,9 +149,9 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", platform);
         process_.setProcessEnvironment(env);
-        startInSession(process_, dir, qEnvironmentVariable("VORNEL_TEST_WINDOW"),
-                       QStringList{title, QString("%1x%2").arg(size.width()).arg(size.height())} +
-                           options);
+        startInSession(
+            process_, dir, runnableInSession(dir, qEnvironmentVariable("VORNEL_TEST_WINDOW")),
+            QStringList{title, QString("%1x%2").arg(size.width()).arg(size.height())} + options);
     }
     ~TestWindow() {
         process_.kill();
@@ -232,12 +251,6 @@ private:
     void giveToSessionUser() const {
         if (geteuid() != 0) return;
         QProcess::execute("chown", {"-R", sessionUser() + ":", dir_.path()});
-    }
-    static QString sessionUser() {
-        QProcess p;
-        p.start(VORNEL_WAYLAND_SESSION, {"user", "."});
-        p.waitForFinished(5000);
-        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     }
 
     QTemporaryDir dir_;
