@@ -101,10 +101,10 @@ QString KWinDesktop::scriptPath() {
 }
 
 std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, bool once,
-                                                  QDBusConnection bus) {
+                                                  QDBusConnection bus, QString script) {
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(KWinService).value())
         return nullptr;
-    QString script = scriptPath();
+    if (script.isEmpty()) script = scriptPath();
     if (script.isEmpty()) return nullptr;
     std::unique_ptr<KWinDesktop> desktop(new KWinDesktop(bus, script, xDisplay));
     KWinDesktop* d = desktop.get();

@@ -29,9 +29,10 @@ public:
     // xDisplay is the XWayland display, asked before an X window is closed.
     // once: a one-time look (--windows), which takes the script over from a
     // running instance for a moment instead of waiting for it to end.
-    static std::unique_ptr<KWinDesktop>
-    connect(const std::string& xDisplay, bool once = false,
-            QDBusConnection bus = QDBusConnection::sessionBus());
+    // script: the script file KWin loads; empty: scriptPath().
+    static std::unique_ptr<KWinDesktop> connect(const std::string& xDisplay, bool once = false,
+                                                QDBusConnection bus = QDBusConnection::sessionBus(),
+                                                QString script = {});
     ~KWinDesktop() override;
     KWinDesktop(const KWinDesktop&) = delete;
     KWinDesktop& operator=(const KWinDesktop&) = delete;

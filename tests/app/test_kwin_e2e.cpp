@@ -1,11 +1,8 @@
 // The real program in a headless KWin session (the kwin fixture), run as an
-// ordinary user the way a user runs it; the test runs inside the session as
-// that user. Rules close native Wayland windows politely through the KWin
-// script, other windows stay, the log and the total are right after
-// SIGTERM, a retitled window is caught, the script is loaded once, fed by
-// events and gone after the program ends, and --windows lists what KWin
-// lists.
-#include "blocking/desktops/kwin_desktop.h"
+// ordinary user the way a user runs it. Rules close native Wayland windows politely through the
+// KWin script, other windows stay, the log and the total are right after SIGTERM, a retitled window
+// is caught, the script is loaded once, fed by events and gone after the program ends, and
+// --windows lists what KWin lists.
 #include "support/wayland_session.h"
 
 #include <QDBusConnection>
@@ -52,9 +49,9 @@ void stopPolitely(QProcess& vornel) {
 // The method calls on the session bus, as the bus carries them.
 class ScriptCalls {
 public:
-    ScriptCalls() {
+    explicit ScriptCalls(const QString& dir) {
         // Line by line: the monitor's output is otherwise held back until it ends.
-        monitor_.start("stdbuf",
+        startInSession(monitor_, dir, "stdbuf",
                        {"-oL", "dbus-monitor", "--session", "--profile", "type='method_call'"});
         monitor_.waitForStarted(5000);
         QThread::msleep(300); // until the monitor listens
@@ -82,7 +79,12 @@ private:
 
 class KWinEndToEnd : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_FALSE(dir.isEmpty()) << "runs inside the kwin fixture"; }
+    void SetUp() override {
+        ASSERT_FALSE(dir.isEmpty()) << "runs with the kwin fixture";
+        // Before the first use of the session bus, which is then kept.
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                sessionVariable(dir, "DBUS_SESSION_BUS_ADDRESS").toUtf8());
+    }
     void TearDown() override { scripting("unloadScript", {"vornel"}); }
     const QString dir = qEnvironmentVariable("VORNEL_TEST_KWIN_DIR");
 };
@@ -99,7 +101,7 @@ TEST_F(KWinEndToEnd, TitleAndSizeRulesCloseWindowsPolitelyOthersStayAndTheLogIsR
     SessionVornelFolder folder;
     folder.write("vornel.ini", "[Vornel]\r\nTotal=5\r\nFenetre1= - Mozilla\r\n"
                                "[Windows]\r\n1=Y,pub,N,1,1\r\n2=N,,Y,300,200\r\n");
-    ScriptCalls calls;
+    ScriptCalls calls(dir);
     QProcess vornel;
     vornel.setProcessChannelMode(QProcess::ForwardedChannels);
     folder.start(vornel, dir);
@@ -113,7 +115,7 @@ TEST_F(KWinEndToEnd, TitleAndSizeRulesCloseWindowsPolitelyOthersStayAndTheLogIsR
 
     // Loaded once: KWin refuses a second script of the same name.
     EXPECT_TRUE(scriptLoaded());
-    EXPECT_LT(scripting("loadScript", {vornel::KWinDesktop::scriptPath(), "vornel"})
+    EXPECT_LT(scripting("loadScript", {folder.file("kwin/vornel_windows.js"), "vornel"})
                   .arguments()
                   .value(0)
                   .toInt(),

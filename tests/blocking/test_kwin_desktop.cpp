@@ -1,6 +1,5 @@
-// The KWin desktop inside a real headless KWin (the kwin fixture); the test
-// runs as the session's user, on the session's bus, and its windows are
-// Qt Wayland clients of the tests' own.
+// The KWin desktop inside a real headless KWin (the kwin fixture), on the
+// session's bus; its windows are Qt Wayland clients of the tests' own.
 #include "blocking/desktops/kwin_desktop.h"
 #include "support/wayland_session.h"
 
@@ -9,6 +8,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -40,8 +40,8 @@ bool scriptLoaded() {
 // Runs a line of KWin script on every window with this caption, from a
 // script of the test's own, as a user's action in KWin would.
 void inKWin(const QString& caption, const QString& action) {
-    QTemporaryDir dir;
-    QFile file(dir.filePath("action.js"));
+    // Where KWin, which runs as the session's user, may read it.
+    QFile file(test::sessionVariable(sessionDir(), "XDG_RUNTIME_DIR") + "/action.js");
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(
         QString("var l = workspace.windowList ? workspace.windowList() : workspace.clientList();\n"
@@ -56,12 +56,14 @@ void inKWin(const QString& caption, const QString& action) {
                 action)
             .toUtf8());
     file.close();
+    if (geteuid() == 0) QProcess::execute("chown", {test::sessionUser() + ":", file.fileName()});
     const QString name = "vornel-test-action";
     ASSERT_GE(scripting("loadScript", {file.fileName(), name}).arguments().value(0).toInt(), 0);
     scripting("start", {});
     // KWin reads the file and runs the script in the background.
     QThread::msleep(300);
     scripting("unloadScript", {name});
+    file.remove();
 }
 
 // The handle of the window with this title, once the desktop has it.
@@ -85,20 +87,30 @@ std::string titleOf(Desktop& desktop, WindowHandle h) {
 class KWinDesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(sessionDir().isEmpty()) << "runs inside the kwin fixture's session";
-        ASSERT_FALSE(KWinDesktop::scriptPath().isEmpty()) << "the script lies beside the program";
+        ASSERT_FALSE(sessionDir().isEmpty()) << "runs with the kwin fixture's session";
+        // Before the first use of the session bus, which is then kept.
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                test::sessionVariable(sessionDir(), "DBUS_SESSION_BUS_ADDRESS").toUtf8());
+        ASSERT_FALSE(KWinDesktop::scriptPath().isEmpty()) << "the build puts the script there";
+        // A copy KWin may read: the build folder may be closed to its user.
+        script = test::runnableInSession(sessionDir(), KWinDesktop::scriptPath());
     }
     void TearDown() override {
         // Nothing of one test's script may be left for the next.
         scripting("unloadScript", {QString(KWinDesktop::ScriptName)});
     }
+    std::unique_ptr<KWinDesktop> connect(bool once = false,
+                                         QDBusConnection bus = QDBusConnection::sessionBus()) {
+        return KWinDesktop::connect({}, once, bus, script);
+    }
+    QString script;
 };
 
 // What KWin knows of its windows reaches the model by events: arrival,
 // outer size, title changes, stacking, departure; a close request reaches
 // the client as a polite close, and the script goes when the desktop does.
 TEST_F(KWinDesktopTest, FollowsWindowsAndClosesPolitely) {
-    auto desktop = KWinDesktop::connect({});
+    auto desktop = connect();
     ASSERT_TRUE(desktop);
     ASSERT_TRUE(desktop->waitForWindows(10000));
     EXPECT_TRUE(scriptLoaded());
@@ -181,14 +193,14 @@ TEST_F(KWinDesktopTest, HandsOverBetweenRuns) {
     TestWindow gamma(sessionDir(), "Gamma", QSize(240, 180));
     ASSERT_TRUE(gamma.waitShown());
 
-    auto first = KWinDesktop::connect({});
+    auto first = connect();
     ASSERT_TRUE(first);
     ASSERT_TRUE(first->waitForWindows(10000));
     ASSERT_NE(waitForTitle(*first, "Gamma"), 0u);
 
     QDBusConnection otherBus =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, "second run");
-    auto second = KWinDesktop::connect({}, false, otherBus);
+    auto second = connect(false, otherBus);
     ASSERT_TRUE(second);
     EXPECT_FALSE(second->waitForWindows(1000)) << "the first run still owns the name";
 
@@ -202,23 +214,22 @@ TEST_F(KWinDesktopTest, HandsOverBetweenRuns) {
     // A crash leaves the script loaded with nobody answering it.
     second.reset();
     QDBusConnection::disconnectFromBus("second run");
-    const QDBusMessage id =
-        scripting("loadScript", {KWinDesktop::scriptPath(), QString(KWinDesktop::ScriptName)});
+    const QDBusMessage id = scripting("loadScript", {script, QString(KWinDesktop::ScriptName)});
     ASSERT_GE(id.arguments().value(0).toInt(), 0);
     scripting("start", {});
-    auto third = KWinDesktop::connect({});
+    auto third = connect();
     ASSERT_TRUE(third);
     ASSERT_TRUE(third->waitForWindows(10000));
     EXPECT_NE(waitForTitle(*third, "Gamma"), 0u);
     // Loading the same name twice fails: one copy, ours, is loaded.
-    EXPECT_LT(scripting("loadScript", {KWinDesktop::scriptPath(), QString(KWinDesktop::ScriptName)})
+    EXPECT_LT(scripting("loadScript", {script, QString(KWinDesktop::ScriptName)})
                   .arguments()
                   .value(0)
                   .toInt(),
               0);
 
     QDBusConnection lookBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "look");
-    auto look = KWinDesktop::connect({}, true, lookBus);
+    auto look = connect(true, lookBus);
     ASSERT_TRUE(look);
     ASSERT_TRUE(look->waitForWindows(10000));
     EXPECT_NE(waitForTitle(*look, "Gamma"), 0u);
