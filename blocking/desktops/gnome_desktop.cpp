@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <optional>
 
 namespace vornel {
 
@@ -63,10 +64,12 @@ int shellMajorVersion(QDBusConnection& bus) {
 // The org.gnome.shell settings go through the gsettings tool, which every
 // GNOME installation has: this happens once, at the first run, and does not
 // justify building against GIO for its settings API.
-QString gsettings(const QStringList& arguments) {
+// Its output; nothing when it failed.
+std::optional<QString> gsettings(const QStringList& arguments) {
     QProcess p;
     p.start(QStringLiteral("gsettings"), arguments);
-    if (!p.waitForFinished(CallMs) || p.exitCode() != 0) return {};
+    if (!p.waitForFinished(CallMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return std::nullopt;
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
@@ -87,8 +90,9 @@ QString stringListText(const QStringList& items) {
 }
 
 QStringList shellSetting(const char* key) {
-    return stringList(gsettings(
-        {QStringLiteral("get"), QStringLiteral("org.gnome.shell"), QString::fromLatin1(key)}));
+    return stringList(gsettings({QStringLiteral("get"), QStringLiteral("org.gnome.shell"),
+                                 QString::fromLatin1(key)})
+                          .value_or(QString()));
 }
 
 // Where a copy of the extension would be found by the shell, the user's own
@@ -159,7 +163,7 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
                 SLOT(changed()));
     bus.connect(ShellService, ShellPath, ExtensionsInterface,
                 QStringLiteral("ExtensionStateChanged"), receiver,
-                SLOT(extensionStateChanged(QString,QVariantMap)));
+                SLOT(extensionStateChanged(QString, QVariantMap)));
     if (!desktop->readWindows()) desktop->setUpExtension(lookOnly);
     return desktop;
 }
@@ -172,7 +176,7 @@ GnomeDesktop::~GnomeDesktop() = default;
 
 void GnomeDesktop::setUpExtension(bool lookOnly) {
     if (gsettings({QStringLiteral("get"), QStringLiteral("org.gnome.shell"),
-                   QStringLiteral("disable-user-extensions")}) == QLatin1String("true")) {
+                   QStringLiteral("disable-user-extensions")}) == QStringLiteral("true")) {
         notice_ = QStringLiteral("Les extensions de GNOME Shell sont désactivées : aucune fenêtre "
                                  "n'est surveillée. Réactivez-les dans l'application Extensions.");
         return;
@@ -224,8 +228,13 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
     QStringList enabled = shellSetting("enabled-extensions");
     if (!enabled.contains(uuid())) {
         enabled << uuid();
-        gsettings({QStringLiteral("set"), QStringLiteral("org.gnome.shell"),
-                   QStringLiteral("enabled-extensions"), stringListText(enabled)});
+        if (!gsettings({QStringLiteral("set"), QStringLiteral("org.gnome.shell"),
+                        QStringLiteral("enabled-extensions"), stringListText(enabled)})) {
+            notice_ =
+                AboutTheExtension +
+                QStringLiteral(" n'est pas activée : activez-la dans l'application Extensions.");
+            return;
+        }
         setUpNow_ = true;
     }
     // The part before the colon is what the icon's tip has room for.

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDeadlineTimer>
@@ -38,7 +39,9 @@ QDBusMessage scripting(const char* method, const QVariantList& arguments) {
 } // namespace
 
 // The object the script calls. Its slots are the whole interface: three
-// calls, each taking text, none giving the script any other power.
+// calls, each taking text, none giving the script any other power. Only
+// KWin's own connection is heard: another program on the bus could
+// otherwise make up windows or learn which ones are closed.
 class KWinScriptReceiver : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.vornel.KWinScript")
@@ -57,7 +60,9 @@ public:
 
     // The script has reported what it found at its start: its first poll.
     bool reported() const { return reported_; }
-    void forgetScript() {
+    // Before a script is loaded: who runs it, and nothing of an earlier one.
+    void forgetScript(const QString& kwinConnection) {
+        kwin_ = kwinConnection;
         reported_ = false;
         pending_.reset();
         requests_.clear();
@@ -65,9 +70,14 @@ public:
     }
 
 public slots:
-    void windowChanged(const QString& json) { desktop_.windowChanged(json); }
-    void windowRemoved(const QString& id) { desktop_.windowRemoved(id); }
+    void windowChanged(const QString& json) {
+        if (fromKWin()) desktop_.windowChanged(json);
+    }
+    void windowRemoved(const QString& id) {
+        if (fromKWin()) desktop_.windowRemoved(id);
+    }
     QStringList closeRequests() {
+        if (!fromKWin()) return {};
         reported_ = true;
         if (!requests_.isEmpty()) return std::exchange(requests_, {});
         setDelayedReply(true);
@@ -77,6 +87,12 @@ public slots:
     }
 
 private:
+    bool fromKWin() {
+        if (message().service() == kwin_) return true;
+        sendErrorReply(QDBusError::AccessDenied, QStringLiteral("Only KWin's script calls here."));
+        return false;
+    }
+
     void answer() {
         answerTimer_.stop();
         if (!pending_) return;
@@ -88,6 +104,7 @@ private:
     QStringList requests_;
     std::optional<QDBusMessage> pending_;
     QTimer answerTimer_;
+    QString kwin_; // KWin's unique name on the bus
     bool reported_ = false;
 };
 
@@ -126,7 +143,7 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, b
                          // The script now belongs to the run that took the name.
                          if (name != QLatin1String(ServiceName)) return;
                          d->loaded_ = false;
-                         d->receiver_->forgetScript();
+                         d->receiver_->forgetScript({});
                      });
     const auto reply =
         names->registerService(QString::fromLatin1(ServiceName),
@@ -166,7 +183,7 @@ KWinDesktop::~KWinDesktop() {
 
 void KWinDesktop::loadScript() {
     if (loaded_) return;
-    receiver_->forgetScript();
+    receiver_->forgetScript(bus_.interface()->serviceOwner(KWinService).value());
     forgetAll();
     handles_.clear();
     known_.clear();

@@ -5,6 +5,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -67,14 +68,16 @@ void inKWin(const QString& caption, const QString& action) {
 }
 
 // The handle of the window with this title, once the desktop has it.
-WindowHandle waitForTitle(KWinDesktop& desktop, const std::string& title) {
+WindowHandle waitForTitle(KWinDesktop& desktop, const std::string& title, int timeoutMs = 10000) {
     WindowHandle found = 0;
-    waitWithEvents([&] {
-        desktop.beginWalk();
-        for (WindowHandle h : desktop.topFirst())
-            if (desktop.find(h)->title == title) found = h;
-        return found != 0;
-    });
+    waitWithEvents(
+        [&] {
+            desktop.beginWalk();
+            for (WindowHandle h : desktop.topFirst())
+                if (desktop.find(h)->title == title) found = h;
+            return found != 0;
+        },
+        timeoutMs);
     return found;
 }
 
@@ -168,6 +171,25 @@ TEST_F(KWinDesktopTest, FollowsWindowsAndClosesPolitely) {
         return desktop->GetWindowRect(b) == WindowRect{40, 50, 300, 220};
     })) << desktop->GetWindowRect(b).width()
         << "x" << desktop->GetWindowRect(b).height();
+
+    // Only KWin's script is heard: another program on the bus can neither
+    // make up a window nor learn which ones are closed.
+    QDBusConnection intruder =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "intruder");
+    // Asked without blocking: the desktop answers from this very thread.
+    auto refused = [&](const QString& method, const QVariantList& arguments) {
+        QDBusMessage call = QDBusMessage::createMethodCall(KWinDesktop::ServiceName, "/KWinScript",
+                                                           "org.vornel.KWinScript", method);
+        call.setArguments(arguments);
+        QDBusPendingCall reply = intruder.asyncCall(call);
+        waitWithEvents([&] { return reply.isFinished(); });
+        return reply.isError() && reply.error().type() == QDBusError::AccessDenied;
+    };
+    EXPECT_TRUE(
+        refused("windowChanged", {R"({"id":"{fake}","title":"Faux","width":10,"height":10})"}));
+    EXPECT_TRUE(refused("closeRequests", {}));
+    QDBusConnection::disconnectFromBus("intruder");
+    EXPECT_EQ(waitForTitle(*desktop, "Faux", 500), 0u);
 
     EXPECT_TRUE(desktop->PostClose(a));
     EXPECT_TRUE(alpha.waitClosed());

@@ -13,7 +13,9 @@
 // empty list before the bus's call timeout; either way the script then calls
 // again. An idle desktop costs one call every few seconds and no work at all
 // in between. When Vornel has gone the call fails, KWin drops the callback,
-// and the loop ends by itself.
+// and the loop ends by itself. A call that failed because Vornel was too
+// busy to answer in time ends it too: the next window event then opens a
+// new one.
 //
 // Vornel writes these names; the script's part of the bargain is to send
 // only strings, which D-Bus matches against Vornel's signatures whatever
@@ -23,6 +25,8 @@ var path = "/KWinScript";
 var iface = "org.vornel.KWinScript";
 
 var windows = {}; // id -> window, the ones Vornel has been told of
+var pollSince = 0; // when the open call went out; 0 while none is open
+var pollGivenUpMs = 30000; // longer than the bus waits for an answer
 
 function allWindows() {
     // Plasma 6 renamed the client calls of Plasma 5.
@@ -59,6 +63,7 @@ function describe(w) {
 
 function send(w) {
     callDBus(service, path, iface, "windowChanged", describe(w));
+    keepPolling();
 }
 
 function add(w) {
@@ -79,10 +84,13 @@ function remove(w) {
     if (!windows[id]) return;
     delete windows[id];
     callDBus(service, path, iface, "windowRemoved", id);
+    keepPolling();
 }
 
 function poll() {
+    pollSince = Date.now();
     callDBus(service, path, iface, "closeRequests", function (ids) {
+        pollSince = 0;
         for (var i = 0; ids && i < ids.length; ++i) {
             var w = windows[ids[i]];
             if (w) w.closeWindow();
@@ -100,6 +108,10 @@ if (workspace.windowAdded) {
 }
 var present = allWindows();
 for (var i = 0; i < present.length; ++i) add(present[i]);
+function keepPolling() {
+    if (pollSince !== 0 && Date.now() - pollSince > pollGivenUpMs) poll();
+}
+
 // Calls reach Vornel in the order they are made, so the first poll tells it
 // that every window present at the start has been reported.
 poll();
