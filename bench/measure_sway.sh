@@ -3,6 +3,7 @@
 # (waybar), 50 windows (foot, 25 of them titled as browser windows) and,
 # in the second half, Vornel itself, each summed from /proc over 20 s.
 # Run by hand after a build: bench/measure_sway.sh [build-dir]. About 1 min.
+# VORNEL_DESKTOP=wlroots measures the foreign-toplevel desktop instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(cd "${1:-build}" && pwd)

@@ -115,6 +115,7 @@ void SwayDesktop::send(uint32_t type, const QByteArray& payload) {
     message.append(reinterpret_cast<const char*>(&type), 4);
     message.append(payload);
     socket_.write(message);
+    ++messagesSent_;
     // Written now if the socket takes it, else by the event loop; never waits.
     socket_.flush();
 }

@@ -32,6 +32,8 @@ public:
 
     // Whether the compositor is still connected.
     bool connected() const;
+    // Messages sent to the compositor so far; an idle desktop sends none.
+    uint64_t messagesSent() const { return messagesSent_; }
     // Reads the whole tree again, waiting up to timeoutMs for it; for
     // one-shot listings and tests. False when it did not come.
     bool refresh(int timeoutMs);
@@ -57,6 +59,7 @@ private:
     QLocalSocket socket_;
     QByteArray received_;
     int treesAsked_ = 0; // GET_TREE requests not answered yet
+    uint64_t messagesSent_ = 0;
     bool lossReported_ = false;
     // The X window of each XWayland window.
     std::unordered_map<WindowHandle, uint32_t> xWindows_;

@@ -207,8 +207,19 @@ TEST(SwayXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
     QThread::msleep(1000); // five ticks, each of which would try again
     EXPECT_TRUE(rude.running()) << "the client without the protocol was killed";
     EXPECT_FALSE(rude.sawClose());
-
     stopPolitely(vornel);
+
+    // The foreign-toplevel list does not say which windows are X windows:
+    // the X window of the same title is asked about instead.
+    TestWindow politeAgain(session.dir(), "Polie encore - Mozilla", {300, 200}, "xcb");
+    ASSERT_TRUE(politeAgain.waitShown());
+    QProcess listOnly;
+    folder.start(listOnly, session.dir(), {"--desktop", "wlroots"});
+    ASSERT_TRUE(listOnly.waitForStarted(5000));
+    EXPECT_TRUE(politeAgain.waitClosed()) << "wlroots: the polite X window was not closed";
+    QThread::msleep(1000);
+    EXPECT_TRUE(rude.running()) << "wlroots: the client without the protocol was killed";
+    stopPolitely(listOnly);
 }
 
 } // namespace

@@ -78,6 +78,16 @@ TEST_F(SwayDesktopTest, FollowsNewWindowsTitlesAndClosingsFromEventsAlone) {
     ASSERT_TRUE(waitWithEvents([&] { return desktop->find(secondHandle) != nullptr; }));
     EXPECT_EQ(walk(*desktop).front(), secondHandle) << "the newest floating window is on top";
 
+    // Nothing changes: ticks ask the compositor nothing.
+    const uint64_t sent = desktop->messagesSent();
+    for (int tick = 0; tick < 5; ++tick) {
+        waitWithEvents([] { return false; }, 200);
+        walk(*desktop);
+        titleOf(*desktop, firstHandle);
+        desktop->GetWindowRect(firstHandle);
+    }
+    EXPECT_EQ(desktop->messagesSent(), sent);
+
     first.retitle("Nouveau titre - Mozilla");
     EXPECT_TRUE(waitWithEvents(
         [&] { return titleOf(*desktop, firstHandle) == "Nouveau titre - Mozilla"; }));
