@@ -5,7 +5,10 @@
 namespace vornel {
 
 std::vector<std::string_view> textLines(std::string_view text) {
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    // Every mark at the start goes: a file saved twice by an editor that adds
+    // one may carry two, and one left in would come back at the start of the
+    // next read, so that a file written back would not read the same.
+    while (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     std::vector<std::string_view> lines;
     while (!text.empty()) {
         std::size_t end = text.find_first_of("\r\n");

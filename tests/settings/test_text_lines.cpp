@@ -23,5 +23,7 @@ TEST(TextLines, EveryEditorsLineEndsAndNoByteOrderMark) {
                         "b"),
               (Lines{"a", "\xEF\xBB\xBF"
                           "b"}));
-    EXPECT_EQ(textLines("\xEF\xBB\xBF\xEF\xBB\xBFx"), (Lines{"\xEF\xBB\xBFx"}));
+    // Two at the start both go, or the second would come back as the first
+    // of the next read (found by the fuzzer).
+    EXPECT_EQ(textLines("\xEF\xBB\xBF\xEF\xBB\xBFx"), (Lines{"x"}));
 }
