@@ -1,9 +1,9 @@
-#include "app/local_socket_handshake.h"
+#include "app/instance_handshake.h"
 #include "app/program.h"
 #include "app/vornel_application.h"
+#include "blocking/alert_sound.h"
 #include "blocking/system_desktop.h"
 #include "netstat/ports_command.h"
-#include "settings/canberra_sound.h"
 
 #include <clocale>
 
@@ -14,7 +14,7 @@ int main(int argc, char* argv[]) {
     // Dates in the log follow the user's regional formats.
     std::setlocale(LC_TIME, "");
     std::unique_ptr<vornel::Desktop> desktop = vornel::openSystemDesktop();
-    vornel::CanberraSound sound;
-    vornel::LocalSocketHandshake handshake(vornel::LocalSocketHandshake::defaultSocketPath());
-    return vornel::runProgram(*desktop, sound, handshake);
+    std::unique_ptr<vornel::AlertSound> sound = vornel::makeSystemSound();
+    std::unique_ptr<vornel::InstanceHandshake> handshake = vornel::makeSystemHandshake();
+    return vornel::runProgram(*desktop, *sound, *handshake);
 }

@@ -5,6 +5,7 @@
 #include "app/vornel_application.h"
 #include "blocking/desktop.h"
 #include "netstat/ports_page.h"
+#include "settings/ie_title.h"
 #include "settings/settings_store.h"
 #include "settings/start_at_logon.h"
 #include "update/update_address.h"
@@ -65,8 +66,7 @@ void TfmVornel::FormCreate() {
     connectUpdatePage();
     connectBlockingControls();
     vornel::clickEarlierOnSharedAccelerators(this);
-    // Linux has no Internet Explorer "Window Title" value: it reads as missing.
-    TitreIE = " - Microsoft Internet";
+    TitreIE = vornel::internetExplorerTitle();
 }
 
 void TfmVornel::FormDestroy() {

@@ -1,5 +1,6 @@
 #include "update/web_page_loader.h"
 
+#include "update/system_page_browser.h"
 #include "update/web_engine_environment.h"
 
 #include <QCoreApplication>
@@ -54,6 +55,10 @@ std::unique_ptr<PageBrowser> loadWebPageBrowser(QWidget* area, const QString& mo
                 .arg(module.errorString())
                 .toStdString());
     return std::unique_ptr<PageBrowser>(create(area));
+}
+
+std::unique_ptr<PageBrowser> makeSystemPageBrowser(QWidget* area) {
+    return loadWebPageBrowser(area);
 }
 
 } // namespace vornel
