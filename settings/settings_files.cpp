@@ -19,8 +19,10 @@ QString withSeparator(const QString& folder) {
 
 SettingsFiles settingsFilesIn(const QString& folder) {
     QString dir = withSeparator(folder);
+    // The default sound's path is shown and stored: in the platform's own
+    // spelling, with a backslash on Windows.
     return {dir + QStringLiteral("vornel.ini"), dir + QStringLiteral("vornel.log"),
-            withSeparator(QCoreApplication::applicationDirPath())};
+            QDir::toNativeSeparators(withSeparator(QCoreApplication::applicationDirPath()))};
 }
 
 QString settingsFolder(const QString& programFolder, const QString& installedFolder) {

@@ -16,6 +16,7 @@ namespace vornel {
 class BrowserSite : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
 public:
     explicit BrowserSite(HWND window) : window_(window) {}
+    virtual ~BrowserSite() = default;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
