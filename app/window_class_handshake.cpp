@@ -89,8 +89,7 @@ void WindowClassHandshake::stopListening() {
 // loads the settings that close has just saved.
 LRESULT CALLBACK WindowClassHandshake::windowProc(HWND window, UINT message, WPARAM wParam,
                                                   LPARAM lParam) {
-    auto* self =
-        reinterpret_cast<WindowClassHandshake*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<WindowClassHandshake*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (message != WM_CLOSE || !self) return DefWindowProcA(window, message, wParam, lParam);
     std::function<void()> close = std::move(self->close_);
     self->stopListening();

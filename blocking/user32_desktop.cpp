@@ -24,12 +24,11 @@ std::string utf8Prefix(const wchar_t* text, int length, int maxBytes) {
     std::string out;
     for (int i = 0; i < length; ++i) {
         // A surrogate pair is one character of four bytes.
-        int units = (IS_HIGH_SURROGATE(text[i]) && i + 1 < length && IS_LOW_SURROGATE(text[i + 1]))
-                        ? 2
-                        : 1;
+        int units =
+            (IS_HIGH_SURROGATE(text[i]) && i + 1 < length && IS_LOW_SURROGATE(text[i + 1])) ? 2 : 1;
         char bytes[4];
-        int n = WideCharToMultiByte(CP_UTF8, 0, text + i, units, bytes, sizeof bytes, nullptr,
-                                    nullptr);
+        int n =
+            WideCharToMultiByte(CP_UTF8, 0, text + i, units, bytes, sizeof bytes, nullptr, nullptr);
         if (n <= 0 || int(out.size()) + n > maxBytes) break;
         out.append(bytes, std::size_t(n));
         i += units - 1;

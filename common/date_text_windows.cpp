@@ -26,8 +26,8 @@ SYSTEMTIME systemTime(const QDate& date, const QTime& time) {
 
 std::string shortDate(const SYSTEMTIME& st) {
     wchar_t text[128] = {};
-    int n = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, 128,
-                            nullptr);
+    int n =
+        GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, 128, nullptr);
     return n > 0 ? QString::fromWCharArray(text, n - 1).toStdString() : std::string();
 }
 
@@ -98,15 +98,24 @@ std::optional<QDate> parseDateText(const std::string& text, const char* pattern)
         }
         bool ok = true;
         switch (*++p) {
-        case 'd': ok = readNumber(at, 2, day); break;
-        case 'm': ok = readNumber(at, 2, month); break;
-        case 'Y': ok = readNumber(at, 4, year); break;
+        case 'd':
+            ok = readNumber(at, 2, day);
+            break;
+        case 'm':
+            ok = readNumber(at, 2, month);
+            break;
+        case 'Y':
+            ok = readNumber(at, 4, year);
+            break;
         case 'y':
             ok = readNumber(at, 2, year);
             year += year < 69 ? 2000 : 1900;
             break;
-        case '%': ok = *at++ == '%'; break;
-        default: return std::nullopt;
+        case '%':
+            ok = *at++ == '%';
+            break;
+        default:
+            return std::nullopt;
         }
         if (!ok) return std::nullopt;
     }

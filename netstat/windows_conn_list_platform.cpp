@@ -3,6 +3,7 @@
 #include "netstat/conn_list_platform.h"
 
 #include <winsock2.h>
+
 #include <windows.h>
 
 namespace vornel {
@@ -33,8 +34,9 @@ public:
         auto entry = reinterpret_cast<QueryEntry>(
             reinterpret_cast<void*>(GetProcAddress(library_, "SnmpExtensionQuery")));
         if (!entry) return {};
-        return [entry](BYTE pdu, SnmpVarBindList* list, AsnInteger32* status,
-                       AsnInteger32* index) { return entry(pdu, list, status, index); };
+        return [entry](BYTE pdu, SnmpVarBindList* list, AsnInteger32* status, AsnInteger32* index) {
+            return entry(pdu, list, status, index);
+        };
     }
 
 private:

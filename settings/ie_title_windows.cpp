@@ -13,8 +13,9 @@ std::string internetExplorerTitle(const std::string& windowTitleValue) {
 std::string internetExplorerTitle() {
     wchar_t value[1024] = {};
     DWORD size = sizeof value - sizeof(wchar_t);
-    LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main",
-                                  L"Window Title", RRF_RT_REG_SZ, nullptr, value, &size);
+    LSTATUS status =
+        RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main",
+                     L"Window Title", RRF_RT_REG_SZ, nullptr, value, &size);
     if (status != ERROR_SUCCESS) return internetExplorerTitle({});
     return internetExplorerTitle(QString::fromWCharArray(value).toStdString());
 }

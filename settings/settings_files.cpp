@@ -29,7 +29,8 @@ QString settingsFolder(const QString& programFolder, const QString& installedFol
     // An installed program never writes beside itself, not even when it runs
     // as root and could: its folder belongs to the package manager.
     const QString canonical = QFileInfo(programFolder).canonicalFilePath();
-    bool installed = !canonical.isEmpty() && canonical == QFileInfo(installedFolder).canonicalFilePath();
+    bool installed =
+        !canonical.isEmpty() && canonical == QFileInfo(installedFolder).canonicalFilePath();
     bool usable = QFileInfo(programFolder).isWritable() ||
                   QFileInfo::exists(withSeparator(programFolder) + QStringLiteral("vornel.ini"));
     if (usable && !installed) return programFolder;

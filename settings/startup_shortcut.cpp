@@ -2,10 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <windows.h>
+
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
-#include <windows.h>
 
 namespace vornel {
 
@@ -24,8 +25,7 @@ private:
     bool ready_;
 };
 
-template <typename T>
-struct Released {
+template <typename T> struct Released {
     T* p = nullptr;
     ~Released() {
         if (p) p->Release();

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <windows.h>
+
 #include <mmsystem.h>
 
 namespace vornel {

@@ -2,8 +2,8 @@
 // its controls.
 #include "app/tfm_vornel.h"
 #include "app/vornel_application.h"
-#include "update/tick_count.h"
 #include "update/system_page_browser.h"
+#include "update/tick_count.h"
 
 #include <QToolButton>
 #include <stdexcept>

@@ -3,10 +3,11 @@
 #include "update/system_page_browser.h"
 
 #include <QResizeEvent>
-#include <exdisp.h>
-#include <ole2.h>
 #include <stdexcept>
 #include <windows.h>
+
+#include <exdisp.h>
+#include <ole2.h>
 
 namespace vornel {
 
@@ -107,10 +108,11 @@ private:
 namespace {
 
 void fail(const char* what, HRESULT result) {
-    throw std::runtime_error(QStringLiteral("Le navigateur intégré ne peut pas être créé : %1 (0x%2)")
-                                 .arg(QString::fromLatin1(what))
-                                 .arg(quint32(result), 8, 16, QChar(u'0'))
-                                 .toStdString());
+    throw std::runtime_error(
+        QStringLiteral("Le navigateur intégré ne peut pas être créé : %1 (0x%2)")
+            .arg(QString::fromLatin1(what))
+            .arg(quint32(result), 8, 16, QChar(u'0'))
+            .toStdString());
 }
 
 } // namespace
@@ -139,7 +141,8 @@ WebBrowserControl::WebBrowserControl(QWidget* area) : QWidget(area) {
 WebBrowserControl::~WebBrowserControl() {
     if (browser_) {
         IOleObject* object = nullptr;
-        if (SUCCEEDED(browser_->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object)))) {
+        if (SUCCEEDED(
+                browser_->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object)))) {
             object->Close(OLECLOSE_NOSAVE);
             object->SetClientSite(nullptr);
             object->Release();
@@ -160,9 +163,8 @@ void WebBrowserControl::Navigate(const QString& address) {
     HRESULT result = browser_->Navigate2(&url, &none, &none, &none, &none);
     VariantClear(&url);
     if (FAILED(result))
-        throw std::runtime_error(QStringLiteral("L'adresse ne peut pas être demandée : %1")
-                                     .arg(address)
-                                     .toStdString());
+        throw std::runtime_error(
+            QStringLiteral("L'adresse ne peut pas être demandée : %1").arg(address).toStdString());
 }
 
 void WebBrowserControl::resizeEvent(QResizeEvent* event) {

@@ -38,7 +38,8 @@ void shareOpenGlContext() {
 
 QString webPageModulePath() {
     const QString programDir = QCoreApplication::applicationDirPath() + u'/';
-    for (const QString& dir : {programDir, programDir + QStringLiteral(VORNEL_INSTALLED_MODULE_DIR "/")})
+    for (const QString& dir :
+         {programDir, programDir + QStringLiteral(VORNEL_INSTALLED_MODULE_DIR "/")})
         if (QFileInfo::exists(dir + ModuleName)) return dir + ModuleName;
     return QStringLiteral(VORNEL_MODULE_DIR "/") + ModuleName;
 }

@@ -57,9 +57,9 @@ TEST(Installer, InstallsForTheUserAndUninstallsCleanlyKeepingTheRules) {
     ASSERT_TRUE(setup.waitForFinished(120000));
     EXPECT_EQ(setup.exitCode(), 0);
 
-    for (const char* file : {"vornel.exe", "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll",
-                             "Qt6Network.dll", "platforms/qwindows.dll", "libstdc++-6.dll",
-                             "libwinpthread-1.dll", "uninstall.exe"})
+    for (const char* file :
+         {"vornel.exe", "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll", "Qt6Network.dll",
+          "platforms/qwindows.dll", "libstdc++-6.dll", "libwinpthread-1.dll", "uninstall.exe"})
         EXPECT_TRUE(fileExists(folder + u'/' + QLatin1String(file))) << file;
     ShortcutContent entry;
     ASSERT_TRUE(readShortcut(menuEntry, entry));
@@ -84,8 +84,8 @@ TEST(Installer, InstallsForTheUserAndUninstallsCleanlyKeepingTheRules) {
     EXPECT_TRUE(waitUntil([&] { return !uninstallKeyExists(); }, 120000));
     EXPECT_TRUE(waitUntil([&] { return !fileExists(folder + QStringLiteral("/uninstall.exe")); }));
 
-    for (const char* file : {"vornel.exe", "Qt6Core.dll", "platforms", "styles", "imageformats",
-                             "libstdc++-6.dll"})
+    for (const char* file :
+         {"vornel.exe", "Qt6Core.dll", "platforms", "styles", "imageformats", "libstdc++-6.dll"})
         EXPECT_FALSE(fileExists(folder + u'/' + QLatin1String(file))) << file;
     EXPECT_FALSE(fileExists(menuEntry));
     EXPECT_FALSE(fileExists(atLogon.shortcutPath()));

@@ -57,7 +57,8 @@ TEST(StartupShortcut, WritesAShortcutToTheExecutableAndRemovesIt) {
 TEST(StartupShortcut, TheDefaultFolderIsTheStartupKnownFolder) {
     const QString folder = StartupShortcut::startupFolder();
     ASSERT_FALSE(folder.isEmpty());
-    EXPECT_TRUE(folder.endsWith(QStringLiteral("/Start Menu/Programs/Startup"), Qt::CaseInsensitive))
+    EXPECT_TRUE(
+        folder.endsWith(QStringLiteral("/Start Menu/Programs/Startup"), Qt::CaseInsensitive))
         << folder.toStdString();
     EXPECT_TRUE(QFileInfo(folder).isDir());
     StartupShortcut shortcut;

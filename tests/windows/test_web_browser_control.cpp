@@ -50,8 +50,8 @@ TEST(WebBrowserControl, IsMadeInThePageAreaOnRequestAndNavigates) {
     EXPECT_GT(search.found, 0) << "the control made no window in the page area";
 
     EXPECT_NO_THROW(page->Navigate(QStringLiteral("about:blank")));
-    EXPECT_NO_THROW(page->Navigate(
-        QStringLiteral("http://127.0.0.1:9/vornel/maj.php?v=2003.03&tmp=12345")));
+    EXPECT_NO_THROW(
+        page->Navigate(QStringLiteral("http://127.0.0.1:9/vornel/maj.php?v=2003.03&tmp=12345")));
     control->resize(300, 200);
     page.reset();
     EXPECT_FALSE(IsWindow(host));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <winsock2.h>
 
 using namespace vornel;
 

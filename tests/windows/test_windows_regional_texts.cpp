@@ -16,8 +16,8 @@ std::string windowsDate(const QDate& date) {
     st.wMonth = WORD(date.month());
     st.wDay = WORD(date.day());
     wchar_t text[64];
-    int n = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, 64,
-                            nullptr);
+    int n =
+        GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, 64, nullptr);
     return QString::fromWCharArray(text, n - 1).toStdString();
 }
 

@@ -42,8 +42,8 @@ public:
         }();
         const std::wstring wide = QString::fromStdString(title).toStdWString();
         window_ = CreateWindowExW(0, className, wide.c_str(), WS_OVERLAPPEDWINDOW, rect.left,
-                                  rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+                                  rect.top, rect.right - rect.left, rect.bottom - rect.top, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
         ShowWindow(window_, SW_SHOWNORMAL);
     }
     ~NativeWindow() {
