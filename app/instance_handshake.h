@@ -6,16 +6,23 @@
 
 namespace vornel {
 
+// What a start found of earlier instances.
+enum class EarlierInstance {
+    None,        // none ran: this one runs alone
+    Closed,      // one ran; it was asked to close and has ended
+    StillRunning // one runs on and did not answer: this start must not run
+};
+
 // How a newly started instance takes the place of the running one: it asks
-// that one to close and waits until it has removed its icon and saved.
+// that one to close and waits until it has removed its icon and saved. Only
+// one instance at a time gets past closeEarlierInstance.
 class InstanceHandshake {
 public:
     virtual ~InstanceHandshake() = default;
 
-    // Asks the running instance, if any, to close, and blocks until it reports
-    // that its icon is gone and its settings are saved, or until timeout.
-    // True when an instance was found, whether or not it answered in time.
-    virtual bool closeEarlierInstance(std::chrono::milliseconds timeout) = 0;
+    // Asks the running instance, if any, to close, and blocks until it has
+    // ended, or until timeout passes without an answer.
+    virtual EarlierInstance closeEarlierInstance(std::chrono::milliseconds timeout) = 0;
 
     // From now on this instance is the one a newer instance finds. Its request
     // runs close (from the event loop) and is answered once close returns.

@@ -9,9 +9,12 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QMessageBox>
 #include <QSessionManager>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTranslator>
+#include <cstdio>
 #include <memory>
 
 namespace vornel {
@@ -57,11 +60,34 @@ void speakFrenchInQtsTexts(QTranslator& translations) {
         QCoreApplication::installTranslator(&translations);
 }
 
+// The running instance holds on without answering. It still owns the
+// settings, the log and the socket, and may yet wake up: this start touches
+// none of them, and says so.
+int giveWayToHungInstance() {
+    const QString text = QStringLiteral(
+        "Vornel est déjà lancé mais ne répond pas. Cette copie s'arrête sans rien modifier ; "
+        "fermez l'autre Vornel, puis relancez le programme.");
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Vornel"), text, QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("hungInstanceBox"));
+    box.exec();
+    return 1;
+}
+
 } // namespace
 
-int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake) {
+int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake,
+               const QString& desktopNotice) {
     earlierInstanceClosed = false;
-    if (handshake.closeEarlierInstance(EarlierInstanceWait)) earlierInstanceClosed = true;
+    switch (handshake.closeEarlierInstance(EarlierInstanceWait)) {
+    case EarlierInstance::StillRunning:
+        return giveWayToHungInstance();
+    case EarlierInstance::Closed:
+        earlierInstanceClosed = true;
+        break;
+    case EarlierInstance::None:
+        break;
+    }
     setUpApplication();
     QTranslator qtTexts;
     speakFrenchInQtsTexts(qtTexts);
@@ -75,8 +101,12 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     fmVornel->fmFerme = fmFerme.get();
     fmFerme->mainWindow = fmVornel.get();
     endFromOutside(*tray, handshake);
+    fmVornel->ShowDesktopNotice(desktopNotice);
 
     fmVornel->Initialise();
+    // With no notification area to reach it from, the program would be
+    // unreachable behind a hidden window.
+    if (!QSystemTrayIcon::isSystemTrayAvailable() && !tray->hasClosed()) tray->Afficher1Click();
     // A request to end may have come in while the load showed a message; the
     // loop still runs, for a moment, so that later messages can show.
     if (tray->hasClosed()) QTimer::singleShot(0, [] { QCoreApplication::exit(0); });

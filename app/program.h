@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace vornel {
 
 class AlertSound;
@@ -8,6 +10,9 @@ class InstanceHandshake;
 
 // The life of the process, from replacing an earlier instance to the last
 // form's destruction. Returns the exit code of the message loop.
-int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake);
+// desktopNotice: what the user must know about the desktop watched, shown
+// on the candidate page and in the icon's tip; empty when all works.
+int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake,
+               const QString& desktopNotice = {});
 
 } // namespace vornel

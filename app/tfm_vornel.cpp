@@ -3,9 +3,9 @@
 #include "app/shared_accelerators.h"
 #include "app/tfm_vornel_tray.h"
 #include "app/vornel_application.h"
+#include "blocking/default_browser.h"
 #include "blocking/desktop.h"
 #include "netstat/ports_page.h"
-#include "settings/ie_title.h"
 #include "settings/settings_store.h"
 #include "settings/start_at_logon.h"
 #include "update/update_address.h"
@@ -66,7 +66,21 @@ void TfmVornel::FormCreate() {
     connectUpdatePage();
     connectBlockingControls();
     vornel::clickEarlierOnSharedAccelerators(this);
-    TitreIE = vornel::internetExplorerTitle();
+    TitreIE = vornel::defaultBrowserTitle();
+}
+
+void TfmVornel::ShowDesktopNotice(const QString& notice) {
+    if (notice.isEmpty()) return;
+    ui.lBureau->setText(notice);
+    ui.lBureau->setProperty("tag", ui.lb1->property("tag"));
+    ui.lBureau->setVisible(ui.lb1->isVisibleTo(this));
+    // The list makes room for the line above it.
+    const QRect list = ui.lb1->geometry();
+    const int below = ui.lBureau->geometry().bottom() + 1;
+    ui.lb1->setGeometry(list.x(), below, list.width(), list.bottom() + 1 - below);
+    // The tip is short: the notice up to its colon says what is wrong.
+    if (tray_)
+        tray_->SetTrayTip(QStringLiteral("Vornel\n") + notice.section(QStringLiteral(" : "), 0, 0));
 }
 
 void TfmVornel::FormDestroy() {
@@ -158,6 +172,9 @@ void TfmVornel::layOutPages() {
             control->setProperty("tag", 10 * n);
         }
     }
+    // The desktop's notice takes part in page switches only once there is one.
+    ui.lBureau->setProperty("tag", 0);
+    ui.lBureau->hide();
     ui.pTitre->setGeometry(dx, 0, width() - dx, TitleStripHeight);
     ui.PC->hide();
     fitTextsToFont();

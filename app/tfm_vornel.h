@@ -78,6 +78,10 @@ public:
     std::string TitreIE;
     QString TitreCourt(const QString& rowText);
     void sbFermerClick();
+    // What the user must know about the desktop watched (French, "what : what
+    // to do"): a line above the candidate list and the icon's tip. Empty:
+    // nothing to say.
+    void ShowDesktopNotice(const QString& notice);
     // Browser names, candidate list, rule list and statistics page (blocking/).
     void FenetresDefaut();
     void sbFenDefautClick();

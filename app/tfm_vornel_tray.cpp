@@ -77,6 +77,11 @@ void TfmVornelTray::SetTrayIcon(const QIcon& icon) {
     NotifyTray(NIM_MODIFY, NIF_ICON);
 }
 
+void TfmVornelTray::SetTrayTip(const QString& tip) {
+    trayTip = tip;
+    if (trayShown) NotifyTray(NIM_MODIFY, NIF_TIP);
+}
+
 // Either button pressed on the icon opens the menu where the mouse is.
 void TfmVornelTray::DefaultHandler(QSystemTrayIcon::ActivationReason reason) {
     if (trayId == 0) return;

@@ -32,6 +32,8 @@ public:
     void AddTrayIcon(int32_t id, const QIcon& icon, const QString& tip);
     bool NotifyTray(int command, int flags);
     void SetTrayIcon(const QIcon& icon);
+    // A tip other than "Vornel", for a desktop whose windows cannot all be seen.
+    void SetTrayTip(const QString& tip);
 
     void PopupMenu1Popup();
     void FormClick(int tag);

@@ -7,13 +7,14 @@
 
 namespace vornel {
 
-// The handshake of the Windows program: the running instance owns a hidden
-// top-level window of class "TfmVornelTray"; a newer one finds it with
+// The handshake of the Windows program. The running instance holds a named
+// mutex for its whole life and, once started, a hidden top-level window of
+// class "TfmVornelTray"; a newer one finds the window with
 // FindWindowA("tfmVornelTray") (class names are compared without regard to
-// case) and sends it WM_CLOSE, which returns once the running instance has
-// removed its icon and saved. A named mutex, held for as long as the window
-// exists, makes sure that two instances started at once do not both keep
-// running: the one that does not get it asks the other in turn.
+// case), sends it WM_CLOSE, which returns once the running instance has
+// removed its icon and saved, and then waits for the mutex, which is free
+// once that instance has ended (or died: an abandoned mutex is free too).
+// Only the holder of the mutex runs.
 class WindowClassHandshake : public InstanceHandshake {
 public:
     // className and mutexName are for the tests, which run their own pair.
@@ -23,7 +24,7 @@ public:
     WindowClassHandshake(const WindowClassHandshake&) = delete;
     WindowClassHandshake& operator=(const WindowClassHandshake&) = delete;
 
-    bool closeEarlierInstance(std::chrono::milliseconds timeout) override;
+    EarlierInstance closeEarlierInstance(std::chrono::milliseconds timeout) override;
     bool listen(std::function<void()> close) override;
     void stopListening() override;
 
@@ -32,7 +33,7 @@ public:
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    bool takeMutex(std::chrono::milliseconds timeout);
+    bool takeMutex(DWORD waitMs);
 
     std::string className_;
     std::string mutexName_;

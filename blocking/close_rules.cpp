@@ -18,7 +18,7 @@ namespace vornel {
 class RuleIndex {
 public:
     explicit RuleIndex(const std::vector<TCond>& rules);
-    int firstMatch(std::string_view title, int32_t width, int32_t height);
+    int firstMatch(std::string_view title, int32_t width, int32_t height, bool sizeKnown);
 
 private:
     struct Node {
@@ -31,7 +31,8 @@ private:
     int32_t child(int32_t node, unsigned char c) const;
     void addContains(const std::string& text, int index);
     void linkAutomaton();
-    int firstSized(const std::vector<int>& indices, int best, int32_t w, int32_t h) const;
+    int firstSized(const std::vector<int>& indices, int best, int32_t w, int32_t h,
+                   bool sizeKnown) const;
 
     const std::vector<TCond>& rules_;
     std::vector<Node> nodes_;
@@ -120,26 +121,30 @@ void RuleIndex::linkAutomaton() {
     }
 }
 
-int RuleIndex::firstSized(const std::vector<int>& indices, int best, int32_t w, int32_t h) const {
+int RuleIndex::firstSized(const std::vector<int>& indices, int best, int32_t w, int32_t h,
+                          bool sizeKnown) const {
     for (int i : indices) {
         if (i >= best) break;
-        if (sizeHolds(rules_[std::size_t(i)], w, h)) return i;
+        const TCond& rule = rules_[std::size_t(i)];
+        if (sizeKnown ? sizeHolds(rule, w, h) : rule.DimMode == "N") return i;
     }
     return best;
 }
 
-int RuleIndex::firstMatch(std::string_view title, int32_t width, int32_t height) {
+int RuleIndex::firstMatch(std::string_view title, int32_t width, int32_t height, bool sizeKnown) {
     int best = always_;
-    if (auto it = exactSize_.find(sizeKey(width, height)); it != exactSize_.end())
-        best = std::min(best, it->second);
-    best = firstSized(atMostSize_, best, width, height);
+    if (sizeKnown) {
+        if (auto it = exactSize_.find(sizeKey(width, height)); it != exactSize_.end())
+            best = std::min(best, it->second);
+        best = firstSized(atMostSize_, best, width, height, true);
+    }
 
     lowered_.assign(title);
     for (char& c : lowered_)
         c = asciiLower(c);
     if (!equalTitles_.empty())
         if (auto it = equalTitles_.find(lowered_); it != equalTitles_.end())
-            best = firstSized(it->second, best, width, height);
+            best = firstSized(it->second, best, width, height, sizeKnown);
 
     if (nodes_.size() > 1) {
         int32_t state = 0;
@@ -151,7 +156,7 @@ int RuleIndex::firstMatch(std::string_view title, int32_t width, int32_t height)
             const Node& n = nodes_[std::size_t(state)];
             for (int32_t out = n.rules.empty() ? n.outputLink : state; out > 0;
                  out = nodes_[std::size_t(out)].outputLink)
-                best = firstSized(nodes_[std::size_t(out)].rules, best, width, height);
+                best = firstSized(nodes_[std::size_t(out)].rules, best, width, height, sizeKnown);
         }
     }
     return best == INT_MAX ? 0 : best + 1;
@@ -186,15 +191,20 @@ void CloseRules::clear() {
     changed();
 }
 
-int CloseRules::firstMatch(std::string_view title, int32_t width, int32_t height) const {
+int CloseRules::firstMatch(std::string_view title, int32_t width, int32_t height,
+                           bool sizeKnown) const {
     if (rules_.empty()) return 0;
     if (!index_) index_ = std::make_unique<RuleIndex>(rules_);
-    return index_->firstMatch(title, width, height);
+    return index_->firstMatch(title, width, height, sizeKnown);
 }
 
-int CloseRules::firstMatchInOrder(std::string_view title, int32_t width, int32_t height) const {
-    for (int i = 0; i < count(); ++i)
-        if (TesteCond(rules_[std::size_t(i)], title, width, height)) return i + 1;
+int CloseRules::firstMatchInOrder(std::string_view title, int32_t width, int32_t height,
+                                  bool sizeKnown) const {
+    for (int i = 0; i < count(); ++i) {
+        const TCond& rule = rules_[std::size_t(i)];
+        if (!sizeKnown && rule.DimMode != "N") continue;
+        if (TesteCond(rule, title, width, height)) return i + 1;
+    }
     return 0;
 }
 

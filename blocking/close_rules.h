@@ -33,10 +33,13 @@ public:
     void remove(int number);
     void clear();
 
-    // The number of the first rule that holds, 0 when none does.
-    int firstMatch(std::string_view title, int32_t width, int32_t height) const;
+    // The number of the first rule that holds, 0 when none does. Without
+    // sizeKnown, a size that cannot be seen: no rule with a size condition holds.
+    int firstMatch(std::string_view title, int32_t width, int32_t height,
+                   bool sizeKnown = true) const;
     // The same answer by testing every rule in order; kept as the reference.
-    int firstMatchInOrder(std::string_view title, int32_t width, int32_t height) const;
+    int firstMatchInOrder(std::string_view title, int32_t width, int32_t height,
+                          bool sizeKnown = true) const;
 
 private:
     void changed();

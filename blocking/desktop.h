@@ -35,6 +35,12 @@ public:
     virtual WindowRect GetWindowRect(WindowHandle window) = 0;
     // A polite close request; returns at once. False when it could not be sent.
     virtual bool PostClose(WindowHandle window) = 0;
+    // False where the desktop cannot tell the window's size: GetWindowRect
+    // then says nothing, and no rule with a size condition may hold.
+    virtual bool sizeKnown(WindowHandle window) {
+        (void)window;
+        return true;
+    }
 
     // Batching hints around one scan, so that a desktop behind a network
     // connection can send its requests together. They change no answer:

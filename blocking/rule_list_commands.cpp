@@ -84,6 +84,9 @@ void TfmVornel::sbFermerClick() {
     const vornel::WindowHandle window = vornel::parseHandle(rowText.toStdString());
     if (window == 0 || refusedAsFull()) return;
     const vornel::WindowRect outer = desktop_.GetWindowRect(window);
-    vornel::TCond rule{"Y", "Y", TitreCourt(rowText).toStdString(), outer.width(), outer.height()};
+    // A size the desktop cannot tell would make a rule that never holds.
+    const std::string sizeMode = desktop_.sizeKnown(window) ? "Y" : "N";
+    vornel::TCond rule{"Y", sizeMode, TitreCourt(rowText).toStdString(), outer.width(),
+                       outer.height()};
     if (fmFerme->EditRule(rule)) appendRule(rule);
 }

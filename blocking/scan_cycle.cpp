@@ -4,6 +4,7 @@
 #include "blocking/list_rows.h"
 #include "common/date_text.h"
 #include "common/memo_lines.h"
+#include "common/same_rows.h"
 #include "common/text.h"
 
 #include <QCheckBox>
@@ -76,33 +77,38 @@ void ScanCycle::Timer() {
     readBrowserNames();
     walk();
 
-    // The candidate list is rebuilt whole, redrawn once, and its
-    // selection kept by position, not by window. The rows go in with one
-    // insertion: the view lays itself out once per insertion, and fifty of them
-    // cost more than the rest of the tick's own work.
-    QListWidget* lb1 = c_.lb1;
-    lb1->setUpdatesEnabled(false);
-    const QSignalBlocker quiet(lb1);
-    const int selected = selectedRow(lb1);
-    lb1->clear();
-
     QStringList unmatched;
     desktop_.rereadWindows(candidates_);
     for (WindowHandle h : candidates_) {
         int length = desktop_.GetWindowTextA(h, title_.data(), TitleBufferSize);
         WindowRect r = desktop_.GetWindowRect(h);
-        int rule = rules_.firstMatch({title_.data(), std::size_t(length)}, r.width(), r.height());
+        int rule = rules_.firstMatch({title_.data(), std::size_t(length)}, r.width(), r.height(),
+                                     desktop_.sizeKnown(h));
         if (rule != 0)
             closeWindow(h, rule);
         else
             unmatched.append(QString::number(h));
     }
-    lb1->addItems(unmatched);
-
-    lb1->setCurrentRow(selected < lb1->count() ? selected : -1);
-    lb1->setUpdatesEnabled(true);
+    showCandidates(unmatched);
 
     if (c_.PC->currentIndex() == 3 && refreshPorts) refreshPorts();
+}
+
+// The candidate list is rebuilt whole, redrawn once, and its selection kept
+// by position, not by window. The rows go in with one insertion: the view lays
+// itself out once per insertion, and fifty of them cost more than the rest of
+// the tick's own work. Rows the same as those shown are left as they are,
+// which is what the rebuild would make of them, without laying the view out.
+void ScanCycle::showCandidates(const QStringList& rows) {
+    QListWidget* lb1 = c_.lb1;
+    if (sameRows(lb1, rows)) return;
+    lb1->setUpdatesEnabled(false);
+    const QSignalBlocker quiet(lb1);
+    const int selected = selectedRow(lb1);
+    lb1->clear();
+    lb1->addItems(rows);
+    lb1->setCurrentRow(selected < lb1->count() ? selected : -1);
+    lb1->setUpdatesEnabled(true);
 }
 
 } // namespace vornel

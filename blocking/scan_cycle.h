@@ -4,6 +4,7 @@
 #include "blocking/desktop.h"
 
 #include <QDateTime>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <string>
@@ -66,6 +67,7 @@ private:
     void readBrowserNames();
     void walk();
     void closeWindow(WindowHandle window, int ruleNumber);
+    void showCandidates(const QStringList& rows);
 
     Desktop& desktop_;
     const CloseRules& rules_;

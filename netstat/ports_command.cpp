@@ -17,8 +17,12 @@ namespace {
 
 const char* const HelpText =
     "Utilisation : vornel [option]\n"
-    "  --ports   affiche les ports TCP en écoute ou connectés, puis quitte\n"
-    "  --help    affiche cette aide, puis quitte\n";
+    "  --ports          affiche les ports TCP en écoute ou connectés, puis quitte\n"
+    "  --windows        affiche les fenêtres que voit Vornel (numéro, visible,\n"
+    "                   réduite, largeur x hauteur, titre), puis quitte\n"
+    "  --desktop NOM    surveille ce bureau (sway, wlroots, x11) au lieu de celui de la\n"
+    "                   session ; de même la variable VORNEL_DESKTOP\n"
+    "  --help           affiche cette aide, puis quitte\n";
 
 // The same settings file as the running program's, without touching it.
 std::string settingsFile(int argc, char** argv) {

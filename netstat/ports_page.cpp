@@ -1,6 +1,7 @@
 #include "netstat/ports_page.h"
 
 #include "common/error_box.h"
+#include "common/same_rows.h"
 #include "netstat/ip_connection_list.h"
 
 #include <QListWidget>
@@ -62,13 +63,17 @@ void refreshPortList(QListWidget* lbPorts, TQuelmarIpConnectionList* connections
     if (!connections) return;
     try {
         connections->Refresh();
-        const std::vector<std::string> lines = portLines(*connections, names);
+        QStringList lines;
+        for (const std::string& line : portLines(*connections, names))
+            lines.append(QString::fromStdString(line));
+        // The lines already shown are what the rebuild would make of them;
+        // leaving them spares the view a layout five times a second.
+        if (sameRows(lbPorts, lines)) return;
         BatchUpdate batch(lbPorts);
         const QSignalBlocker quiet(lbPorts);
         const int selected = lbPorts->currentRow();
         lbPorts->clear();
-        for (const std::string& line : lines)
-            lbPorts->addItem(QString::fromStdString(line));
+        lbPorts->addItems(lines);
         lbPorts->setCurrentRow(selected < lbPorts->count() ? selected : -1);
     } catch (...) {
         // The page is informational: the next tick tries again.

@@ -7,27 +7,43 @@
 
 namespace vornel {
 
+namespace {
+// Long enough for one tick's reads on a slow machine, short enough that a
+// call from elsewhere soon after a tick still takes in what has arrived.
+constexpr auto HintLifetime = std::chrono::milliseconds(100);
+} // namespace
+
 WindowHandle WindowModel::GetWindow(WindowHandle from, unsigned command) {
-    if (command == GW_HWNDFIRST) return order_.empty() ? 0 : order_.front();
+    if (command == GW_HWNDFIRST) {
+        if (!walkTakenIn_) update();
+        walkTakenIn_ = false;
+        walk_ = order_;
+        walkIndex_ = 0;
+        return walk_.empty() ? 0 : walk_.front();
+    }
     if (command != GW_HWNDNEXT) return 0;
-    auto it = position_.find(from);
-    if (it == position_.end() || it->second + 1 >= order_.size()) return 0;
-    return order_[it->second + 1];
+    if (walkIndex_ >= walk_.size() || walk_[walkIndex_] != from) {
+        auto it = std::find(walk_.begin(), walk_.end(), from);
+        if (it == walk_.end()) return 0;
+        walkIndex_ = std::size_t(it - walk_.begin());
+    }
+    ++walkIndex_;
+    return walkIndex_ < walk_.size() ? walk_[walkIndex_] : 0;
 }
 
 bool WindowModel::IsWindowVisible(WindowHandle window) {
-    const ModelWindow* w = find(window);
+    const ModelWindow* w = current(window, Visible);
     return w && w->visible;
 }
 
 bool WindowModel::IsIconic(WindowHandle window) {
-    const ModelWindow* w = find(window);
+    const ModelWindow* w = current(window, Iconic);
     return w && w->iconic;
 }
 
 int WindowModel::GetWindowTextA(WindowHandle window, char* buffer, int maxCount) {
     if (maxCount <= 0) return 0;
-    const ModelWindow* w = find(window);
+    const ModelWindow* w = current(window, Title);
     std::string_view title = w ? std::string_view(w->title) : std::string_view();
     title = cutUtf8(title, std::size_t(maxCount - 1));
     std::memcpy(buffer, title.data(), title.size());
@@ -36,58 +52,89 @@ int WindowModel::GetWindowTextA(WindowHandle window, char* buffer, int maxCount)
 }
 
 WindowRect WindowModel::GetWindowRect(WindowHandle window) {
-    const ModelWindow* w = find(window);
+    const ModelWindow* w = current(window, Rect);
     return w ? w->rect : WindowRect{};
 }
 
 bool WindowModel::PostClose(WindowHandle window) {
-    return find(window) && requestClose(window);
+    return current(window, Close) && requestClose(window);
 }
 
-void WindowModel::beginWalk(bool) { update(); }
+bool WindowModel::sizeKnown(WindowHandle window) {
+    const ModelWindow* w = find(window);
+    return w && w->sizeKnown;
+}
+
+void WindowModel::beginWalk(bool) {
+    update();
+    walkTakenIn_ = true;
+    hinted();
+    walkHint_ = hint_;
+}
+
+void WindowModel::rereadWindows(std::span<const WindowHandle> windows) {
+    update();
+    hinted();
+    for (WindowHandle w : windows)
+        if (auto it = windows_.find(w); it != windows_.end()) it->second.rereadIn = hint_;
+}
+
+void WindowModel::hinted() {
+    ++hint_;
+    hintTime_ = std::chrono::steady_clock::now();
+}
+
+const ModelWindow* WindowModel::current(WindowHandle window, Answer answer) {
+    auto it = windows_.find(window);
+    if (it == windows_.end() || !readAhead(it->second, answer)) {
+        update();
+        it = windows_.find(window);
+        if (it == windows_.end()) return nullptr;
+    }
+    it->second.servedAfter[answer] = hint_;
+    return &it->second.window;
+}
+
+bool WindowModel::readAhead(const Slot& slot, Answer answer) const {
+    if (slot.servedAfter[answer] == hint_) return false;
+    const bool walked = walkHint_ == hint_, reread = slot.rereadIn == hint_;
+    const bool named = answer == Visible || answer == Iconic ? walked
+                       : answer == Rect                      ? reread
+                                                             : walked || reread;
+    return named && std::chrono::steady_clock::now() - hintTime_ < HintLifetime;
+}
 
 const ModelWindow* WindowModel::find(WindowHandle window) const {
     auto it = windows_.find(window);
-    return it == windows_.end() ? nullptr : &it->second;
+    return it == windows_.end() ? nullptr : &it->second.window;
 }
 
 void WindowModel::setOrder(std::vector<WindowHandle> topFirst) {
-    std::unordered_map<WindowHandle, ModelWindow> kept;
+    std::unordered_map<WindowHandle, Slot> kept;
     order_.clear();
     for (WindowHandle h : topFirst) {
         if (h == 0 || kept.contains(h)) continue; // a list with repeats names each once
         auto it = windows_.find(h);
-        kept.emplace(h, it == windows_.end() ? ModelWindow{} : std::move(it->second));
+        kept.emplace(h, it == windows_.end() ? Slot{} : std::move(it->second));
         order_.push_back(h);
     }
     windows_ = std::move(kept);
-    reindex();
 }
 
 ModelWindow& WindowModel::entry(WindowHandle window) {
     auto [it, added] = windows_.try_emplace(window);
-    if (added) {
-        position_[window] = order_.size();
-        order_.push_back(window);
-    }
-    return it->second;
+    if (added) order_.push_back(window);
+    return it->second.window;
 }
 
 void WindowModel::forget(WindowHandle window) {
     if (windows_.erase(window) == 0) return;
     order_.erase(std::find(order_.begin(), order_.end(), window));
-    reindex();
 }
 
 void WindowModel::forgetAll() {
     windows_.clear();
     order_.clear();
-    position_.clear();
-}
-
-void WindowModel::reindex() {
-    position_.clear();
-    for (std::size_t i = 0; i < order_.size(); ++i) position_[order_[i]] = i;
 }
 
 } // namespace vornel

@@ -2,6 +2,8 @@
 
 #include "blocking/desktop.h"
 
+#include <array>
+#include <chrono>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -22,9 +24,19 @@ struct ModelWindow {
 // window system feeds it in its own way; the scan only sees the Desktop calls,
 // which never wait on the window system.
 //
-// beginWalk is where a desktop takes in what has changed since the last tick
-// (update()); an idle desktop does nothing there. The order is top of the
-// stacking order first.
+// beginWalk and rereadWindows are where a desktop takes in what has changed
+// since the last tick (update()); an idle desktop does nothing there. The
+// scan's own reads right after them are answered from the table as it is:
+// after beginWalk, whether each window is visible or minimised and its title;
+// after rereadWindows, the title and rectangle of the windows it names; each
+// once, and a close request to them. Any other call - a second
+// question about the same window, the rule editor, the drawing of the
+// candidate list, a call long after the tick - takes in what has arrived
+// first, so that no caller sees an answer older than the events received.
+//
+// The order is top of the stacking order first. A walk goes over the order as
+// it was at GW_HWNDFIRST, so that a change taken in mid-walk neither ends it
+// early nor makes it visit a window twice.
 class WindowModel : public Desktop {
 public:
     WindowHandle GetWindow(WindowHandle from, unsigned command) override;
@@ -33,7 +45,9 @@ public:
     int GetWindowTextA(WindowHandle window, char* buffer, int maxCount) override;
     WindowRect GetWindowRect(WindowHandle window) override;
     bool PostClose(WindowHandle window) override;
+    bool sizeKnown(WindowHandle window) override;
     void beginWalk(bool minimisedAsked = true) override;
+    void rereadWindows(std::span<const WindowHandle> windows) override;
 
     // The window as the model holds it; null for one it does not know.
     const ModelWindow* find(WindowHandle window) const;
@@ -55,11 +69,27 @@ protected:
     void forgetAll();
 
 private:
-    void reindex();
+    enum Answer { Visible, Iconic, Title, Rect, Close, AnswerCount };
+    struct Slot {
+        ModelWindow window;
+        // The hint after which each answer was last handed out.
+        std::array<uint32_t, AnswerCount> servedAfter{};
+        uint32_t rereadIn = 0; // the rereadWindows hint that named the window
+    };
+
+    // The window's entry as it stands after the events received so far.
+    const ModelWindow* current(WindowHandle window, Answer answer);
+    bool readAhead(const Slot& slot, Answer answer) const;
+    void hinted();
 
     std::vector<WindowHandle> order_;
-    std::unordered_map<WindowHandle, std::size_t> position_;
-    std::unordered_map<WindowHandle, ModelWindow> windows_;
+    std::unordered_map<WindowHandle, Slot> windows_;
+
+    std::vector<WindowHandle> walk_; // the order as the current walk found it
+    std::size_t walkIndex_ = 0;
+    bool walkTakenIn_ = false; // beginWalk has taken in for the coming walk
+    uint32_t hint_ = 1, walkHint_ = 0;
+    std::chrono::steady_clock::time_point hintTime_;
 };
 
 } // namespace vornel

@@ -6,14 +6,17 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace vornel;
 using namespace std::chrono_literals;
@@ -22,10 +25,10 @@ namespace {
 
 // The running instance, on a thread of its own with its own event loop, as
 // the earlier process would be.
-class EarlierInstance {
+class RunningInstance {
 public:
     // closeTakes: how long its shutdown (icon removal and save) lasts.
-    EarlierInstance(const QString& path, std::chrono::milliseconds closeTakes = 0ms) {
+    RunningInstance(const QString& path, std::chrono::milliseconds closeTakes = 0ms) {
         thread_ = QThread::create([this, path, closeTakes] {
             LocalSocketHandshake handshake(path);
             QEventLoop loop;
@@ -41,7 +44,7 @@ public:
         while (!ready_)
             QThread::msleep(1);
     }
-    ~EarlierInstance() {
+    ~RunningInstance() {
         thread_->quit();
         thread_->wait();
         delete thread_;
@@ -75,16 +78,16 @@ protected:
 
 TEST_F(Handshake, WithNoInstanceRunningNothingIsFoundAndTheNameIsTaken) {
     LocalSocketHandshake handshake(path);
-    EXPECT_FALSE(handshake.closeEarlierInstance(1s));
+    EXPECT_EQ(handshake.closeEarlierInstance(1s), EarlierInstance::None);
     EXPECT_TRUE(handshake.listen([] {}));
     EXPECT_TRUE(QFile::exists(path));
 }
 
 TEST_F(Handshake, ANewInstanceWaitsUntilTheRunningOneHasSaved) {
-    EarlierInstance earlier(path, 300ms);
+    RunningInstance earlier(path, 300ms);
     ASSERT_TRUE(earlier.listening());
     LocalSocketHandshake handshake(path);
-    EXPECT_TRUE(handshake.closeEarlierInstance(10s));
+    EXPECT_EQ(handshake.closeEarlierInstance(10s), EarlierInstance::Closed);
     EXPECT_TRUE(earlier.saved());
     // The earlier one gave up its name before answering: ours needs no clean-up.
     EXPECT_FALSE(QFile::exists(path));
@@ -93,32 +96,95 @@ TEST_F(Handshake, ANewInstanceWaitsUntilTheRunningOneHasSaved) {
     EXPECT_TRUE(QFile::exists(path));
 }
 
-TEST_F(Handshake, TheWaitIsBoundedAndAnUnansweringInstanceLosesItsName) {
-    // The earlier instance accepts the connection but its loop never runs.
-    std::atomic<bool> release{false};
+// A hung instance keeps its lock, its socket and its files: a start that gets
+// no answer in time gives up, and the request it left is not obeyed when the
+// hung one wakes, since nobody would take its place.
+TEST_F(Handshake, TheWaitIsBoundedAndAnUnansweringInstanceKeepsEverything) {
+    std::atomic<bool> release{false}, closedAfterWaking{false};
     QThread* hung = QThread::create([&] {
         LocalSocketHandshake handshake(path);
-        handshake.listen([] {});
+        handshake.listen([&] { closedAfterWaking = true; });
         while (!release)
             QThread::msleep(5);
+        QEventLoop awake;
+        QTimer::singleShot(500, &awake, &QEventLoop::quit);
+        awake.exec();
     });
     hung->start();
     while (!QFile::exists(path))
         QThread::msleep(1);
 
-    LocalSocketHandshake handshake(path);
-    EXPECT_TRUE(handshake.closeEarlierInstance(200ms));
-    EXPECT_TRUE(handshake.listen([] {}));
+    {
+        LocalSocketHandshake handshake(path);
+        EXPECT_EQ(handshake.closeEarlierInstance(200ms), EarlierInstance::StillRunning);
+        EXPECT_FALSE(handshake.listen([] {}));
+        EXPECT_TRUE(QFile::exists(path));
+    }
+    EXPECT_TRUE(QFile::exists(path)) << "the start that gave up removed the socket";
     release = true;
     hung->wait();
     delete hung;
+    EXPECT_FALSE(closedAfterWaking);
+}
+
+// Several starts at once: each asks whoever holds the lock, and exactly one
+// runs on; none gives up while the others hand over.
+TEST_F(Handshake, OfSeveralStartsAtOnceExactlyOneRunsOn) {
+    constexpr int Starts = 5;
+    std::atomic<int> closed{0}, gaveUp{0}, running{0};
+    std::atomic<bool> end{false};
+    std::vector<QThread*> starts;
+    for (int i = 0; i < Starts; ++i)
+        starts.push_back(QThread::create([&] {
+            LocalSocketHandshake handshake(path);
+            if (handshake.closeEarlierInstance(10s) == EarlierInstance::StillRunning) {
+                ++gaveUp;
+                return;
+            }
+            QEventLoop loop;
+            bool asked = false;
+            handshake.listen([&] {
+                asked = true;
+                loop.quit();
+            });
+            ++running;
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+                if (end) loop.quit();
+            });
+            poll.start(10);
+            loop.exec();
+            if (asked) ++closed;
+            --running;
+        }));
+    for (QThread* t : starts)
+        t->start();
+
+    QElapsedTimer waited;
+    waited.start();
+    while (closed + gaveUp < Starts - 1 && waited.elapsed() < 60000)
+        QThread::msleep(10);
+    QThread::msleep(300);
+    EXPECT_EQ(gaveUp, 0);
+    EXPECT_EQ(closed, Starts - 1);
+    EXPECT_EQ(running, 1);
+    EXPECT_TRUE(QFile::exists(path));
+    end = true;
+    for (QThread* t : starts) {
+        t->wait();
+        delete t;
+    }
+    // The last one removed its socket as it ended, and nobody holds the lock.
+    EXPECT_FALSE(QFile::exists(path));
+    LocalSocketHandshake after(path);
+    EXPECT_EQ(after.closeEarlierInstance(1s), EarlierInstance::None);
 }
 
 TEST_F(Handshake, AFileLeftByACrashedInstanceIsReplaced) {
     leaveStaleSocket(path);
     ASSERT_TRUE(QFile::exists(path));
     LocalSocketHandshake handshake(path);
-    EXPECT_FALSE(handshake.closeEarlierInstance(1s));
+    EXPECT_EQ(handshake.closeEarlierInstance(1s), EarlierInstance::None);
     EXPECT_TRUE(handshake.listen([] {}));
     QLocalSocket probe;
     probe.connectToServer(path);
@@ -153,6 +219,25 @@ TEST_F(Handshake, TheSocketIsOpenToItsUserOnly) {
     EXPECT_TRUE(S_ISSOCK(st.st_mode));
     EXPECT_EQ(st.st_mode & 077, 0u);
     EXPECT_EQ(st.st_uid, geteuid());
+    ASSERT_EQ(lstat(QFile::encodeName(LocalSocketHandshake::lockPath(path)).constData(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 077, 0u);
+}
+
+// A program the instance starts (a browser for the help page, say) may
+// outlive it; it must not keep the instance's lock.
+TEST_F(Handshake, AProgramStartedByTheInstanceDoesNotKeepItsLock) {
+    QProcess child;
+    {
+        LocalSocketHandshake handshake(path);
+        ASSERT_TRUE(handshake.listen([] {}));
+        child.start("sleep", {"30"});
+        ASSERT_TRUE(child.waitForStarted());
+    }
+    LocalSocketHandshake next(path);
+    EXPECT_EQ(next.closeEarlierInstance(300ms), EarlierInstance::None);
+    child.kill();
+    child.waitForFinished();
 }
 
 TEST(HandshakeSocketPath, OnePerUserAndDisplayInAPrivateFolder) {
@@ -169,6 +254,18 @@ TEST(HandshakeSocketPath, OnePerUserAndDisplayInAPrivateFolder) {
     EXPECT_TRUE(inRuntime.startsWith(runtime.path() + "/")) << inRuntime.toStdString();
     qputenv("DISPLAY", ":8.0");
     EXPECT_NE(LocalSocketHandshake::defaultSocketPath(), inRuntime);
+    // Two Wayland sessions, with or without XWayland, have a socket each.
+    qputenv("WAYLAND_DISPLAY", "wayland-1");
+    const QString firstSession = LocalSocketHandshake::defaultSocketPath();
+    qputenv("WAYLAND_DISPLAY", "wayland-2");
+    EXPECT_NE(LocalSocketHandshake::defaultSocketPath(), firstSession);
+    qunsetenv("DISPLAY");
+    const QString noX = LocalSocketHandshake::defaultSocketPath();
+    qputenv("WAYLAND_DISPLAY", "wayland-1");
+    EXPECT_NE(LocalSocketHandshake::defaultSocketPath(), noX);
+    EXPECT_TRUE(noX.startsWith(runtime.path() + "/")) << noX.toStdString();
+    qunsetenv("WAYLAND_DISPLAY");
+    qputenv("DISPLAY", ":8.0");
 
     // A runtime folder that others can enter is not used.
     ASSERT_EQ(chmod(QFile::encodeName(runtime.path()).constData(), 0755), 0);
@@ -184,7 +281,7 @@ TEST(HandshakeSocketPath, OnePerUserAndDisplayInAPrivateFolder) {
     ASSERT_EQ(chmod(QFile::encodeName(QFileInfo(fallback).path()).constData(), 0777), 0);
     EXPECT_TRUE(LocalSocketHandshake::defaultSocketPath().isEmpty());
     LocalSocketHandshake disabled(QString{});
-    EXPECT_FALSE(disabled.closeEarlierInstance(1s));
+    EXPECT_EQ(disabled.closeEarlierInstance(1s), EarlierInstance::None);
     EXPECT_FALSE(disabled.listen([] {}));
     qunsetenv("TMPDIR");
 }

@@ -25,13 +25,15 @@ namespace {
 // Records what start-up asks of the handshake, and when.
 struct RecordingHandshake : InstanceHandshake {
     bool earlierFound = false;
+    bool earlierHangs = false;
     int formsWhenAsked = -1;
     std::function<void()> close;
     bool stopped = false;
 
-    bool closeEarlierInstance(std::chrono::milliseconds) override {
+    EarlierInstance closeEarlierInstance(std::chrono::milliseconds) override {
         formsWhenAsked = int(QApplication::topLevelWidgets().size());
-        return earlierFound;
+        if (earlierHangs) return EarlierInstance::StillRunning;
+        return earlierFound ? EarlierInstance::Closed : EarlierInstance::None;
     }
     bool listen(std::function<void()> closeRequest) override {
         close = std::move(closeRequest);
@@ -57,11 +59,13 @@ struct Running {
     QString fileDialogOpen;
     // The settings file as the program left it.
     QByteArray savedAtEnd;
+    QString noticeLine;
+    QString trayTip;
 };
 
 // Runs the program until inside its loop, looks at it, then ends it with end.
 Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end, int& code,
-                 const QByteArray& settings = {}) {
+                 const QByteArray& settings = {}, const QString& desktopNotice = {}) {
     test::PrivateFolders folders;
     if (!settings.isEmpty()) {
         QDir().mkpath(folders.path("settings"));
@@ -78,6 +82,9 @@ Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end
             seen.trayIconShown = tray->findChild<QSystemTrayIcon*>()->isVisible();
             seen.timerRunning = main->Timer1->isActive();
             seen.mainWindowShown = main->isVisible();
+            main->BtnClick(2); // "En &cours"
+            if (main->ui.lBureau->isVisibleTo(main)) seen.noticeLine = main->ui.lBureau->text();
+            seen.trayTip = tray->findChild<QSystemTrayIcon*>()->toolTip();
         }
         seen.earlierClosed = earlierInstanceClosed;
         QLineEdit edit("texte");
@@ -92,7 +99,7 @@ Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     limit.start(5000);
-    code = runProgram(desktop, sound, handshake);
+    code = runProgram(desktop, sound, handshake, desktopNotice);
     QFile ini(folders.path("settings/vornel.ini"));
     if (ini.open(QIODevice::ReadOnly)) seen.savedAtEnd = ini.readAll();
     return seen;
@@ -127,6 +134,50 @@ TEST(StartUp, WithoutAnEarlierInstanceTheFlagStaysDown) {
     const Running seen = runUntil(
         handshake, [&] { handshake.close(); }, code);
     EXPECT_FALSE(seen.earlierClosed);
+}
+
+TEST(StartUp, AnEarlierInstanceThatHangsKeepsEverythingAndThisStartSaysSoAndEnds) {
+    test::PrivateFolders folders;
+    RecordingHandshake handshake;
+    handshake.earlierHangs = true;
+    ScriptedDesktop desktop;
+    test::QuietSound sound;
+    int code = -1;
+    const test::AnsweredBox box =
+        test::answerBoxDuring([&] { code = runProgram(desktop, sound, handshake); });
+    EXPECT_NE(code, 0);
+    EXPECT_EQ(box.caption, "Vornel");
+    EXPECT_EQ(box.icon, QMessageBox::Warning);
+    EXPECT_TRUE(box.text.startsWith("Vornel est déjà lancé mais ne répond pas."))
+        << box.text.toStdString();
+    // Nothing was created, listened on or written.
+    EXPECT_EQ(handshake.close, nullptr);
+    EXPECT_FALSE(earlierInstanceClosed);
+    EXPECT_EQ(findForm<TfmVornel>(), nullptr);
+    EXPECT_FALSE(QFile::exists(folders.path("settings/vornel.ini")));
+    EXPECT_FALSE(QFile::exists(folders.path("settings/vornel.log")));
+    EXPECT_FALSE(QFile::exists(folders.path("config/autostart/Vornel.desktop")));
+}
+
+TEST(StartUp, SaysWhatIsMissingAndShowsTheWindowWhenNothingElseReachesIt) {
+    // The offscreen platform has no notification area, as a desktop without
+    // a tray host has none.
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+    const QString notice = QStringLiteral("Aucune fenêtre n'est surveillée : ce bureau ne laisse "
+                                          "pas voir les fenêtres. Ouvrez une session sway.");
+    RecordingHandshake handshake;
+    int code = -1;
+    const Running seen = runUntil(
+        handshake, [&] { handshake.close(); }, code, "[Vornel]\r\nAfficher=0\r\n", notice);
+    EXPECT_TRUE(seen.mainWindowShown) << "hidden behind an icon that no one shows";
+    EXPECT_EQ(seen.noticeLine, notice);
+    EXPECT_EQ(seen.trayTip, QStringLiteral("Vornel\nAucune fenêtre n'est surveillée"));
+
+    // With nothing to say, the page has no such line and the tip is the usual one.
+    const Running quiet = runUntil(
+        handshake, [&] { handshake.close(); }, code);
+    EXPECT_TRUE(quiet.noticeLine.isEmpty());
+    EXPECT_EQ(quiet.trayTip, "Vornel");
 }
 
 TEST(Shutdown, TerminationSignalsEndTheProgramAsQuitterDoes) {

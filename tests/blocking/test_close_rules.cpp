@@ -1,5 +1,4 @@
 #include "blocking/close_rules.h"
-
 #include "rule_maker.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +57,21 @@ TEST(CloseRules, FirstMatchIsTheLowestNumber) {
     EXPECT_EQ(rules.firstMatch("SUPER PUB DU JOUR", 900, 900), 3); // the old rule 4
 }
 
+TEST(CloseRules, ASizeThatCannotBeSeenSatisfiesNoSizeCondition) {
+    CloseRules rules;
+    rules.append(rule("N", "", "E", 5000, 5000)); // 1: at most anything
+    rules.append(rule("N", "", "Y", 0, 0));       // 2: the size an unknown one reads as
+    rules.append(rule("Y", "pub", "Y", 0, 0));    // 3
+    rules.append(rule("E", "pub - mozilla", "E", 5000, 5000)); // 4
+    rules.append(rule("Y", "pub"));                            // 5: title only
+    EXPECT_EQ(rules.firstMatch("Pub - Mozilla", 0, 0), 1);
+    EXPECT_EQ(rules.firstMatch("Pub - Mozilla", 0, 0, false), 5);
+    EXPECT_EQ(rules.firstMatchInOrder("Pub - Mozilla", 0, 0, false), 5);
+    EXPECT_EQ(rules.firstMatch("Autre - Mozilla", 0, 0, false), 0);
+    rules.append(rule("N", "", "N")); // 6: holds for every window
+    EXPECT_EQ(rules.firstMatch("Autre - Mozilla", 0, 0, false), 6);
+}
+
 TEST(CloseRules, IndexAgreesWithTestingEveryRuleInOrder) {
     // Rules and titles drawn from a small alphabet so that texts overlap,
     // nest and repeat: every answer must be the in-order first match.
@@ -81,6 +95,9 @@ TEST(CloseRules, IndexAgreesWithTestingEveryRuleInOrder) {
             int w = pick(5), h = pick(5);
             ASSERT_EQ(rules.firstMatch(title, w, h), rules.firstMatchInOrder(title, w, h))
                 << "round " << round << " title '" << title << "' " << w << "x" << h;
+            ASSERT_EQ(rules.firstMatch(title, w, h, false),
+                      rules.firstMatchInOrder(title, w, h, false))
+                << "round " << round << " title '" << title << "', size unknown";
         }
     }
 }

@@ -228,6 +228,32 @@ TEST_F(ScanTick, SelectionFollowsThePosition) {
     EXPECT_EQ(lb1.currentRow(), -1); // the selection does not come back
 }
 
+TEST_F(ScanTick, ATickWithTheSameRowsLeavesTheListAlone) {
+    std::vector<WindowHandle> w;
+    for (int i = 0; i < 3; ++i)
+        w.push_back(desktop.add("w" + std::to_string(i) + IE));
+    scan.Timer();
+    lb1.setCurrentRow(1);
+    QListWidgetItem* shown = lb1.item(1);
+    int changes = 0;
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        QObject::connect(lb1.model(), signal, [&] { ++changes; });
+
+    scan.Timer();
+    scan.Timer();
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(lb1.item(1), shown);
+    EXPECT_EQ(lb1.currentRow(), 1);
+
+    // Another window in the same number of rows is a new list.
+    desktop.remove(w[2]);
+    WindowHandle other = desktop.add("other" + std::string(IE));
+    scan.Timer();
+    EXPECT_GT(changes, 0);
+    EXPECT_EQ(rows(), QStringList({text(w[0]), text(w[1]), text(other)}));
+    EXPECT_EQ(lb1.currentRow(), 1);
+}
+
 TEST_F(ScanTick, EmptyBrowserListClosesNothing) {
     desktop.add(std::string("casino") + IE);
     rules.append(TCond{"N", "N", "", 0, 0});

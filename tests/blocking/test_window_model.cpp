@@ -28,7 +28,8 @@ struct FedModel : WindowModel {
 std::vector<WindowHandle> walk(Desktop& desktop) {
     std::vector<WindowHandle> seen;
     desktop.beginWalk();
-    for (WindowHandle h = desktop.GetWindow(0, GW_HWNDFIRST); h; h = desktop.GetWindow(h, GW_HWNDNEXT))
+    for (WindowHandle h = desktop.GetWindow(0, GW_HWNDFIRST); h;
+         h = desktop.GetWindow(h, GW_HWNDNEXT))
         seen.push_back(h);
     return seen;
 }
@@ -81,6 +82,47 @@ TEST(WindowModel, UnknownWindowsReadEmptyAndTitlesAreCutOnUtf8Boundaries) {
     model.refuseClose = true;
     EXPECT_FALSE(model.PostClose(5));
     EXPECT_EQ(model.closed, std::vector<WindowHandle>{5});
+}
+
+TEST(WindowModel, TheScanReadsOnceFromTheTableOtherCallsTakeInFirstAndAWalkKeepsItsOrder) {
+    FedModel model;
+    model.entry(1).title = "un";
+    model.entry(2).title = "deux";
+    model.entry(3);
+    char buffer[16];
+
+    // The scan's reads right after a hint come from the table as it is.
+    model.beginWalk();
+    ASSERT_EQ(model.updates, 1);
+    EXPECT_EQ(model.GetWindow(0, GW_HWNDFIRST), 1u);
+    EXPECT_TRUE(model.IsWindowVisible(1));
+    EXPECT_EQ(model.GetWindowTextA(1, buffer, 16), 2);
+    EXPECT_EQ(model.updates, 1);
+    // A second question about the same thing takes in first.
+    EXPECT_EQ(model.GetWindowTextA(1, buffer, 16), 2);
+    EXPECT_EQ(model.updates, 2);
+
+    // A change taken in mid-walk: the walk goes on over the order it began with.
+    model.setOrder({3, 1});
+    EXPECT_EQ(model.GetWindow(1, GW_HWNDNEXT), 2u);
+    EXPECT_EQ(model.GetWindow(2, GW_HWNDNEXT), 3u);
+    EXPECT_FALSE(model.IsWindowVisible(2)) << "gone from the table";
+    EXPECT_EQ(model.GetWindow(3, GW_HWNDNEXT), 0u);
+
+    // The second reading: the titles and rectangles once each, then afresh.
+    const int before = model.updates;
+    model.rereadWindows(std::vector<WindowHandle>{3, 1});
+    EXPECT_EQ(model.updates, before + 1);
+    model.GetWindowTextA(3, buffer, 16);
+    model.GetWindowRect(3);
+    model.GetWindowRect(1);
+    EXPECT_TRUE(model.PostClose(1));
+    EXPECT_EQ(model.updates, before + 1);
+    model.GetWindowRect(1);
+    EXPECT_EQ(model.updates, before + 2);
+    // A walk without the hint takes in at its start.
+    model.GetWindow(0, GW_HWNDFIRST);
+    EXPECT_EQ(model.updates, before + 3);
 }
 
 } // namespace

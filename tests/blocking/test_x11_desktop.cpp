@@ -1,4 +1,4 @@
-#include "blocking/x11_desktop.h"
+#include "blocking/desktops/x11_desktop.h"
 #include "support/x11_client.h"
 #include "support/x11_display.h"
 
@@ -352,7 +352,8 @@ TEST(X11DesktopRoundTrips, AScanCostsTheSameRoundTripsWhateverTheNumberOfWindows
                 client.setUtf8Title(w, "new");
             client.map(w);
         }
-        return eventually([&] { return client.managed(w); });
+        return eventually([&] { return client.managed(w); }) &&
+               test::waitUntilQuiet(session.display());
     };
 
     ASSERT_TRUE(addWindows(3, false));

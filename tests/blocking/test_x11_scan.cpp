@@ -2,7 +2,7 @@
 // manager, the close request going all the way to the client.
 #include "blocking/alert_sound.h"
 #include "blocking/scan_cycle.h"
-#include "blocking/x11_desktop.h"
+#include "blocking/desktops/x11_desktop.h"
 #include "common/memo_lines.h"
 #include "support/qt_print.h"
 #include "support/scan_widgets.h"

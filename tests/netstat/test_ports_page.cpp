@@ -114,6 +114,27 @@ TEST_F(PortsPage, SelectionIsKeptByPosition) {
     EXPECT_EQ(lbPorts.currentRow(), -1);
 }
 
+TEST_F(PortsPage, ARefreshWithTheLinesShownLeavesTheViewAlone) {
+    showPorts({{Listen, 1}, {Established, 80}, {Listen, 3}});
+    lbPorts.setCurrentRow(1);
+    QListWidgetItem* shown = lbPorts.item(1);
+    int changes = 0;
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        QObject::connect(lbPorts.model(), signal, [&] { ++changes; });
+
+    showPorts({{Listen, 1}, {Established, 80}, {Listen, 3}});
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(lbPorts.item(1), shown) << "the same row, not a new one";
+    EXPECT_EQ(lbPorts.currentRow(), 1);
+
+    // One line that differs: the list is made again, the selection by position.
+    showPorts({{Listen, 1}, {Established, 80}, {Listen, 4}});
+    EXPECT_GT(changes, 0);
+    EXPECT_EQ(rows(lbPorts),
+              QStringList({"Port 1 en écoute", "Port 80 connecté : web", "Port 4 en écoute"}));
+    EXPECT_EQ(lbPorts.currentRow(), 1);
+}
+
 TEST_F(PortsPage, AFailedRefreshKeepsWhatTheListShowed) {
     showPorts({{Listen, 80}, {Established, 1042}});
     lbPorts.setCurrentRow(1);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <clocale>
 #include <cstdio>
@@ -46,11 +47,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     // The other per-user folders follow HOME.
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+    for (const char* name : {"XDG_CACHE_HOME", "XDG_STATE_HOME"})
         qunsetenv(name);
     ::testing::UnitTest::GetInstance()->listeners().Append(new PrivateFolders(folders.path()));
 
     std::setlocale(LC_TIME, "C");
+    // The browsers and default applications of the machine must not decide
+    // what a test sees: the system's freedesktop folders are empty ones here.
+    QTemporaryDir freedesktop;
+    for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
+        qputenv(name, QFile::encodeName(freedesktop.filePath(QString::fromLatin1(name))));
     if (std::getenv("VORNEL_TEST_X11_DIR")) {
         // An x11 test must never fall back to the user's own display.
         std::string display = vornel::test::testDisplay();

@@ -121,11 +121,16 @@ public:
         return !QDir(runtime()).entryList({"vornel-*"}, QDir::System).isEmpty();
     }
 
-    std::unique_ptr<QProcess> start() const {
+    // A variable of the program's environment, from the next start on.
+    void setEnvironment(const QString& name, const QString& value) { extra_.insert(name, value); }
+
+    // channels: SeparateChannels to read what the program says.
+    std::unique_ptr<QProcess>
+    start(QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels) const {
         auto p = std::make_unique<QProcess>();
         p->setProcessEnvironment(environment());
         p->setWorkingDirectory(dir_.path());
-        p->setProcessChannelMode(QProcess::ForwardedChannels);
+        p->setProcessChannelMode(channels);
         p->start(binary(), {});
         EXPECT_TRUE(p->waitForStarted(5000));
         return p;
@@ -144,10 +149,13 @@ private:
         // No session bus: the icon goes to the XEmbed tray of the display.
         env.remove("DBUS_SESSION_BUS_ADDRESS");
         env.remove("VORNEL_CONFIG_DIR");
+        for (const QString& name : extra_.keys())
+            env.insert(name, extra_.value(name));
         return env;
     }
 
     QTemporaryDir dir_;
+    QProcessEnvironment extra_;
 };
 
 // The process's visible windows whose client area has this size.
@@ -179,6 +187,7 @@ public:
     ~RealVornel() { stop(); }
 
     QString file(const QString& name) const { return folder_.file(name); }
+    VornelFolder& folder() { return folder_; }
 
     void start() {
         stop();

@@ -36,7 +36,10 @@ TEST(TestMain, PointsTheUsersFoldersIntoATemporaryFolder) {
     EXPECT_TRUE(qEnvironmentVariable("XDG_CONFIG_HOME").startsWith(home + '/'));
     const QString settings = qEnvironmentVariable("VORNEL_CONFIG_DIR");
     EXPECT_TRUE(settings.startsWith(QDir::tempPath() + '/')) << settings.toStdString();
-    EXPECT_TRUE(qEnvironmentVariableIsEmpty("XDG_DATA_HOME"));
+    // The freedesktop data folders are empty temporary ones, so that the
+    // machine's browsers and default applications decide nothing either.
+    EXPECT_TRUE(qEnvironmentVariable("XDG_DATA_HOME").startsWith(QDir::tempPath() + '/'));
+    EXPECT_TRUE(qEnvironmentVariable("XDG_DATA_DIRS").startsWith(QDir::tempPath() + '/'));
     EXPECT_TRUE(qEnvironmentVariableIsEmpty("XDG_CACHE_HOME"));
 
     previousSettings = settings;

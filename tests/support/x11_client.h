@@ -229,6 +229,37 @@ private:
     std::vector<xcb_client_message_event_t> received_;
 };
 
+// Waits until nothing on the display has changed for quiet: the window
+// manager goes on setting its lists for a moment after a window shows as
+// managed. Watches from a connection of its own, so as to leave the events
+// of any other untouched.
+inline bool waitUntilQuiet(const std::string& display,
+                           std::chrono::milliseconds quiet = std::chrono::milliseconds(150),
+                           std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return false;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &events);
+    xcb_flush(c);
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    auto lastChange = std::chrono::steady_clock::now();
+    bool settled = false;
+    while (!settled && std::chrono::steady_clock::now() < end) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            lastChange = std::chrono::steady_clock::now();
+            std::free(event);
+        }
+        settled = std::chrono::steady_clock::now() - lastChange >= quiet;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    xcb_disconnect(c);
+    return settled;
+}
+
 // A real X client: xlogo with a title, until the object goes.
 class XLogo {
 public:

@@ -28,7 +28,10 @@ inline std::string testDisplay() {
 class X11Session {
 public:
     X11Session(std::string dir, bool withWindowManager = true) : dir_(std::move(dir)) {
-        std::string command = std::string(VORNEL_X11_SESSION) + " start '" + dir_ + "'" +
+        // The window manager reads its settings and theme from the machine's
+        // freedesktop folders, which the test main hides from the tests.
+        std::string command = "env -u XDG_DATA_HOME -u XDG_DATA_DIRS -u XDG_CONFIG_DIRS " +
+                              std::string(VORNEL_X11_SESSION) + " start '" + dir_ + "'" +
                               (withWindowManager ? "" : " --no-wm");
         if (std::system(command.c_str()) == 0) display_ = displayIn(dir_);
     }

@@ -1,5 +1,5 @@
 // The desktop over user32, against real top-level windows of this process.
-#include "blocking/user32_desktop.h"
+#include "blocking/desktops/user32_desktop.h"
 #include "windows_test_support.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // kind than the test's, closed or listed as the rules say.
 #include "blocking/alert_sound.h"
 #include "blocking/close_rules.h"
-#include "blocking/user32_desktop.h"
+#include "blocking/desktops/user32_desktop.h"
 #include "support/scan_widgets.h"
 #include "windows_test_support.h"
 

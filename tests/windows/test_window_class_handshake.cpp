@@ -1,8 +1,9 @@
-// The handshake of the Windows program, between two handshakes of this
-// process (the end-to-end test runs it between two processes).
+// The handshake of the Windows program, between threads of this process (a
+// mutex belongs to a thread; the end-to-end test runs it between processes).
 #include "app/window_class_handshake.h"
 #include "windows_test_support.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -13,54 +14,93 @@ using namespace std::chrono_literals;
 namespace {
 
 // A class and mutex of the test's own, so that a running Vornel is never asked.
-WindowClassHandshake handshake() {
-    return WindowClassHandshake("TestVornelTray", "Local\\Vornel-test-instance");
+constexpr const char* ClassName = "TestVornelTray";
+constexpr const char* MutexName = "Local\\Vornel-test-instance";
+
+HWND findInstance() {
+    return FindWindowA("testVornelTray", nullptr);
 }
+
+// A running instance on a thread of its own: it listens, and on a close
+// request saves (closed), ends its message loop, and ends a moment later.
+class RunningInstance {
+public:
+    RunningInstance() {
+        thread_ = std::thread([this] {
+            WindowClassHandshake handshake(ClassName, MutexName);
+            started = handshake.closeEarlierInstance(1s);
+            handshake.listen([this] {
+                closed = true;
+                PostQuitMessage(0);
+            });
+            MSG msg;
+            while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+                DispatchMessageA(&msg);
+            Sleep(300); // the rest of its way out, the second save included
+            ended = true;
+        });
+    }
+    ~RunningInstance() { thread_.join(); }
+
+    std::atomic<EarlierInstance> started{EarlierInstance::StillRunning};
+    std::atomic<bool> closed{false}, ended{false};
+
+private:
+    std::thread thread_;
+};
 
 } // namespace
 
-TEST(WindowClassHandshake, ANewerInstanceClosesTheRunningOneAndTakesItsPlace) {
-    WindowClassHandshake first = handshake();
-    EXPECT_FALSE(first.closeEarlierInstance(1s)) << "no instance runs yet";
-    int closed = 0;
-    ASSERT_TRUE(first.listen([&] { ++closed; }));
-    // Found by the lower-case spelling of its class, as the program looks for it.
-    EXPECT_EQ(FindWindowA("testVornelTray", nullptr), first.window());
-    EXPECT_FALSE(IsWindowVisible(first.window()));
+TEST(WindowClassHandshake, ANewerInstanceClosesTheRunningOneWaitsForItsEndAndTakesItsPlace) {
+    {
+        RunningInstance first;
+        ASSERT_TRUE(waitUntil([] { return findInstance() != nullptr; }));
+        EXPECT_EQ(first.started, EarlierInstance::None);
+        EXPECT_FALSE(IsWindowVisible(findInstance()));
 
-    WindowClassHandshake second = handshake();
-    EXPECT_TRUE(second.closeEarlierInstance(5s));
-    // The send returned after the close ran: its saving was done by then.
-    EXPECT_EQ(closed, 1);
-    EXPECT_EQ(first.window(), nullptr);
-    EXPECT_EQ(FindWindowA("testVornelTray", nullptr), nullptr);
+        WindowClassHandshake second(ClassName, MutexName);
+        EXPECT_EQ(second.closeEarlierInstance(5s), EarlierInstance::Closed);
+        EXPECT_TRUE(first.closed);
+        EXPECT_TRUE(first.ended) << "returned before the earlier instance had ended";
+        EXPECT_EQ(findInstance(), nullptr);
 
-    ASSERT_TRUE(second.listen([] {}));
-    EXPECT_EQ(FindWindowA("testVornelTray", nullptr), second.window());
-    second.stopListening();
-    EXPECT_EQ(FindWindowA("testVornelTray", nullptr), nullptr);
-    EXPECT_EQ(closed, 1);
+        ASSERT_TRUE(second.listen([] {}));
+        EXPECT_EQ(findInstance(), second.window());
+        second.stopListening();
+        EXPECT_EQ(findInstance(), nullptr);
+    }
+    // Nobody runs any more.
+    WindowClassHandshake alone(ClassName, MutexName);
+    EXPECT_EQ(alone.closeEarlierInstance(1s), EarlierInstance::None);
 }
 
-TEST(WindowClassHandshake, OnlyOneOfTwoInstancesHoldsTheNameAndAHungOneIsNotWaitedForEver) {
-    // Another thread of ours holds the mutex and never makes its window: an
-    // instance that hangs half-started.
-    HANDLE held = nullptr;
-    std::thread other([&held] {
-        held = CreateMutexA(nullptr, TRUE, "Local\\Vornel-test-instance");
-        Sleep(13000);
-        ReleaseMutex(held);
-        CloseHandle(held);
+TEST(WindowClassHandshake, AHungInstanceIsNotWaitedForEverAndADeadOneIsNoObstacle) {
+    // A thread holds the mutex and never makes its window: an instance that
+    // hangs half-started.
+    std::atomic<bool> holding{false}, release{false};
+    std::thread hung([&] {
+        HANDLE mutex = CreateMutexA(nullptr, TRUE, MutexName);
+        holding = true;
+        while (!release)
+            Sleep(10);
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
     });
-    ASSERT_TRUE(waitUntil([&] { return held != nullptr; }));
-    WindowClassHandshake late = handshake();
-    QDeadlineTimer took(60000);
-    EXPECT_FALSE(late.listen([] {})) << "two instances would run";
-    EXPECT_LT(took.remainingTime(), 60000 - 9000) << "gave up before its ten seconds";
-    EXPECT_EQ(late.window(), nullptr);
-    other.join();
+    ASSERT_TRUE(waitUntil([&] { return holding.load(); }));
+    {
+        WindowClassHandshake late(ClassName, MutexName);
+        QDeadlineTimer took(60000);
+        EXPECT_EQ(late.closeEarlierInstance(1s), EarlierInstance::StillRunning);
+        EXPECT_LT(took.remainingTime(), 60000 - 900) << "gave up before its time";
+        EXPECT_FALSE(late.listen([] {})) << "a start that must not run listened";
+    }
+    release = true;
+    hung.join();
 
-    // Once the mutex is free, the name is taken.
-    WindowClassHandshake next = handshake();
+    // A thread that ends holding the mutex: an instance that died.
+    std::thread dead([] { CreateMutexA(nullptr, TRUE, MutexName); });
+    dead.join();
+    WindowClassHandshake next(ClassName, MutexName);
+    EXPECT_EQ(next.closeEarlierInstance(1s), EarlierInstance::None);
     EXPECT_TRUE(next.listen([] {}));
 }

@@ -1,7 +1,5 @@
 // The connection list over the system's own agent library, inetmib1.dll,
 // with memory handed back and forth through snmpapi.dll.
-#include <winsock2.h>
-
 #include "netstat/conn_list_platform.h"
 #include "netstat/ip_connection_list.h"
 #include "windows_test_support.h"

@@ -1,7 +1,7 @@
 // Texts that Windows' own settings decide: the regional date and time
 // formats and Internet Explorer's title.
+#include "blocking/default_browser.h"
 #include "common/date_text.h"
-#include "settings/ie_title.h"
 #include "windows_test_support.h"
 
 #include <gtest/gtest.h>
@@ -85,16 +85,16 @@ TEST(WindowsRegionalTexts, FixedFormatsWithoutTheCLibrarysStrptime) {
 TEST(WindowsRegionalTexts, InternetExplorerTitleComesFromTheRegistry) {
     {
         InternetExplorerTitleValue value(L"Microsoft Internet Explorer");
-        EXPECT_EQ(internetExplorerTitle(), " - Microsoft Internet Explorer");
+        EXPECT_EQ(defaultBrowserTitle(), " - Microsoft Internet Explorer");
     }
     {
         InternetExplorerTitleValue value(L"Navigateur \u00e9t\u00e9");
-        EXPECT_EQ(internetExplorerTitle(), " - Navigateur \xC3\xA9t\xC3\xA9");
+        EXPECT_EQ(defaultBrowserTitle(), " - Navigateur \xC3\xA9t\xC3\xA9");
     }
     {
         InternetExplorerTitleValue value(L"");
-        EXPECT_EQ(internetExplorerTitle(), " - Microsoft Internet");
+        EXPECT_EQ(defaultBrowserTitle(), " - Microsoft Internet");
     }
     InternetExplorerTitleValue missing(nullptr);
-    EXPECT_EQ(internetExplorerTitle(), " - Microsoft Internet");
+    EXPECT_EQ(defaultBrowserTitle(), " - Microsoft Internet");
 }

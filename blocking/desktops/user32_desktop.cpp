@@ -1,6 +1,4 @@
-#include "blocking/user32_desktop.h"
-
-#include "blocking/system_desktop.h"
+#include "blocking/desktops/user32_desktop.h"
 
 #include <cstring>
 #include <vector>
@@ -73,10 +71,6 @@ WindowRect User32Desktop::GetWindowRect(WindowHandle window) {
 
 bool User32Desktop::PostClose(WindowHandle window) {
     return ::PostMessageA(toHwnd(window), WM_CLOSE, 0, 0);
-}
-
-std::unique_ptr<Desktop> openSystemDesktop() {
-    return std::make_unique<User32Desktop>();
 }
 
 } // namespace vornel

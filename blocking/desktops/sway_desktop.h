@@ -1,0 +1,69 @@
+#pragma once
+
+#include "blocking/desktops/window_model.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+
+namespace vornel {
+
+// The windows of sway (or any compositor that speaks i3's IPC), kept current
+// from its window events. A handle is the container id; a window on another
+// workspace is visible, one in the scratchpad is minimised; the outer
+// rectangle holds the title bar and the borders.
+//
+// The socket is read by the event loop: no call ever waits on the
+// compositor, except connect, which waits once for the first tree.
+class SwayDesktop : public WindowModel {
+public:
+    // Connected to the IPC socket at socketPath, subscribed to window events
+    // and holding the first tree; null when the socket does not answer in
+    // time. xDisplay is the XWayland display ($DISPLAY when empty).
+    static std::unique_ptr<SwayDesktop> connect(const QString& socketPath, int timeoutMs = 3000,
+                                                const std::string& xDisplay = {});
+    ~SwayDesktop() override;
+    SwayDesktop(const SwayDesktop&) = delete;
+    SwayDesktop& operator=(const SwayDesktop&) = delete;
+
+    // Whether the compositor is still connected.
+    bool connected() const;
+    // Messages sent to the compositor so far; an idle desktop sends none.
+    uint64_t messagesSent() const { return messagesSent_; }
+    // Reads the whole tree again, waiting up to timeoutMs for it; for
+    // one-shot listings and tests. False when it did not come.
+    bool refresh(int timeoutMs);
+
+    // The tree of the compositor as the model takes it in (exposed for tests).
+    void takeTree(const QJsonObject& root);
+
+protected:
+    // Sends "[con_id=N] kill", which sway turns into xdg_toplevel.close for a
+    // Wayland window. For an XWayland window it is WM_DELETE_WINDOW when the
+    // window lists that protocol and a kill of its client when it does not,
+    // so an XWayland window is closed only when it lists it.
+    bool requestClose(WindowHandle window) override;
+
+private:
+    explicit SwayDesktop(std::string xDisplay);
+
+    void send(uint32_t type, const QByteArray& payload = {});
+    void readMessages();
+    void take(uint32_t type, const QByteArray& payload);
+    void askTree();
+
+    QLocalSocket socket_;
+    QByteArray received_;
+    int treesAsked_ = 0; // GET_TREE requests not answered yet
+    uint64_t messagesSent_ = 0;
+    bool lossReported_ = false;
+    // The X window of each XWayland window.
+    std::unordered_map<WindowHandle, uint32_t> xWindows_;
+    std::string xDisplay_;
+};
+
+} // namespace vornel

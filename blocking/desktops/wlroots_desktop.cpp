@@ -1,0 +1,175 @@
+#include "blocking/desktops/wlroots_desktop.h"
+
+#include "blocking/desktops/xwayland_protocols.h"
+#include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
+
+#include <QSocketNotifier>
+#include <cstdio>
+#include <cstring>
+#include <poll.h>
+#include <wayland-client.h>
+
+namespace vornel {
+
+namespace {
+// The newest version this program knows; the compositor may offer less.
+constexpr uint32_t ManagerVersion = 3;
+} // namespace
+
+struct WlrootsDesktop::Toplevel {
+    WlrootsDesktop* desktop = nullptr;
+    WindowHandle handle = 0;
+    zwlr_foreign_toplevel_handle_v1* object = nullptr;
+    // The changes since the last "done", which makes them one.
+    std::string title;
+    bool minimised = false;
+
+    ~Toplevel() { zwlr_foreign_toplevel_handle_v1_destroy(object); }
+};
+
+// The protocol's callbacks, in the order of its events.
+struct Listeners {
+    static void title(void* data, zwlr_foreign_toplevel_handle_v1*, const char* title) {
+        static_cast<WlrootsDesktop::Toplevel*>(data)->title = title ? title : "";
+    }
+    static void appId(void*, zwlr_foreign_toplevel_handle_v1*, const char*) {}
+    static void outputEnter(void*, zwlr_foreign_toplevel_handle_v1*, wl_output*) {}
+    static void outputLeave(void*, zwlr_foreign_toplevel_handle_v1*, wl_output*) {}
+    static void state(void* data, zwlr_foreign_toplevel_handle_v1*, wl_array* states) {
+        auto* t = static_cast<WlrootsDesktop::Toplevel*>(data);
+        t->minimised = false;
+        const auto* s = static_cast<const uint32_t*>(states->data);
+        for (std::size_t i = 0; i < states->size / sizeof(uint32_t); ++i)
+            if (s[i] == ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_MINIMIZED) t->minimised = true;
+    }
+    static void done(void* data, zwlr_foreign_toplevel_handle_v1*) {
+        auto* t = static_cast<WlrootsDesktop::Toplevel*>(data);
+        ModelWindow& w = t->desktop->entry(t->handle);
+        w.title = t->title;
+        w.iconic = t->minimised;
+        w.visible = true;
+        w.sizeKnown = false;
+    }
+    static void closed(void* data, zwlr_foreign_toplevel_handle_v1*) {
+        auto* t = static_cast<WlrootsDesktop::Toplevel*>(data);
+        WlrootsDesktop* desktop = t->desktop;
+        const WindowHandle handle = t->handle;
+        desktop->forget(handle);
+        desktop->toplevels_.erase(handle); // t is gone from here on
+    }
+    static void parent(void*, zwlr_foreign_toplevel_handle_v1*, zwlr_foreign_toplevel_handle_v1*) {}
+
+    static constexpr zwlr_foreign_toplevel_handle_v1_listener toplevelListener{
+        title, appId, outputEnter, outputLeave, state, done, closed, parent};
+
+    static void toplevel(void* data, zwlr_foreign_toplevel_manager_v1*,
+                         zwlr_foreign_toplevel_handle_v1* object) {
+        auto* desktop = static_cast<WlrootsDesktop*>(data);
+        auto t = std::make_unique<WlrootsDesktop::Toplevel>();
+        t->desktop = desktop;
+        t->handle = ++desktop->lastHandle_;
+        t->object = object;
+        zwlr_foreign_toplevel_handle_v1_add_listener(object, &toplevelListener, t.get());
+        desktop->toplevels_[t->handle] = std::move(t);
+    }
+    static void finished(void* data, zwlr_foreign_toplevel_manager_v1*) {
+        auto* desktop = static_cast<WlrootsDesktop*>(data);
+        zwlr_foreign_toplevel_manager_v1_destroy(desktop->manager_);
+        desktop->manager_ = nullptr;
+        desktop->lost();
+    }
+
+    static constexpr zwlr_foreign_toplevel_manager_v1_listener managerListener{toplevel, finished};
+
+    static void global(void* data, wl_registry* registry, uint32_t name, const char* interface,
+                       uint32_t version) {
+        auto* desktop = static_cast<WlrootsDesktop*>(data);
+        if (desktop->manager_ ||
+            std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) != 0)
+            return;
+        desktop->manager_ = static_cast<zwlr_foreign_toplevel_manager_v1*>(
+            wl_registry_bind(registry, name, &zwlr_foreign_toplevel_manager_v1_interface,
+                             std::min(version, ManagerVersion)));
+        zwlr_foreign_toplevel_manager_v1_add_listener(desktop->manager_, &managerListener, desktop);
+    }
+    static void globalRemove(void*, wl_registry*, uint32_t) {}
+
+    static constexpr wl_registry_listener registryListener{global, globalRemove};
+};
+
+WlrootsDesktop::WlrootsDesktop(wl_display* display, std::string xDisplay)
+    : display_(display), xDisplay_(std::move(xDisplay)) {}
+
+WlrootsDesktop::~WlrootsDesktop() {
+    notifier_.reset();
+    toplevels_.clear();
+    if (manager_) zwlr_foreign_toplevel_manager_v1_destroy(manager_);
+    if (registry_) wl_registry_destroy(registry_);
+    wl_display_disconnect(display_);
+}
+
+std::unique_ptr<WlrootsDesktop> WlrootsDesktop::connect(const std::string& display,
+                                                        const std::string& xDisplay) {
+    wl_display* d = wl_display_connect(display.empty() ? nullptr : display.c_str());
+    if (!d) return nullptr;
+    std::unique_ptr<WlrootsDesktop> desktop(new WlrootsDesktop(d, xDisplay));
+    desktop->registry_ = wl_display_get_registry(d);
+    wl_registry_add_listener(desktop->registry_, &Listeners::registryListener, desktop.get());
+    // The first round trip names the globals, the second brings the windows.
+    if (wl_display_roundtrip(d) < 0 || !desktop->manager_) return nullptr;
+    if (!desktop->refresh()) return nullptr;
+    desktop->notifier_ =
+        std::make_unique<QSocketNotifier>(wl_display_get_fd(d), QSocketNotifier::Read);
+    QObject::connect(desktop->notifier_.get(), &QSocketNotifier::activated,
+                     desktop->notifier_.get(), [p = desktop.get()] { p->readEvents(); });
+    return desktop;
+}
+
+bool WlrootsDesktop::connected() const {
+    return manager_ && wl_display_get_error(display_) == 0;
+}
+
+bool WlrootsDesktop::refresh() {
+    if (!connected() || wl_display_roundtrip(display_) < 0) {
+        lost();
+        return false;
+    }
+    return connected();
+}
+
+void WlrootsDesktop::update() {
+    readEvents();
+}
+
+// Reads what the socket holds and dispatches it, never waiting for more.
+void WlrootsDesktop::readEvents() {
+    if (!connected()) return;
+    while (wl_display_prepare_read(display_) != 0)
+        wl_display_dispatch_pending(display_);
+    wl_display_flush(display_);
+    pollfd socket{wl_display_get_fd(display_), POLLIN, 0};
+    if (poll(&socket, 1, 0) > 0)
+        wl_display_read_events(display_);
+    else
+        wl_display_cancel_read(display_);
+    if (wl_display_dispatch_pending(display_) < 0) lost();
+}
+
+void WlrootsDesktop::lost() {
+    forgetAll();
+    if (notifier_) notifier_->setEnabled(false);
+    if (!lossReported_)
+        std::fprintf(stderr,
+                     "vornel: the compositor's window list is lost; no window is watched\n");
+    lossReported_ = true;
+}
+
+bool WlrootsDesktop::requestClose(WindowHandle window) {
+    auto it = toplevels_.find(window);
+    if (it == toplevels_.end() || !connected()) return false;
+    if (xWindowTitledLacksDeleteWindow(xDisplay_, find(window)->title)) return false;
+    zwlr_foreign_toplevel_handle_v1_close(it->second->object);
+    return wl_display_flush(display_) >= 0;
+}
+
+} // namespace vornel

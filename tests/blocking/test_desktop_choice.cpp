@@ -1,0 +1,64 @@
+// Which desktop the session offers, in which order they are tried, and what
+// the user is told when none answers.
+#include "blocking/desktops/desktop_choice.h"
+
+#include <gtest/gtest.h>
+
+using namespace vornel;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+TEST(DesktopChoice, AWaylandSessionsOwnDesktopsComeBeforeX11AndAForcedOneIsTheOnlyOne) {
+    EXPECT_EQ(desktopsToTry({}), Names{});
+    EXPECT_EQ(desktopsToTry({.xDisplay = ":0"}), Names{"x11"});
+    EXPECT_EQ(desktopsToTry({.waylandDisplay = "wayland-1"}), Names{"wlroots"});
+    EXPECT_EQ(desktopsToTry({.waylandDisplay = "wayland-1", .xDisplay = ":0"}),
+              (Names{"wlroots", "x11"}));
+    EXPECT_EQ(desktopsToTry({.waylandDisplay = "wayland-1", .swaySocket = "/run/sway.sock",
+                             .xDisplay = ":0"}),
+              (Names{"sway", "wlroots", "x11"}));
+    EXPECT_EQ(desktopsToTry({.forced = "x11", .waylandDisplay = "wayland-1",
+                             .swaySocket = "/run/sway.sock"}),
+              Names{"x11"});
+}
+
+TEST(DesktopChoice, TheCommandLineNamesADesktopInEitherSpelling) {
+    char program[] = "vornel", option[] = "--desktop", name[] = "wlroots", joined[] = "--desktop=x11",
+         windows[] = "--windows";
+    char* separate[] = {program, windows, option, name};
+    char* together[] = {program, joined};
+    char* dangling[] = {program, option};
+    char* none[] = {program, windows};
+    EXPECT_EQ(forcedDesktop(4, separate), "wlroots");
+    EXPECT_EQ(forcedDesktop(2, together), "x11");
+    EXPECT_EQ(forcedDesktop(2, dangling), "");
+    EXPECT_EQ(forcedDesktop(2, none), "");
+}
+
+TEST(DesktopChoice, WhenNothingAnswersTheUserIsToldWhyAndTheProgramStillHasADesktop) {
+    struct Case {
+        Session session;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{}, "aucun bureau graphique n'a été trouvé"},
+        {{.forced = "kde"}, "le bureau « kde » est inconnu"},
+        {{.forced = "sway", .swaySocket = "/nonexistent/sway.sock"},
+         "le bureau « sway » demandé ne répond pas"},
+        {{.waylandDisplay = "/nonexistent/wayland-9"},
+         "ce bureau Wayland ne laisse pas voir les fenêtres des autres programmes"},
+    };
+    for (const Case& c : cases) {
+        ChosenDesktop chosen = openDesktop(c.session);
+        ASSERT_TRUE(chosen.desktop) << c.says;
+        EXPECT_TRUE(chosen.name.empty()) << c.says;
+        EXPECT_TRUE(chosen.notice.startsWith("Aucune fenêtre n'est surveillée : "))
+            << chosen.notice.toStdString();
+        EXPECT_TRUE(chosen.notice.contains(QString::fromUtf8(c.says))) << chosen.notice.toStdString();
+        EXPECT_EQ(chosen.desktop->GetWindow(0, GW_HWNDFIRST), 0u);
+    }
+}
+
+} // namespace

@@ -1,0 +1,72 @@
+// The foreign-toplevel desktop against a real headless sway, which offers the
+// list: windows come and go and take new titles from the compositor's events
+// alone, no size is ever claimed, and a close is the polite one.
+#include "blocking/desktops/wlroots_desktop.h"
+#include "support/wayland_session.h"
+
+#include <gtest/gtest.h>
+
+using namespace vornel;
+using namespace vornel::test;
+
+namespace {
+
+// The handle of the one window with this title; 0 when there is none.
+WindowHandle titled(WlrootsDesktop& desktop, const std::string& title) {
+    desktop.beginWalk();
+    WindowHandle found = 0;
+    char buffer[256];
+    for (WindowHandle h = desktop.GetWindow(0, GW_HWNDFIRST); h;
+         h = desktop.GetWindow(h, GW_HWNDNEXT)) {
+        const int length = desktop.GetWindowTextA(h, buffer, sizeof buffer);
+        if (std::string(buffer, std::size_t(length)) == title) found = h;
+    }
+    return found;
+}
+
+TEST(WlrootsDesktop, FollowsTheCompositorsListFromEventsAndClosesPolitely) {
+    const QString dir = swayTestDir();
+    ASSERT_FALSE(dir.isEmpty()) << "runs inside the sway fixture";
+    const QString socket =
+        sessionVariable(dir, "XDG_RUNTIME_DIR") + '/' + sessionVariable(dir, "WAYLAND_DISPLAY");
+    auto desktop = WlrootsDesktop::connect(socket.toStdString());
+    ASSERT_TRUE(desktop) << "no foreign-toplevel list on " << socket.toStdString();
+
+    TestWindow first(dir, "Pub - Mozilla", {400, 300});
+    TestWindow second(dir, "Autre - Mozilla", {200, 150});
+    ASSERT_TRUE(first.waitShown() && second.waitShown());
+    WindowHandle firstHandle = 0, secondHandle = 0;
+    ASSERT_TRUE(waitWithEvents([&] {
+        firstHandle = titled(*desktop, "Pub - Mozilla");
+        secondHandle = titled(*desktop, "Autre - Mozilla");
+        return firstHandle && secondHandle;
+    }));
+    EXPECT_NE(firstHandle, secondHandle);
+    EXPECT_TRUE(desktop->IsWindowVisible(firstHandle));
+    EXPECT_FALSE(desktop->IsIconic(firstHandle));
+    EXPECT_FALSE(desktop->sizeKnown(firstHandle)) << "the list tells no sizes";
+    EXPECT_EQ(desktop->GetWindowRect(firstHandle), WindowRect{});
+
+    first.retitle("Nouveau titre - Mozilla");
+    EXPECT_TRUE(
+        waitWithEvents([&] { return titled(*desktop, "Nouveau titre - Mozilla") == firstHandle; }));
+
+    EXPECT_TRUE(desktop->PostClose(secondHandle));
+    EXPECT_TRUE(second.waitClosed());
+    EXPECT_TRUE(waitWithEvents([&] {
+        desktop->beginWalk();
+        return desktop->find(secondHandle) == nullptr;
+    }));
+    EXPECT_FALSE(first.sawClose()) << "only the window asked is closed";
+    EXPECT_NE(desktop->find(firstHandle), nullptr);
+}
+
+TEST(WlrootsDesktop, IsNotOfferedWhereTheCompositorHasNoList) {
+    WaylandSession weston("weston");
+    ASSERT_TRUE(weston.started());
+    const QString socket = sessionVariable(weston.dir(), "XDG_RUNTIME_DIR") + '/' +
+                           sessionVariable(weston.dir(), "WAYLAND_DISPLAY");
+    EXPECT_EQ(WlrootsDesktop::connect(socket.toStdString()), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,83 @@
+// A window of the tests' own for Wayland sessions: it shows itself with the
+// title and size it is given, says on stdout when it is shown and when it is
+// asked to close, and takes a new title from a line "title TEXT" on stdin.
+//
+//   vornel_test_window TITLE WIDTHxHEIGHT [--without-delete-protocol]
+//
+// On X (QT_QPA_PLATFORM=xcb), --without-delete-protocol takes WM_DELETE_WINDOW
+// out of the window's WM_PROTOCOLS, as old X clients have it: a window manager
+// can then only kill the client.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QSocketNotifier>
+#include <QWidget>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+namespace {
+
+class RecordingWindow : public QWidget {
+protected:
+    void showEvent(QShowEvent*) override { say("shown"); }
+    // The close is recorded and accepted: the window goes as a user's would.
+    void closeEvent(QCloseEvent* event) override {
+        say("close");
+        event->accept();
+    }
+
+private:
+    static void say(const char* what) {
+        std::printf("%s\n", what);
+        std::fflush(stdout);
+    }
+};
+
+void withoutDeleteProtocol(QWidget& window) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11) return;
+    xcb_connection_t* c = x11->connection();
+    const char name[] = "WM_PROTOCOLS";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+    if (!atom) return;
+    xcb_delete_property(c, xcb_window_t(window.winId()), atom->atom);
+    std::free(atom);
+    xcb_flush(c);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // The compositor's window rules find the window by this application id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vornel-test-window"));
+    QApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s TITLE WIDTHxHEIGHT [--without-delete-protocol]\n", argv[0]);
+        return 2;
+    }
+    const QStringList size = QString::fromLocal8Bit(argv[2]).split('x');
+    RecordingWindow window;
+    window.setWindowTitle(QString::fromUtf8(argv[1]));
+    window.resize(size.value(0).toInt(), size.value(1).toInt());
+    // Created, not yet shown: the window manager reads the protocols at mapping.
+    window.winId();
+    if (argc > 3 && std::string(argv[3]) == "--without-delete-protocol")
+        withoutDeleteProtocol(window);
+    window.show();
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &window, [&] {
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            input.setEnabled(false);
+            return;
+        }
+        if (line.rfind("title ", 0) == 0)
+            window.setWindowTitle(QString::fromStdString(line.substr(6)));
+    });
+    return app.exec();
+}
