@@ -23,9 +23,9 @@ bool listsWindows(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
     // Options that answer and leave, before any window or running instance is touched.
     if (std::optional<int> status = vornel::runCommandLineOption(argc, argv)) return *status;
-    const vornel::Session session =
-        vornel::Session::fromEnvironment(vornel::forcedDesktop(argc, argv));
-    if (listsWindows(argc, argv)) {
+    vornel::Session session = vornel::Session::fromEnvironment(vornel::forcedDesktop(argc, argv));
+    session.listOnly = listsWindows(argc, argv);
+    if (session.listOnly) {
         QCoreApplication app(argc, argv);
         vornel::ChosenDesktop chosen = vornel::openDesktop(session);
         if (!chosen.notice.isEmpty())
@@ -41,5 +41,6 @@ int main(int argc, char* argv[]) {
     if (!chosen.notice.isEmpty()) std::cerr << "vornel: " << chosen.notice.toStdString() << '\n';
     std::unique_ptr<vornel::AlertSound> sound = vornel::makeSystemSound();
     std::unique_ptr<vornel::InstanceHandshake> handshake = vornel::makeSystemHandshake();
-    return vornel::runProgram(*chosen.desktop, *sound, *handshake, chosen.notice);
+    return vornel::runProgram(*chosen.desktop, *sound, *handshake, chosen.notice,
+                              chosen.noticeOnce);
 }

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QTranslator>
 #include <cstdio>
+#include <iostream>
 #include <memory>
 
 namespace vornel {
@@ -77,7 +78,7 @@ int giveWayToHungInstance() {
 } // namespace
 
 int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake,
-               const QString& desktopNotice) {
+               const QString& desktopNotice, bool noticeOnce) {
     earlierInstanceClosed = false;
     switch (handshake.closeEarlierInstance(EarlierInstanceWait)) {
     case EarlierInstance::StillRunning:
@@ -102,16 +103,28 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     fmFerme->mainWindow = fmVornel.get();
     endFromOutside(*tray, handshake);
     fmVornel->ShowDesktopNotice(desktopNotice);
+    desktop.watchNotice([main = fmVornel.get()](const std::string& notice) {
+        if (!notice.empty()) std::cerr << "vornel: " << notice << '\n';
+        main->ShowDesktopNotice(QString::fromStdString(notice));
+    });
 
     fmVornel->Initialise();
     // With no notification area to reach it from, the program would be
     // unreachable behind a hidden window.
     if (!QSystemTrayIcon::isSystemTrayAvailable() && !tray->hasClosed()) tray->Afficher1Click();
+    // Not modal: the scan goes on while it is shown. It goes with the forms.
+    if (noticeOnce && !desktopNotice.isEmpty()) {
+        auto* message = new QMessageBox(QMessageBox::Information, QStringLiteral("Vornel"),
+                                        desktopNotice, QMessageBox::Ok, fmVornel.get());
+        message->setAttribute(Qt::WA_DeleteOnClose);
+        message->show();
+    }
     // A request to end may have come in while the load showed a message; the
     // loop still runs, for a moment, so that later messages can show.
     if (tray->hasClosed()) QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
     const int code = QApplication::exec();
 
+    desktop.watchNotice({});
     fmVornel.reset();
     fmFerme.reset();
     tray.reset();

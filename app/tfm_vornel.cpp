@@ -70,7 +70,10 @@ void TfmVornel::FormCreate() {
 }
 
 void TfmVornel::ShowDesktopNotice(const QString& notice) {
-    if (notice.isEmpty()) return;
+    if (notice.isEmpty()) {
+        HideDesktopNotice();
+        return;
+    }
     ui.lBureau->setText(notice);
     ui.lBureau->setProperty("tag", ui.lb1->property("tag"));
     ui.lBureau->setVisible(ui.lb1->isVisibleTo(this));
@@ -81,6 +84,18 @@ void TfmVornel::ShowDesktopNotice(const QString& notice) {
     // The tip is short: the notice up to its colon says what is wrong.
     if (tray_)
         tray_->SetTrayTip(QStringLiteral("Vornel\n") + notice.section(QStringLiteral(" : "), 0, 0));
+}
+
+// The line goes, the list takes its room back, the tip is the usual one.
+void TfmVornel::HideDesktopNotice() {
+    if (ui.lBureau->text().isEmpty()) return;
+    const QRect list = ui.lb1->geometry();
+    const int top = ui.lBureau->geometry().top();
+    ui.lb1->setGeometry(list.x(), top, list.width(), list.bottom() + 1 - top);
+    ui.lBureau->clear();
+    ui.lBureau->setProperty("tag", 0);
+    ui.lBureau->hide();
+    if (tray_) tray_->SetTrayTip(QStringLiteral("Vornel"));
 }
 
 void TfmVornel::FormDestroy() {

@@ -80,8 +80,9 @@ public:
     void sbFermerClick();
     // What the user must know about the desktop watched (French, "what : what
     // to do"): a line above the candidate list and the icon's tip. Empty:
-    // nothing to say.
+    // nothing to say, and a line shown before goes (HideDesktopNotice).
     void ShowDesktopNotice(const QString& notice);
+    void HideDesktopNotice();
     // Browser names, candidate list, rule list and statistics page (blocking/).
     void FenetresDefaut();
     void sbFenDefautClick();

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <string>
 
 namespace vornel {
 
@@ -50,6 +52,11 @@ public:
     // not, a desktop may leave out what only IsIconic needs.
     virtual void beginWalk(bool minimisedAsked = true) { (void)minimisedAsked; }
     virtual void rereadWindows(std::span<const WindowHandle> windows) { (void)windows; }
+
+    // changed hears, in French (UTF-8), what the user must newly know about
+    // this desktop while the program runs; empty when all works again. Most
+    // desktops never change their mind and say nothing.
+    virtual void watchNotice(std::function<void(const std::string&)> changed) { (void)changed; }
 };
 
 } // namespace vornel

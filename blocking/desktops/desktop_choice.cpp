@@ -1,5 +1,7 @@
 #include "blocking/desktops/desktop_choice.h"
 
+#include "blocking/desktops/gnome_desktop.h"
+#include "blocking/desktops/kwin_desktop.h"
 #include "blocking/desktops/sway_desktop.h"
 #include "blocking/desktops/wlroots_desktop.h"
 #include "blocking/desktops/x11_desktop.h"
@@ -19,12 +21,30 @@ std::string environment(const char* name) {
     return value ? value : "";
 }
 
+// Whether one of the colon-separated names of $XDG_CURRENT_DESKTOP is name.
+bool currentDesktopIs(const Session& session, std::string_view name) {
+    std::string_view names = session.currentDesktop;
+    while (!names.empty()) {
+        const auto colon = names.find(':');
+        if (names.substr(0, colon) == name) return true;
+        if (colon == std::string_view::npos) break;
+        names.remove_prefix(colon + 1);
+    }
+    return false;
+}
+
 std::unique_ptr<Desktop> open(const std::string& name, const Session& session) {
     if (name == "sway" && !session.swaySocket.empty())
         return SwayDesktop::connect(QString::fromStdString(session.swaySocket), 3000,
                                     session.xDisplay);
     if (name == "wlroots" && !session.waylandDisplay.empty())
         return WlrootsDesktop::connect(session.waylandDisplay, session.xDisplay);
+    if (name == "kwin") {
+        auto kwin = KWinDesktop::connect(session.xDisplay, session.listOnly);
+        // A look is taken once: the script's first report must be in.
+        if (kwin && session.listOnly) kwin->waitForWindows(5000);
+        return kwin;
+    }
     if (name == "x11") return X11Desktop::connect(session.xDisplay);
     return nullptr;
 }
@@ -39,7 +59,8 @@ QString noDesktopNotice(const Session& session) {
     const std::vector<std::string>& names = desktopNames();
     if (!session.forced.empty() &&
         std::find(names.begin(), names.end(), session.forced) == names.end())
-        return none + QStringLiteral("le bureau %1 est inconnu. Choisissez sway, wlroots ou x11.")
+        return none + QStringLiteral(
+                          "le bureau %1 est inconnu. Choisissez gnome, kwin, sway, wlroots ou x11.")
                           .arg(quoted(session.forced));
     if (!session.forced.empty())
         return none + QStringLiteral("le bureau %1 demandé ne répond pas. Retirez l'option "
@@ -47,9 +68,9 @@ QString noDesktopNotice(const Session& session) {
                           .arg(quoted(session.forced));
     if (!session.waylandDisplay.empty())
         return none + QStringLiteral("ce bureau Wayland ne laisse pas voir les fenêtres des "
-                                     "autres programmes. Vornel fonctionne sous sway, sous les "
-                                     "bureaux wlroots (labwc, Hyprland, wayfire…) et sous X11 : "
-                                     "ouvrez une telle session.");
+                                     "autres programmes. Vornel fonctionne sous GNOME, KDE "
+                                     "Plasma, sway, les bureaux wlroots (labwc, Hyprland, "
+                                     "wayfire…) et X11 : ouvrez une telle session.");
     if (!session.xDisplay.empty())
         return none + QStringLiteral("l'écran X %1 ne répond pas.").arg(quoted(session.xDisplay));
     return none + QStringLiteral("aucun bureau graphique n'a été trouvé (ni Wayland ni X11). "
@@ -65,17 +86,24 @@ Session Session::fromEnvironment(const std::string& forced) {
     s.swaySocket = environment("SWAYSOCK");
     if (s.swaySocket.empty()) s.swaySocket = environment("I3SOCK");
     s.xDisplay = environment("DISPLAY");
+    s.currentDesktop = environment("XDG_CURRENT_DESKTOP");
     return s;
 }
 
 const std::vector<std::string>& desktopNames() {
-    static const std::vector<std::string> names{"sway", "wlroots", "x11"};
+    static const std::vector<std::string> names{"gnome", "kwin", "sway", "wlroots", "x11"};
     return names;
 }
 
 std::vector<std::string> desktopsToTry(const Session& session) {
     if (!session.forced.empty()) return {session.forced};
     std::vector<std::string> names;
+    // The Wayland sessions of Plasma and GNOME; their X11 sessions are served
+    // as well by X11.
+    if (!session.waylandDisplay.empty() && currentDesktopIs(session, "KDE"))
+        names.push_back("kwin");
+    if (!session.waylandDisplay.empty() && currentDesktopIs(session, "GNOME"))
+        names.push_back("gnome");
     if (!session.swaySocket.empty()) names.push_back("sway");
     if (!session.waylandDisplay.empty()) names.push_back("wlroots");
     if (!session.xDisplay.empty()) names.push_back("x11");
@@ -85,6 +113,17 @@ std::vector<std::string> desktopsToTry(const Session& session) {
 ChosenDesktop openDesktop(const Session& session) {
     ChosenDesktop chosen;
     for (const std::string& name : desktopsToTry(session)) {
+        if (name == "gnome") {
+            // GNOME Shell answers even when our extension does not run yet;
+            // the desktop then says why it sees nothing.
+            auto gnome = GnomeDesktop::connect(session.xDisplay, session.listOnly);
+            if (!gnome) continue;
+            chosen.notice = gnome->notice();
+            chosen.noticeOnce = gnome->setUpNow();
+            chosen.desktop = std::move(gnome);
+            chosen.name = name;
+            return chosen;
+        }
         chosen.desktop = open(name, session);
         if (!chosen.desktop) continue;
         chosen.name = name;
@@ -96,7 +135,8 @@ ChosenDesktop openDesktop(const Session& session) {
         if (name == "x11" && !session.waylandDisplay.empty() && session.forced.empty())
             chosen.notice = QStringLiteral(
                 "Seules les fenêtres XWayland sont surveillées : ce bureau Wayland ne laisse pas "
-                "voir les autres. Ouvrez une session sway, wlroots ou X11 pour les surveiller "
+                "voir les autres. Ouvrez une session GNOME, KDE Plasma, sway, wlroots ou X11 pour "
+                "les surveiller "
                 "toutes.");
         return chosen;
     }

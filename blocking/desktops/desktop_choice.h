@@ -16,6 +16,10 @@ struct Session {
     std::string waylandDisplay; // $WAYLAND_DISPLAY
     std::string swaySocket;     // $SWAYSOCK, else $I3SOCK
     std::string xDisplay;       // $DISPLAY
+    std::string currentDesktop; // $XDG_CURRENT_DESKTOP, names separated by colons
+    // --windows: a one-time look, which may borrow from a running instance
+    // what a desktop lends to one program at a time.
+    bool listOnly = false;
 
     static Session fromEnvironment(const std::string& forced = {});
 };
@@ -34,6 +38,9 @@ struct ChosenDesktop {
     // What the user must know, in French: what is missing and what to do.
     // Empty when everything works.
     QString notice;
+    // The notice tells of something this run did (GNOME: the extension set
+    // up), which deserves a message of its own, once.
+    bool noticeOnce = false;
 };
 
 // Opens the first desktop of desktopsToTry that answers.

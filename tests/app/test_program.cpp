@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSessionManager>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -61,18 +62,21 @@ struct Running {
     QByteArray savedAtEnd;
     QString noticeLine;
     QString trayTip;
+    QStringList messages; // the texts of the message boxes shown
 };
 
 // Runs the program until inside its loop, looks at it, then ends it with end.
 Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end, int& code,
-                 const QByteArray& settings = {}, const QString& desktopNotice = {}) {
+                 const QByteArray& settings = {}, const QString& desktopNotice = {},
+                 bool noticeOnce = false, ScriptedDesktop* desktopGiven = nullptr) {
     test::PrivateFolders folders;
     if (!settings.isEmpty()) {
         QDir().mkpath(folders.path("settings"));
         QFile ini(folders.path("settings/vornel.ini"));
         if (ini.open(QIODevice::WriteOnly)) ini.write(settings);
     }
-    ScriptedDesktop desktop;
+    ScriptedDesktop ownDesktop;
+    ScriptedDesktop& desktop = desktopGiven ? *desktopGiven : ownDesktop;
     test::QuietSound sound;
     Running seen;
     QTimer::singleShot(0, [&] {
@@ -86,6 +90,9 @@ Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end
             if (main->ui.lBureau->isVisibleTo(main)) seen.noticeLine = main->ui.lBureau->text();
             seen.trayTip = tray->findChild<QSystemTrayIcon*>()->toolTip();
         }
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                seen.messages << box->text();
         seen.earlierClosed = earlierInstanceClosed;
         QLineEdit edit("texte");
         edit.selectAll();
@@ -99,7 +106,7 @@ Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     limit.start(5000);
-    code = runProgram(desktop, sound, handshake, desktopNotice);
+    code = runProgram(desktop, sound, handshake, desktopNotice, noticeOnce);
     QFile ini(folders.path("settings/vornel.ini"));
     if (ini.open(QIODevice::ReadOnly)) seen.savedAtEnd = ini.readAll();
     return seen;
@@ -268,4 +275,68 @@ TEST(Session, TheSessionsEndEndsTheProgramWhichSaves) {
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(seen.savedAtEnd.contains("Total=5")) << seen.savedAtEnd.toStdString();
     EXPECT_EQ(findForm<TfmVornel>(), nullptr);
+}
+
+TEST(StartUp, WhatThisRunSetUpIsToldInAMessageOnceAndStaysOnThePageAndTheTip) {
+    const QString notice =
+        QStringLiteral("Fenêtres visibles après la prochaine connexion : Vornel a installé et "
+                       "activé son extension GNOME Shell.");
+    RecordingHandshake handshake;
+    int code = -1;
+    const Running setUp = runUntil(
+        handshake, [&] { handshake.close(); }, code, {}, notice, true);
+    EXPECT_EQ(setUp.messages, QStringList{notice});
+    EXPECT_EQ(setUp.noticeLine, notice);
+    EXPECT_EQ(setUp.trayTip,
+              QStringLiteral("Vornel\nFenêtres visibles après la prochaine connexion"));
+
+    // A later run, before that login, says it on the page and in the tip only.
+    const Running later = runUntil(
+        handshake, [&] { handshake.close(); }, code, {}, notice, false);
+    EXPECT_TRUE(later.messages.isEmpty());
+    EXPECT_EQ(later.noticeLine, notice);
+}
+
+// A desktop that changes its mind while the program runs, as GNOME's does
+// when the user turns the extension off and on again.
+struct ChangingDesktop : ScriptedDesktop {
+    std::function<void(const std::string&)> say;
+    void watchNotice(std::function<void(const std::string&)> changed) override {
+        say = std::move(changed);
+    }
+};
+
+TEST(Running, ANoticeThatComesLaterIsShownAndGoesWhenAllWorksAgain) {
+    ChangingDesktop desktop;
+    RecordingHandshake handshake;
+    int code = -1;
+    QString shownLine, shownTip, goneLine, goneTip;
+    bool goneVisible = true;
+    QRect listBefore, listAfter;
+    const Running seen = runUntil(
+        handshake,
+        [&] {
+            auto* main = findForm<TfmVornel>();
+            auto* tray = findForm<TfmVornelTray>();
+            listBefore = main->ui.lb1->geometry();
+            ASSERT_TRUE(desktop.say);
+            desktop.say("L'extension GNOME Shell de Vornel est désactivée : réactivez-la.");
+            shownLine = main->ui.lBureau->text();
+            shownTip = tray->findChild<QSystemTrayIcon*>()->toolTip();
+            desktop.say("");
+            goneLine = main->ui.lBureau->text();
+            goneVisible = main->ui.lBureau->isVisibleTo(main);
+            goneTip = tray->findChild<QSystemTrayIcon*>()->toolTip();
+            listAfter = main->ui.lb1->geometry();
+            handshake.close();
+        },
+        code, {}, {}, false, &desktop);
+    EXPECT_EQ(shownLine, "L'extension GNOME Shell de Vornel est désactivée : réactivez-la.");
+    EXPECT_EQ(shownTip, "Vornel\nL'extension GNOME Shell de Vornel est désactivée");
+    EXPECT_EQ(goneLine, "");
+    EXPECT_FALSE(goneVisible);
+    EXPECT_EQ(goneTip, "Vornel");
+    EXPECT_EQ(listAfter, listBefore) << "the list has its room back";
+    EXPECT_FALSE(desktop.say) << "the program stops listening as it ends";
+    EXPECT_EQ(seen.noticeLine, "");
 }

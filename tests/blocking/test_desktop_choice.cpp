@@ -16,17 +16,35 @@ TEST(DesktopChoice, AWaylandSessionsOwnDesktopsComeBeforeX11AndAForcedOneIsTheOn
     EXPECT_EQ(desktopsToTry({.waylandDisplay = "wayland-1"}), Names{"wlroots"});
     EXPECT_EQ(desktopsToTry({.waylandDisplay = "wayland-1", .xDisplay = ":0"}),
               (Names{"wlroots", "x11"}));
-    EXPECT_EQ(desktopsToTry({.waylandDisplay = "wayland-1", .swaySocket = "/run/sway.sock",
-                             .xDisplay = ":0"}),
-              (Names{"sway", "wlroots", "x11"}));
-    EXPECT_EQ(desktopsToTry({.forced = "x11", .waylandDisplay = "wayland-1",
-                             .swaySocket = "/run/sway.sock"}),
+    EXPECT_EQ(
+        desktopsToTry(
+            {.waylandDisplay = "wayland-1", .swaySocket = "/run/sway.sock", .xDisplay = ":0"}),
+        (Names{"sway", "wlroots", "x11"}));
+    EXPECT_EQ(desktopsToTry(
+                  {.forced = "x11", .waylandDisplay = "wayland-1", .swaySocket = "/run/sway.sock"}),
               Names{"x11"});
 }
 
+TEST(DesktopChoice, PlasmaAndGnomeWaylandSessionsTryTheirOwnDesktopFirst) {
+    EXPECT_EQ(
+        desktopsToTry({.waylandDisplay = "wayland-0", .xDisplay = ":0", .currentDesktop = "KDE"}),
+        (Names{"kwin", "wlroots", "x11"}));
+    EXPECT_EQ(
+        desktopsToTry(
+            {.waylandDisplay = "wayland-0", .xDisplay = ":0", .currentDesktop = "ubuntu:GNOME"}),
+        (Names{"gnome", "wlroots", "x11"}));
+    // Their X11 sessions are served by the X11 desktop.
+    EXPECT_EQ(desktopsToTry({.xDisplay = ":0", .currentDesktop = "KDE"}), Names{"x11"});
+    EXPECT_EQ(desktopsToTry({.xDisplay = ":0", .currentDesktop = "GNOME"}), Names{"x11"});
+    // A desktop's name is matched whole.
+    EXPECT_EQ(
+        desktopsToTry({.waylandDisplay = "wayland-0", .currentDesktop = "XFCE:KDEish:GNOME2"}),
+        Names{"wlroots"});
+}
+
 TEST(DesktopChoice, TheCommandLineNamesADesktopInEitherSpelling) {
-    char program[] = "vornel", option[] = "--desktop", name[] = "wlroots", joined[] = "--desktop=x11",
-         windows[] = "--windows";
+    char program[] = "vornel", option[] = "--desktop", name[] = "wlroots",
+         joined[] = "--desktop=x11", windows[] = "--windows";
     char* separate[] = {program, windows, option, name};
     char* together[] = {program, joined};
     char* dangling[] = {program, option};
@@ -56,7 +74,8 @@ TEST(DesktopChoice, WhenNothingAnswersTheUserIsToldWhyAndTheProgramStillHasADesk
         EXPECT_TRUE(chosen.name.empty()) << c.says;
         EXPECT_TRUE(chosen.notice.startsWith("Aucune fenêtre n'est surveillée : "))
             << chosen.notice.toStdString();
-        EXPECT_TRUE(chosen.notice.contains(QString::fromUtf8(c.says))) << chosen.notice.toStdString();
+        EXPECT_TRUE(chosen.notice.contains(QString::fromUtf8(c.says)))
+            << chosen.notice.toStdString();
         EXPECT_EQ(chosen.desktop->GetWindow(0, GW_HWNDFIRST), 0u);
     }
 }

@@ -211,8 +211,20 @@ inline QJsonObject waitForContainer(const QString& dir, const QString& title) {
 class SessionVornelFolder {
 public:
     SessionVornelFolder() {
-        EXPECT_TRUE(QFile::copy(qEnvironmentVariable("VORNEL_BINARY"), file("vornel")))
+        const QString binary = qEnvironmentVariable("VORNEL_BINARY");
+        EXPECT_TRUE(QFile::copy(binary, file("vornel")))
             << "VORNEL_BINARY names the program under test";
+        // The files that desktops run on the program's behalf (the KWin
+        // script, the GNOME Shell extension), beside it as an install has
+        // them: the build folder may be closed to the session's user.
+        const QString built = QFileInfo(binary).absolutePath();
+        for (const char* data :
+             {"kwin/vornel_windows.js", "gnome-shell/legacy/extension.js",
+              "gnome-shell/legacy/metadata.json", "gnome-shell/modules/extension.js",
+              "gnome-shell/modules/metadata.json"}) {
+            QDir().mkpath(QFileInfo(file(data)).absolutePath());
+            QFile::copy(built + '/' + data, file(data));
+        }
         QDir().mkpath(file("home"));
         giveToSessionUser();
     }

@@ -1,0 +1,332 @@
+#include "blocking/desktops/gnome_desktop.h"
+
+#include "blocking/desktops/xwayland_protocols.h"
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <optional>
+
+namespace vornel {
+
+namespace {
+
+const QString ShellService = QStringLiteral("org.gnome.Shell");
+const QString ShellPath = QStringLiteral("/org/gnome/Shell");
+const QString ExtensionsInterface = QStringLiteral("org.gnome.Shell.Extensions");
+const QString FeedPath = QStringLiteral("/org/vornel/Windows");
+const QString FeedInterface = QStringLiteral("org.vornel.Windows");
+constexpr int CallMs = 3000;
+// GNOME Shell's extension states.
+constexpr int Enabled = 1, Error = 3, OutOfDate = 4;
+
+QString uuid() {
+    return QString::fromLatin1(GnomeDesktop::Uuid);
+}
+
+const QString AboutTheExtension = QStringLiteral("L'extension GNOME Shell de Vornel");
+
+QString disabledNotice() {
+    return AboutTheExtension + QStringLiteral(" est désactivée : aucune fenêtre n'est surveillée. "
+                                              "Réactivez-la dans l'application Extensions.");
+}
+
+QDBusMessage call(QDBusConnection& bus, const QString& path, const QString& interface,
+                  const QString& method, const QVariantList& arguments = {}) {
+    QDBusMessage message = QDBusMessage::createMethodCall(ShellService, path, interface, method);
+    message.setArguments(arguments);
+    return bus.call(message, QDBus::Block, CallMs);
+}
+
+bool failed(const QDBusMessage& reply) {
+    return reply.type() != QDBusMessage::ReplyMessage;
+}
+
+int shellMajorVersion(QDBusConnection& bus) {
+    const QDBusMessage reply =
+        call(bus, ShellPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+             QStringLiteral("Get"), {ShellService, QStringLiteral("ShellVersion")});
+    const QString version = reply.arguments().value(0).value<QDBusVariant>().variant().toString();
+    return version.section(QLatin1Char('.'), 0, 0).toInt();
+}
+
+// The org.gnome.shell settings go through the gsettings tool, which every
+// GNOME installation has: this happens once, at the first run, and does not
+// justify building against GIO for its settings API.
+// Its output; nothing when it failed.
+std::optional<QString> gsettings(const QStringList& arguments) {
+    QProcess p;
+    p.start(QStringLiteral("gsettings"), arguments);
+    if (!p.waitForFinished(CallMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// A GVariant string list as gsettings prints it: ['a', 'b'] or @as [].
+QStringList stringList(const QString& text) {
+    QStringList items;
+    static const QRegularExpression item(QStringLiteral("'((?:[^'\\\\]|\\\\.)*)'"));
+    for (auto it = item.globalMatch(text); it.hasNext();)
+        items << it.next().captured(1);
+    return items;
+}
+
+QString stringListText(const QStringList& items) {
+    QStringList quoted;
+    for (const QString& i : items)
+        quoted << QLatin1Char('\'') + i + QLatin1Char('\'');
+    return QLatin1Char('[') + quoted.join(QStringLiteral(", ")) + QLatin1Char(']');
+}
+
+QStringList shellSetting(const char* key) {
+    return stringList(gsettings({QStringLiteral("get"), QStringLiteral("org.gnome.shell"),
+                                 QString::fromLatin1(key)})
+                          .value_or(QString()));
+}
+
+// Where a copy of the extension would be found by the shell, the user's own
+// folder first.
+QString installedCopy() {
+    for (const QString& dir :
+         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+        const QString folder = dir + QStringLiteral("/gnome-shell/extensions/") + uuid();
+        if (QFileInfo::exists(folder + QStringLiteral("/metadata.json"))) return folder;
+    }
+    return {};
+}
+
+// Copies the extension into the user's own extensions folder; an error text
+// when that failed.
+QString install(const QString& source) {
+    const QString target = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QStringLiteral("/gnome-shell/extensions/") + uuid();
+    if (!QDir().mkpath(target)) return QStringLiteral("impossible de créer %1").arg(target);
+    for (const QString& name : QDir(source).entryList(QDir::Files)) {
+        QFile in(source + QLatin1Char('/') + name);
+        QSaveFile out(target + QLatin1Char('/') + name);
+        if (!in.open(QIODevice::ReadOnly)) return in.errorString();
+        if (!out.open(QIODevice::WriteOnly) || out.write(in.readAll()) < 0 || !out.commit())
+            return out.errorString();
+    }
+    return {};
+}
+
+} // namespace
+
+// Receives the extension's change signal and the shell's news of extensions.
+class GnomeShellReceiver : public QObject {
+    Q_OBJECT
+
+public:
+    explicit GnomeShellReceiver(GnomeDesktop& desktop) : desktop_(desktop) {}
+
+public slots:
+    void changed() { desktop_.changed_ = true; }
+    void extensionStateChanged(const QString& id, const QVariantMap& info) {
+        if (id != uuid()) return;
+        desktop_.changed_ = true;
+        desktop_.extensionState_ = info.value(QStringLiteral("state")).toInt();
+    }
+
+private:
+    GnomeDesktop& desktop_;
+};
+
+QString GnomeDesktop::extensionSource(int shellMajorVersion) {
+    // GNOME 45 loads extensions as ES modules and no longer the older form.
+    const QString form = shellMajorVersion >= 45 ? QStringLiteral("/gnome-shell/modules")
+                                                 : QStringLiteral("/gnome-shell/legacy");
+    for (const QString& dir : {QCoreApplication::applicationDirPath(),
+                               QStringLiteral(VORNEL_BUILD_DIR), QStringLiteral(VORNEL_DATA_DIR)})
+        if (QFileInfo::exists(dir + form + QStringLiteral("/metadata.json")))
+            return QFileInfo(dir + form).absoluteFilePath();
+    return {};
+}
+
+std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay, bool lookOnly,
+                                                    QDBusConnection bus) {
+    if (!bus.isConnected() || shellMajorVersion(bus) <= 0) return nullptr;
+    std::unique_ptr<GnomeDesktop> desktop(new GnomeDesktop(bus, xDisplay));
+    GnomeShellReceiver* receiver = desktop->receiver_.get();
+    bus.connect(ShellService, FeedPath, FeedInterface, QStringLiteral("Changed"), receiver,
+                SLOT(changed()));
+    bus.connect(ShellService, ShellPath, ExtensionsInterface,
+                QStringLiteral("ExtensionStateChanged"), receiver,
+                SLOT(extensionStateChanged(QString, QVariantMap)));
+    if (!desktop->readWindows()) desktop->setUpExtension(lookOnly);
+    return desktop;
+}
+
+GnomeDesktop::GnomeDesktop(QDBusConnection bus, std::string xDisplay)
+    : bus_(std::move(bus)), xDisplay_(std::move(xDisplay)),
+      receiver_(std::make_unique<GnomeShellReceiver>(*this)) {}
+
+GnomeDesktop::~GnomeDesktop() = default;
+
+void GnomeDesktop::setUpExtension(bool lookOnly) {
+    if (gsettings({QStringLiteral("get"), QStringLiteral("org.gnome.shell"),
+                   QStringLiteral("disable-user-extensions")}) == QStringLiteral("true")) {
+        notice_ = QStringLiteral("Les extensions de GNOME Shell sont désactivées : aucune fenêtre "
+                                 "n'est surveillée. Réactivez-les dans l'application Extensions.");
+        return;
+    }
+    if (shellSetting("disabled-extensions").contains(uuid())) {
+        notice_ = disabledNotice();
+        return;
+    }
+    const QDBusMessage info =
+        call(bus_, ShellPath, ExtensionsInterface, QStringLiteral("GetExtensionInfo"), {uuid()});
+    const QVariantMap known = qdbus_cast<QVariantMap>(info.arguments().value(0));
+    const int state = known.value(QStringLiteral("state")).toInt();
+    if (state == Error || state == OutOfDate) {
+        const QString error = known.value(QStringLiteral("error")).toString();
+        notice_ =
+            AboutTheExtension + QStringLiteral(" ne fonctionne pas : ") +
+            (error.isEmpty() ? QStringLiteral("elle ne convient pas à cette version de GNOME.")
+                             : error);
+        return;
+    }
+    if (lookOnly && (known.isEmpty() || state != Enabled)) {
+        notice_ = AboutTheExtension + QStringLiteral(" est inactive : lancez Vornel une fois pour "
+                                                     "l'installer, puis rouvrez la session.");
+        return;
+    }
+    if (!known.isEmpty() && state != Enabled) {
+        // The shell knows it (the package's copy, or ours after a login):
+        // enabled now, it runs at once.
+        setUpNow_ = true;
+        call(bus_, ShellPath, ExtensionsInterface, QStringLiteral("EnableExtension"), {uuid()});
+        if (readWindows()) return;
+    }
+    if (!known.isEmpty()) {
+        // Enabled, but not answering yet: the shell is still starting.
+        changed_ = true;
+        return;
+    }
+
+    if (installedCopy().isEmpty()) {
+        const QString source = extensionSource(shellMajorVersion(bus_));
+        const QString error =
+            source.isEmpty() ? QStringLiteral("ses fichiers sont introuvables.") : install(source);
+        if (!error.isEmpty()) {
+            notice_ = AboutTheExtension + QStringLiteral(" n'est pas installée : ") + error;
+            return;
+        }
+        setUpNow_ = true;
+    }
+    QStringList enabled = shellSetting("enabled-extensions");
+    if (!enabled.contains(uuid())) {
+        enabled << uuid();
+        if (!gsettings({QStringLiteral("set"), QStringLiteral("org.gnome.shell"),
+                        QStringLiteral("enabled-extensions"), stringListText(enabled)})) {
+            notice_ =
+                AboutTheExtension +
+                QStringLiteral(" n'est pas activée : activez-la dans l'application Extensions.");
+            return;
+        }
+        setUpNow_ = true;
+    }
+    // The part before the colon is what the icon's tip has room for.
+    notice_ =
+        QStringLiteral("Fenêtres visibles après la prochaine connexion : Vornel a installé et "
+                       "activé son extension GNOME Shell, que GNOME ne charge qu'à "
+                       "l'ouverture de la session.");
+}
+
+bool GnomeDesktop::readWindows() {
+    changed_ = false;
+    const QDBusMessage reply = call(bus_, FeedPath, FeedInterface, QStringLiteral("List"));
+    if (failed(reply)) {
+        forgetAll();
+        handles_.clear();
+        known_.clear();
+        return false;
+    }
+    const QJsonArray windows =
+        QJsonDocument::fromJson(reply.arguments().value(0).toString().toUtf8()).array();
+    std::vector<WindowHandle> topFirst;
+    std::unordered_map<QString, WindowHandle> present;
+    for (const QJsonValue& value : windows) {
+        const QJsonObject o = value.toObject();
+        const QString id = o.value(QLatin1String("id")).toString();
+        if (id.isEmpty()) continue;
+        const WindowHandle handle = handleFor(id);
+        present.emplace(id, handle);
+        topFirst.push_back(handle);
+        known_[handle].xid = o.value(QLatin1String("xid")).toString().toUInt();
+    }
+    // Windows gone from the list are forgotten, handles and all.
+    std::erase_if(known_, [&](const auto& k) { return !present.contains(k.second.id); });
+    handles_ = std::move(present);
+    setOrder(topFirst);
+    for (const QJsonValue& value : windows) {
+        const QJsonObject o = value.toObject();
+        auto it = handles_.find(o.value(QLatin1String("id")).toString());
+        if (it == handles_.end()) continue;
+        ModelWindow& w = entry(it->second);
+        w.title = o.value(QLatin1String("title")).toString().toStdString();
+        const int x = o.value(QLatin1String("x")).toInt(), y = o.value(QLatin1String("y")).toInt();
+        w.rect = {x, y, x + o.value(QLatin1String("width")).toInt(),
+                  y + o.value(QLatin1String("height")).toInt()};
+        w.iconic = o.value(QLatin1String("minimized")).toBool();
+    }
+    return true;
+}
+
+void GnomeDesktop::update() {
+    if (!changed_) return;
+    const bool running = readWindows();
+    if (extensionState_ == 0) return;
+    // News of the extension: the user turned it off or on in the
+    // Extensions application. Vornel itself never turns it off.
+    QString notice;
+    if (!running && extensionState_ == Error)
+        notice = AboutTheExtension + QStringLiteral(" ne fonctionne pas : elle a rencontré une "
+                                                    "erreur.");
+    else if (!running && extensionState_ != Enabled)
+        notice = disabledNotice();
+    extensionState_ = 0;
+    if (notice == notice_) return;
+    notice_ = notice;
+    if (noticeChanged_) noticeChanged_(notice_.toStdString());
+}
+
+void GnomeDesktop::watchNotice(std::function<void(const std::string&)> changed) {
+    noticeChanged_ = std::move(changed);
+}
+
+WindowHandle GnomeDesktop::handleFor(const QString& id) {
+    auto [it, added] = handles_.try_emplace(id, nextHandle_);
+    if (added) {
+        known_[nextHandle_].id = id;
+        // 0 is no window; a wrap after four billion windows skips it.
+        if (++nextHandle_ == 0) nextHandle_ = 1;
+    }
+    return it->second;
+}
+
+bool GnomeDesktop::requestClose(WindowHandle window) {
+    auto it = known_.find(window);
+    if (it == known_.end()) return false;
+    if (it->second.xid != 0 && !listsDeleteWindow(xDisplay_, it->second.xid)) return false;
+    QDBusMessage close = QDBusMessage::createMethodCall(ShellService, FeedPath, FeedInterface,
+                                                        QStringLiteral("Close"));
+    close.setArguments({it->second.id});
+    // Sent without waiting for the answer, as a posted message is.
+    return bus_.send(close);
+}
+
+} // namespace vornel
+
+#include "gnome_desktop.moc"

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "blocking/desktops/window_model.h"
+
+#include <QDBusConnection>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace vornel {
+
+class GnomeShellReceiver;
+
+// The windows of a GNOME session, as seen by a GNOME Shell extension of ours
+// (gnome-shell/legacy for GNOME 40 to 44, gnome-shell/modules for 45 and
+// later) that lists them on the session bus, closes the ones asked for and
+// signals every change; the model asks for the list again at the first tick
+// after a change, and not at all while nothing changes. A handle is a number
+// of our own for each window of the shell.
+//
+// GNOME loads an extension only when it is enabled as the shell starts, so
+// on the first run the extension is installed for the user and enabled, and
+// the windows become visible from the next login on; notice() says so.
+class GnomeDesktop : public WindowModel {
+public:
+    static constexpr const char* Uuid = "vornel@vornel.org";
+
+    // Null when GNOME Shell is not on the bus. Sets the extension up when it
+    // is not running, unless this is only a look (--windows), which changes
+    // nothing. xDisplay is the XWayland display, asked before an X window is
+    // closed.
+    static std::unique_ptr<GnomeDesktop>
+    connect(const std::string& xDisplay, bool lookOnly = false,
+            QDBusConnection bus = QDBusConnection::sessionBus());
+    ~GnomeDesktop() override;
+    GnomeDesktop(const GnomeDesktop&) = delete;
+    GnomeDesktop& operator=(const GnomeDesktop&) = delete;
+
+    // What the user must know, in French, when the extension does not run;
+    // empty when it does.
+    const QString& notice() const { return notice_; }
+    // Whether this run installed or enabled the extension: the notice then
+    // deserves a message of its own, once.
+    bool setUpNow() const { return setUpNow_; }
+
+    // The extension's folder for the shell's version: beside the program, in
+    // the build tree, then in the installed data folder; empty when none is.
+    static QString extensionSource(int shellMajorVersion);
+
+    // The user turning the extension off (or on again) while the program runs.
+    void watchNotice(std::function<void(const std::string&)> changed) override;
+
+protected:
+    // The extension's polite close. An XWayland window only when it lists
+    // WM_DELETE_WINDOW, since mutter kills an X client that does not.
+    bool requestClose(WindowHandle window) override;
+    void update() override;
+
+private:
+    friend class GnomeShellReceiver;
+    GnomeDesktop(QDBusConnection bus, std::string xDisplay);
+
+    bool readWindows();
+    void setUpExtension(bool lookOnly);
+    WindowHandle handleFor(const QString& id);
+
+    QDBusConnection bus_;
+    std::string xDisplay_;
+    std::unique_ptr<GnomeShellReceiver> receiver_;
+    bool changed_ = true;
+    int extensionState_ = 0; // as the shell last announced it; 0 before any news
+    QString notice_;
+    std::function<void(const std::string&)> noticeChanged_;
+    bool setUpNow_ = false;
+
+    struct Known {
+        QString id;
+        uint32_t xid = 0;
+    };
+    std::unordered_map<QString, WindowHandle> handles_;
+    std::unordered_map<WindowHandle, Known> known_;
+    WindowHandle nextHandle_ = 1;
+};
+
+} // namespace vornel

@@ -1,0 +1,117 @@
+// Vornel's window feed inside KWin (Plasma 5.27 and 6).
+//
+// KWin lets no client list other programs' windows, but a script loaded into
+// it sees them all. This script tells Vornel, over the session bus, of every
+// window's arrival, change and departure, and closes the windows Vornel asks
+// it to close. It has no other power: it reads no other state, runs nothing
+// it is sent, and closes only with closeWindow(), the polite request
+// (xdg_toplevel.close, or WM_DELETE_WINDOW for an X11 window).
+//
+// A script cannot export D-Bus methods, so requests travel the other way
+// round: the script keeps one call to Vornel's closeRequests open at all
+// times. Vornel answers it as soon as it has windows to close, or with an
+// empty list before the bus's call timeout; either way the script then calls
+// again. An idle desktop costs one call every few seconds and no work at all
+// in between. When Vornel has gone the call fails, KWin drops the callback,
+// and the loop ends by itself. A call that failed because Vornel was too
+// busy to answer in time ends it too: the next window event then opens a
+// new one.
+//
+// Vornel writes these names; the script's part of the bargain is to send
+// only strings, which D-Bus matches against Vornel's signatures whatever
+// number types the engine would pick.
+var service = "org.vornel.Vornel";
+var path = "/KWinScript";
+var iface = "org.vornel.KWinScript";
+
+var windows = {}; // id -> window, the ones Vornel has been told of
+var pollSince = 0; // when the open call went out; 0 while none is open
+var pollGivenUpMs = 30000; // longer than the bus waits for an answer
+
+function allWindows() {
+    // Plasma 6 renamed the client calls of Plasma 5.
+    return workspace.windowList ? workspace.windowList() : workspace.clientList();
+}
+
+function idOf(w) {
+    return String(w.internalId);
+}
+
+// Application windows: not the desktop, panels, notifications, menus or
+// tooltips, which no rule is meant for.
+function watched(w) {
+    return w && !w.deleted && !w.specialWindow && !w.popupWindow && w.managed !== false;
+}
+
+function describe(w) {
+    var g = w.frameGeometry;
+    return JSON.stringify({
+        id: idOf(w),
+        title: String(w.caption),
+        x: Math.round(g.x),
+        y: Math.round(g.y),
+        width: Math.round(g.width),
+        height: Math.round(g.height),
+        minimized: !!w.minimized,
+        stacking: w.stackingOrder || 0,
+        // An XWayland window's X id, so that Vornel can check that the
+        // window takes WM_DELETE_WINDOW: KWin kills an X11 client that
+        // does not.
+        xid: String(w.windowId || 0)
+    });
+}
+
+function send(w) {
+    callDBus(service, path, iface, "windowChanged", describe(w));
+    keepPolling();
+}
+
+function add(w) {
+    if (!watched(w) || windows[idOf(w)]) return;
+    windows[idOf(w)] = w;
+    var changed = function () {
+        if (windows[idOf(w)]) send(w);
+    };
+    w.captionChanged.connect(changed);
+    w.frameGeometryChanged.connect(changed);
+    w.minimizedChanged.connect(changed);
+    if (w.stackingOrderChanged) w.stackingOrderChanged.connect(changed);
+    send(w);
+}
+
+function remove(w) {
+    var id = idOf(w);
+    if (!windows[id]) return;
+    delete windows[id];
+    callDBus(service, path, iface, "windowRemoved", id);
+    keepPolling();
+}
+
+function poll() {
+    pollSince = Date.now();
+    callDBus(service, path, iface, "closeRequests", function (ids) {
+        pollSince = 0;
+        for (var i = 0; ids && i < ids.length; ++i) {
+            var w = windows[ids[i]];
+            if (w) w.closeWindow();
+        }
+        poll();
+    });
+}
+
+if (workspace.windowAdded) {
+    workspace.windowAdded.connect(add);
+    workspace.windowRemoved.connect(remove);
+} else {
+    workspace.clientAdded.connect(add);
+    workspace.clientRemoved.connect(remove);
+}
+var present = allWindows();
+for (var i = 0; i < present.length; ++i) add(present[i]);
+function keepPolling() {
+    if (pollSince !== 0 && Date.now() - pollSince > pollGivenUpMs) poll();
+}
+
+// Calls reach Vornel in the order they are made, so the first poll tells it
+// that every window present at the start has been reported.
+poll();

@@ -1,0 +1,277 @@
+#include "blocking/desktops/kwin_desktop.h"
+
+#include "blocking/desktops/xwayland_protocols.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+namespace vornel {
+
+namespace {
+
+const QString KWinService = QStringLiteral("org.kde.KWin");
+const QString ObjectPath = QStringLiteral("/KWinScript");
+const QString ScriptFile = QStringLiteral("vornel_windows.js");
+// The script's open call is answered before the bus gives up on it (25 s).
+constexpr int PollAnswerMs = 20000;
+constexpr int ScriptingCallMs = 5000;
+
+QDBusMessage scripting(const char* method, const QVariantList& arguments) {
+    QDBusMessage call = QDBusMessage::createMethodCall(KWinService, QStringLiteral("/Scripting"),
+                                                       QStringLiteral("org.kde.kwin.Scripting"),
+                                                       QString::fromLatin1(method));
+    call.setArguments(arguments);
+    return call;
+}
+
+} // namespace
+
+// The object the script calls. Its slots are the whole interface: three
+// calls, each taking text, none giving the script any other power. Only
+// KWin's own connection is heard: another program on the bus could
+// otherwise make up windows or learn which ones are closed.
+class KWinScriptReceiver : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.vornel.KWinScript")
+
+public:
+    explicit KWinScriptReceiver(KWinDesktop& desktop) : desktop_(desktop) {
+        answerTimer_.setSingleShot(true);
+        answerTimer_.setInterval(PollAnswerMs);
+        QObject::connect(&answerTimer_, &QTimer::timeout, this, [this] { answer(); });
+    }
+
+    void ask(const QString& id) {
+        if (!requests_.contains(id)) requests_.append(id);
+        if (pending_) answer();
+    }
+
+    // The script has reported what it found at its start: its first poll.
+    bool reported() const { return reported_; }
+    // Before a script is loaded: who runs it, and nothing of an earlier one.
+    void forgetScript(const QString& kwinConnection) {
+        kwin_ = kwinConnection;
+        reported_ = false;
+        pending_.reset();
+        requests_.clear();
+        answerTimer_.stop();
+    }
+
+public slots:
+    void windowChanged(const QString& json) {
+        if (fromKWin()) desktop_.windowChanged(json);
+    }
+    void windowRemoved(const QString& id) {
+        if (fromKWin()) desktop_.windowRemoved(id);
+    }
+    QStringList closeRequests() {
+        if (!fromKWin()) return {};
+        reported_ = true;
+        if (!requests_.isEmpty()) return std::exchange(requests_, {});
+        setDelayedReply(true);
+        pending_ = message();
+        answerTimer_.start();
+        return {};
+    }
+
+private:
+    bool fromKWin() {
+        if (message().service() == kwin_) return true;
+        sendErrorReply(QDBusError::AccessDenied, QStringLiteral("Only KWin's script calls here."));
+        return false;
+    }
+
+    void answer() {
+        answerTimer_.stop();
+        if (!pending_) return;
+        desktop_.bus_.send(pending_->createReply(QVariant(std::exchange(requests_, {}))));
+        pending_.reset();
+    }
+
+    KWinDesktop& desktop_;
+    QStringList requests_;
+    std::optional<QDBusMessage> pending_;
+    QTimer answerTimer_;
+    QString kwin_; // KWin's unique name on the bus
+    bool reported_ = false;
+};
+
+QString KWinDesktop::scriptPath() {
+    const QString dir = QCoreApplication::applicationDirPath();
+    for (const QString& candidate : {dir + QStringLiteral("/kwin/") + ScriptFile,
+                                     QStringLiteral(VORNEL_BUILD_DIR "/kwin/") + ScriptFile,
+                                     QStringLiteral(VORNEL_DATA_DIR "/kwin/") + ScriptFile})
+        if (QFileInfo(candidate).isReadable()) return QFileInfo(candidate).absoluteFilePath();
+    return {};
+}
+
+std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, bool once,
+                                                  QDBusConnection bus, QString script) {
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(KWinService).value())
+        return nullptr;
+    if (script.isEmpty()) script = scriptPath();
+    if (script.isEmpty()) return nullptr;
+    std::unique_ptr<KWinDesktop> desktop(new KWinDesktop(bus, script, xDisplay));
+    KWinDesktop* d = desktop.get();
+    QObject* context = d->receiver_.get();
+    if (!bus.registerObject(ObjectPath, context, QDBusConnection::ExportAllSlots)) return nullptr;
+
+    // The bus name decides which run the script talks to. A resident run
+    // queues behind an earlier one, which still owns the name while it
+    // unloads its script, and gets it when that run lets go. A one-time
+    // look takes the name over at once; the resident run then gets the name
+    // back when the look is done, and loads its script afresh.
+    QDBusConnectionInterface* names = bus.interface();
+    QObject::connect(names, &QDBusConnectionInterface::serviceRegistered, context,
+                     [d](const QString& name) {
+                         if (name == QLatin1String(ServiceName)) d->loadScript();
+                     });
+    QObject::connect(names, &QDBusConnectionInterface::serviceUnregistered, context,
+                     [d](const QString& name) {
+                         // The script now belongs to the run that took the name.
+                         if (name != QLatin1String(ServiceName)) return;
+                         d->loaded_ = false;
+                         d->receiver_->forgetScript({});
+                     });
+    const auto reply =
+        names->registerService(QString::fromLatin1(ServiceName),
+                               once ? QDBusConnectionInterface::ReplaceExistingService
+                                    : QDBusConnectionInterface::QueueService,
+                               once ? QDBusConnectionInterface::DontAllowReplacement
+                                    : QDBusConnectionInterface::AllowReplacement);
+    if (!reply.isValid()) return nullptr;
+    if (reply.value() == QDBusConnectionInterface::ServiceRegistered) d->loadScript();
+
+    // KWin replaced (an X11 session's kwin --replace) starts without our script.
+    auto* watcher = new QDBusServiceWatcher(KWinService, bus,
+                                            QDBusServiceWatcher::WatchForRegistration, context);
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, context, [d] {
+        if (!d->loaded_) return;
+        d->loaded_ = false;
+        d->loadScript();
+    });
+    return desktop;
+}
+
+KWinDesktop::KWinDesktop(QDBusConnection bus, QString script, std::string xDisplay)
+    : bus_(std::move(bus)), script_(std::move(script)), xDisplay_(std::move(xDisplay)),
+      receiver_(std::make_unique<KWinScriptReceiver>(*this)) {}
+
+KWinDesktop::~KWinDesktop() {
+    // The script goes before the name: a run queued for the name finds no
+    // script of ours loaded when it gets it. A run that has lost the name
+    // leaves the script, which is no longer its own, alone.
+    if (bus_.interface()->serviceOwner(QString::fromLatin1(ServiceName)).value() !=
+        bus_.baseService())
+        loaded_ = false;
+    unloadScript();
+    bus_.unregisterObject(ObjectPath);
+    bus_.interface()->unregisterService(QString::fromLatin1(ServiceName));
+}
+
+void KWinDesktop::loadScript() {
+    if (loaded_) return;
+    receiver_->forgetScript(bus_.interface()->serviceOwner(KWinService).value());
+    forgetAll();
+    handles_.clear();
+    known_.clear();
+    const QString name = QString::fromLatin1(ScriptName);
+    // A run that ended without unloading (a crash) leaves its script loaded,
+    // calling a name nobody owned until now.
+    QDBusMessage isLoaded =
+        bus_.call(scripting("isScriptLoaded", {name}), QDBus::Block, ScriptingCallMs);
+    if (isLoaded.arguments().value(0).toBool())
+        bus_.call(scripting("unloadScript", {name}), QDBus::Block, ScriptingCallMs);
+    QDBusMessage id =
+        bus_.call(scripting("loadScript", {script_, name}), QDBus::Block, ScriptingCallMs);
+    if (id.type() != QDBusMessage::ReplyMessage || id.arguments().value(0).toInt() < 0) return;
+    loaded_ = true;
+    bus_.call(scripting("start", {}), QDBus::Block, ScriptingCallMs);
+}
+
+void KWinDesktop::unloadScript() {
+    if (!loaded_) return;
+    loaded_ = false;
+    bus_.call(scripting("unloadScript", {QString::fromLatin1(ScriptName)}), QDBus::Block,
+              ScriptingCallMs);
+}
+
+bool KWinDesktop::waitForWindows(int msecs) {
+    QDeadlineTimer deadline(msecs);
+    while (!receiver_->reported() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return receiver_->reported();
+}
+
+WindowHandle KWinDesktop::handleFor(const QString& id) {
+    auto [it, added] = handles_.try_emplace(id, nextHandle_);
+    if (added) {
+        known_[nextHandle_].id = id;
+        // 0 is no window; a wrap after four billion windows skips it.
+        if (++nextHandle_ == 0) nextHandle_ = 1;
+    }
+    return it->second;
+}
+
+void KWinDesktop::windowChanged(const QString& json) {
+    const QJsonObject o = QJsonDocument::fromJson(json.toUtf8()).object();
+    const QString id = o.value(QLatin1String("id")).toString();
+    if (id.isEmpty()) return;
+    const WindowHandle handle = handleFor(id);
+    const bool added = !find(handle);
+    ModelWindow& w = entry(handle);
+    w.title = o.value(QLatin1String("title")).toString().toStdString();
+    const int x = o.value(QLatin1String("x")).toInt(), y = o.value(QLatin1String("y")).toInt();
+    w.rect = {x, y, x + o.value(QLatin1String("width")).toInt(),
+              y + o.value(QLatin1String("height")).toInt()};
+    w.iconic = o.value(QLatin1String("minimized")).toBool();
+    Known& k = known_[handle];
+    k.xid = o.value(QLatin1String("xid")).toString().toUInt();
+    const int stacking = o.value(QLatin1String("stacking")).toInt();
+    // A new window enters the model at the bottom until the next update.
+    orderChanged_ |= added || stacking != k.stacking;
+    k.stacking = stacking;
+}
+
+void KWinDesktop::windowRemoved(const QString& id) {
+    auto it = handles_.find(id);
+    if (it == handles_.end()) return;
+    forget(it->second);
+    known_.erase(it->second);
+    handles_.erase(it);
+}
+
+void KWinDesktop::update() {
+    if (!orderChanged_) return;
+    orderChanged_ = false;
+    std::vector<WindowHandle> order = topFirst();
+    // KWin counts its stacking order from the bottom.
+    std::stable_sort(order.begin(), order.end(), [this](WindowHandle a, WindowHandle b) {
+        return known_[a].stacking > known_[b].stacking;
+    });
+    setOrder(std::move(order));
+}
+
+bool KWinDesktop::requestClose(WindowHandle window) {
+    auto it = known_.find(window);
+    if (!loaded_ || it == known_.end()) return false;
+    if (it->second.xid != 0 && !listsDeleteWindow(xDisplay_, it->second.xid)) return false;
+    receiver_->ask(it->second.id);
+    return true;
+}
+
+} // namespace vornel
+
+#include "kwin_desktop.moc"

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "blocking/desktops/window_model.h"
+
+#include <QDBusConnection>
+#include <QString>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace vornel {
+
+class KWinScriptReceiver;
+
+// The windows of a KDE Plasma session, as seen by a small KWin script of ours
+// (kwin/vornel_windows.js) that reports them over the session bus and closes
+// the ones asked for. The script is loaded into KWin once this program owns
+// its bus name and unloaded when it ends; a copy that an earlier run left
+// loaded is replaced. A handle is a number of our own for each KWin window.
+//
+// Runs hand over through the bus name: a new run queues for it and loads its
+// script only when the earlier one, having unloaded its own, lets go.
+class KWinDesktop : public WindowModel {
+public:
+    static constexpr const char* ServiceName = "org.vornel.Vornel";
+    static constexpr const char* ScriptName = "vornel";
+
+    // Null when KWin is not on the bus or the script cannot be found.
+    // xDisplay is the XWayland display, asked before an X window is closed.
+    // once: a one-time look (--windows), which takes the script over from a
+    // running instance for a moment instead of waiting for it to end.
+    // script: the script file KWin loads; empty: scriptPath().
+    static std::unique_ptr<KWinDesktop> connect(const std::string& xDisplay, bool once = false,
+                                                QDBusConnection bus = QDBusConnection::sessionBus(),
+                                                QString script = {});
+    ~KWinDesktop() override;
+    KWinDesktop(const KWinDesktop&) = delete;
+    KWinDesktop& operator=(const KWinDesktop&) = delete;
+
+    // Runs the event loop until the script has reported the windows present
+    // when it started, at most msecs; false when it has not.
+    bool waitForWindows(int msecs);
+
+    // The script file: beside the program, in the build tree, then in the
+    // installed data folder; empty when none is there.
+    static QString scriptPath();
+
+protected:
+    // closeWindow() in KWin. An XWayland window only when it lists
+    // WM_DELETE_WINDOW, since KWin kills an X11 client that does not.
+    bool requestClose(WindowHandle window) override;
+    void update() override;
+
+private:
+    friend class KWinScriptReceiver;
+    KWinDesktop(QDBusConnection bus, QString script, std::string xDisplay);
+
+    void loadScript();
+    void unloadScript();
+    void windowChanged(const QString& json);
+    void windowRemoved(const QString& id);
+    WindowHandle handleFor(const QString& id);
+
+    QDBusConnection bus_;
+    QString script_;
+    std::string xDisplay_;
+    std::unique_ptr<KWinScriptReceiver> receiver_;
+    bool loaded_ = false;
+    bool orderChanged_ = false;
+
+    struct Known {
+        QString id;
+        int stacking = 0;
+        uint32_t xid = 0;
+    };
+    std::unordered_map<QString, WindowHandle> handles_;
+    std::unordered_map<WindowHandle, Known> known_;
+    WindowHandle nextHandle_ = 1;
+};
+
+} // namespace vornel

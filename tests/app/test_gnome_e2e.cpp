@@ -1,0 +1,217 @@
+// The real program in a headless GNOME Shell session of its own, run as an
+// ordinary user the way a user runs it. The first run installs and enables
+// the extension and says that windows come after the next login; once the
+// shell has started again with the same home, rules close native Wayland
+// windows politely, others stay, the log and the total are right after
+// SIGTERM, a retitled window is caught and --windows lists what GNOME lists.
+// A user who disables the extension is told so.
+#include "support/wayland_session.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+#include <map>
+
+using namespace vornel::test;
+
+namespace {
+
+const QString Uuid = "vornel@vornel.org";
+
+QStringList lines(const QByteArray& text) {
+    QStringList out;
+    for (const QString& line : QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts))
+        out << (line.endsWith('\r') ? line.chopped(1) : line);
+    return out;
+}
+
+QString iniValue(const SessionVornelFolder& folder, const QString& key) {
+    for (const QString& line : lines(folder.read("vornel.ini")))
+        if (line.section('=', 0, 0).trimmed() == key) return line.section('=', 1).trimmed();
+    return "(missing)";
+}
+
+QByteArray shellCall(const QString& dir, const QString& path, const QString& method,
+                     const QStringList& arguments = {}) {
+    return runInSession(dir, "gdbus",
+                        QStringList{"call", "--session", "--dest", "org.gnome.Shell",
+                                    "--object-path", path, "--method", method} +
+                            arguments);
+}
+
+// The windows as the extension lists them to anyone on the bus: title ->
+// frame size.
+std::map<QString, QSize> shellWindows(const QString& dir) {
+    const QByteArray reply = shellCall(dir, "/org/vornel/Windows", "org.vornel.Windows.List");
+    // gdbus prints ('[...]',): the JSON is between the outer quotes.
+    const QByteArray json =
+        reply.mid(reply.indexOf('\'') + 1, reply.lastIndexOf('\'') - reply.indexOf('\'') - 1);
+    std::map<QString, QSize> windows;
+    for (const QJsonValue& v : QJsonDocument::fromJson(json).array()) {
+        const QJsonObject w = v.toObject();
+        windows[w["title"].toString()] = QSize(w["width"].toInt(), w["height"].toInt());
+    }
+    return windows;
+}
+
+void stopPolitely(QProcess& vornel) {
+    vornel.terminate();
+    if (!vornel.waitForFinished(10000)) {
+        vornel.kill();
+        vornel.waitForFinished(5000);
+        FAIL() << "vornel did not end on SIGTERM";
+    }
+}
+
+// A GNOME session that can be ended and started again with the same home,
+// as a user logs out and in again.
+class GnomeSession {
+public:
+    GnomeSession() { start(); }
+    ~GnomeSession() { stop(); }
+    bool start() {
+        return started_ = QProcess::execute(VORNEL_WAYLAND_SESSION, {"start", dir(), "gnome"}) == 0;
+    }
+    void stop() { QProcess::execute(VORNEL_WAYLAND_SESSION, {"stop", dir()}); }
+    bool started() const { return started_; }
+    QString dir() const { return dir_.path(); }
+    QString home() const { return dir_.filePath("home"); }
+
+private:
+    QTemporaryDir dir_;
+    bool started_ = false;
+};
+
+TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWindows) {
+    GnomeSession session;
+    ASSERT_TRUE(session.started());
+    const QString dir = session.dir();
+    SessionVornelFolder folder;
+    // The program's settings beside it; GNOME's in the session's home.
+    const QStringList environment{"XDG_CONFIG_HOME=" + session.home() + "/.config"};
+
+    // First run: nothing to see yet, and the user is told why.
+    {
+        QProcess vornel;
+        folder.start(vornel, dir, {}, environment);
+        ASSERT_TRUE(vornel.waitForStarted(5000));
+        QByteArray errors;
+        EXPECT_TRUE(waitUntilTrue([&] {
+            vornel.waitForReadyRead(100);
+            errors += vornel.readAllStandardError();
+            return errors.contains("visibles après la prochaine connexion");
+        })) << errors.toStdString();
+        stopPolitely(vornel);
+    }
+    const QString installed = session.home() + "/.local/share/gnome-shell/extensions/" + Uuid;
+    QFile metadata(installed + "/metadata.json");
+    ASSERT_TRUE(metadata.open(QIODevice::ReadOnly))
+        << "the extension was not installed for the user";
+    const QJsonArray versions =
+        QJsonDocument::fromJson(metadata.readAll())["shell-version"].toArray();
+    EXPECT_TRUE(versions.contains(QString("43"))) << "the form for Debian 12's GNOME 43";
+    EXPECT_TRUE(QFile::exists(installed + "/extension.js"));
+    EXPECT_TRUE(runInSession(dir, "gsettings", {"get", "org.gnome.shell", "enabled-extensions"})
+                    .contains(Uuid.toUtf8()));
+
+    // The next login: the shell starts with the extension enabled.
+    session.stop();
+    ASSERT_TRUE(session.start());
+    TestWindow pub(dir, "Pub - Mozilla", {400, 300});
+    TestWindow big(dir, "Grande - Mozilla", {300, 200});
+    TestWindow stays(dir, "Reste - Mozilla", {250, 180});
+    TestWindow other(dir, "Pub sans navigateur", {260, 160});
+    ASSERT_TRUE(pub.waitShown() && big.waitShown() && stays.waitShown() && other.waitShown());
+    std::map<QString, QSize> listed;
+    // Until every window has been given its size.
+    ASSERT_TRUE(waitUntilTrue([&] {
+        listed = shellWindows(dir);
+        return listed.size() == 4 && std::all_of(listed.begin(), listed.end(),
+                                                 [](auto& w) { return !w.second.isEmpty(); });
+    }));
+    // The frame rectangle: the client's own title bar and shadows included.
+    const QSize bigSize = listed["Grande - Mozilla"];
+    ASSERT_NE(bigSize, QSize(300, 200));
+    ASSERT_NE(listed["Reste - Mozilla"], bigSize);
+
+    // --windows lists what the shell lists.
+    {
+        QProcess listing;
+        folder.start(listing, dir, {"--windows"}, environment);
+        ASSERT_TRUE(listing.waitForFinished(10000));
+        EXPECT_EQ(listing.exitCode(), 0);
+        EXPECT_EQ(listing.readAllStandardError(), "") << "no notice once the extension runs";
+        std::map<QString, QSize> seen;
+        for (const QString& line : lines(listing.readAllStandardOutput())) {
+            const QStringList f = line.split('\t');
+            ASSERT_EQ(f.size(), 5) << line.toStdString();
+            EXPECT_EQ(f[1], "1") << "visible";
+            EXPECT_EQ(f[2], "0") << "not minimised";
+            seen[f[4]] = QSize(f[3].section('x', 0, 0).toInt(), f[3].section('x', 1).toInt());
+        }
+        EXPECT_EQ(seen, listed);
+    }
+
+    folder.write("vornel.ini", QString("[Vornel]\r\nTotal=5\r\nFenetre1= - Mozilla\r\n"
+                                       "[Windows]\r\n1=Y,pub,N,1,1\r\n2=N,,Y,%1,%2\r\n")
+                                   .arg(bigSize.width())
+                                   .arg(bigSize.height())
+                                   .toUtf8());
+    QProcess vornel;
+    folder.start(vornel, dir, {}, environment);
+    ASSERT_TRUE(vornel.waitForStarted(5000));
+    EXPECT_TRUE(pub.waitClosed()) << "the title rule did not close its window";
+    EXPECT_TRUE(big.waitClosed()) << "the size rule did not close its window";
+    QThread::msleep(600); // three ticks
+    EXPECT_FALSE(stays.sawClose());
+    EXPECT_FALSE(other.sawClose()) << "a window that is not a browser's stays";
+
+    stays.retitle("Pub encore - Mozilla");
+    EXPECT_TRUE(stays.waitClosed(3000)) << "the retitled window was not closed";
+
+    stopPolitely(vornel);
+    EXPECT_FALSE(vornel.readAllStandardError().contains("vornel:")) << "no notice";
+    EXPECT_EQ(iniValue(folder, "Total"), "8");
+    const QStringList log = lines(folder.read("vornel.log"));
+    ASSERT_EQ(log.size(), 3) << log.join('\n').toStdString();
+    EXPECT_TRUE(log[0].endsWith(" : Titre~\"pub\" ")) << log[0].toStdString();
+    QStringList firstTick{log[1].section(" : ", 1), log[2].section(" : ", 1)};
+    firstTick.sort();
+    EXPECT_EQ(firstTick,
+              (QStringList{QString("Taille=\"%1,%2\"").arg(bigSize.width()).arg(bigSize.height()),
+                           "Titre~\"pub\" "}));
+    EXPECT_FALSE(other.sawClose());
+
+    // The user turns the extension off (as the Extensions application does)
+    // while the program runs: it says so rather than silently seeing nothing,
+    // and a look at the windows says so too. Turned on again, it works again.
+    QProcess again;
+    folder.start(again, dir, {}, environment);
+    ASSERT_TRUE(again.waitForStarted(5000));
+    QThread::msleep(1000);
+    shellCall(dir, "/org/gnome/Shell", "org.gnome.Shell.Extensions.DisableExtension", {Uuid});
+    QByteArray errors;
+    EXPECT_TRUE(waitUntilTrue([&] {
+        again.waitForReadyRead(100);
+        errors += again.readAllStandardError();
+        return errors.contains("est désactivée");
+    })) << errors.toStdString();
+    ASSERT_TRUE(waitUntilTrue([&] {
+        return runInSession(dir, "gsettings", {"get", "org.gnome.shell", "disabled-extensions"})
+            .contains(Uuid.toUtf8());
+    }));
+    QProcess listing;
+    folder.start(listing, dir, {"--windows"}, environment);
+    ASSERT_TRUE(listing.waitForFinished(10000));
+    EXPECT_EQ(listing.readAllStandardOutput(), "");
+    EXPECT_TRUE(listing.readAllStandardError().contains("est désactivée"));
+
+    shellCall(dir, "/org/gnome/Shell", "org.gnome.Shell.Extensions.EnableExtension", {Uuid});
+    TestWindow late(dir, "Pub tardive - Mozilla", {300, 250});
+    ASSERT_TRUE(late.waitShown());
+    EXPECT_TRUE(late.waitClosed()) << "nothing closed once the extension was on again";
+    stopPolitely(again);
+}
+
+} // namespace

@@ -1,0 +1,268 @@
+// The KWin desktop inside a real headless KWin (the kwin fixture), on the
+// session's bus; its windows are Qt Wayland clients of the tests' own.
+#include "blocking/desktops/kwin_desktop.h"
+#include "support/wayland_session.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace vornel {
+namespace {
+
+using test::TestWindow;
+using test::waitWithEvents;
+
+QString sessionDir() {
+    return qEnvironmentVariable("VORNEL_TEST_KWIN_DIR");
+}
+
+QDBusMessage scripting(const QString& method, const QVariantList& arguments) {
+    QDBusMessage call = QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting",
+                                                       "org.kde.kwin.Scripting", method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call);
+}
+
+bool scriptLoaded() {
+    return scripting("isScriptLoaded", {QString(KWinDesktop::ScriptName)})
+        .arguments()
+        .value(0)
+        .toBool();
+}
+
+// Runs a line of KWin script on every window with this caption, from a
+// script of the test's own, as a user's action in KWin would.
+void inKWin(const QString& caption, const QString& action) {
+    // Where KWin, which runs as the session's user, may read it.
+    QFile file(test::sessionVariable(sessionDir(), "XDG_RUNTIME_DIR") + "/action.js");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(
+        QString("var l = workspace.windowList ? workspace.windowList() : workspace.clientList();\n"
+                "for (var i = 0; i < l.length; ++i) {\n"
+                "    var w = l[i];\n"
+                "    if (w.caption == %1) { %2; }\n"
+                "}\n")
+            .arg(
+                QString::fromUtf8(QJsonDocument(QJsonArray{caption}).toJson(QJsonDocument::Compact))
+                    .mid(1)
+                    .chopped(1),
+                action)
+            .toUtf8());
+    file.close();
+    if (geteuid() == 0) QProcess::execute("chown", {test::sessionUser() + ":", file.fileName()});
+    const QString name = "vornel-test-action";
+    ASSERT_GE(scripting("loadScript", {file.fileName(), name}).arguments().value(0).toInt(), 0);
+    scripting("start", {});
+    // KWin reads the file and runs the script in the background.
+    QThread::msleep(300);
+    scripting("unloadScript", {name});
+    file.remove();
+}
+
+// The handle of the window with this title, once the desktop has it.
+WindowHandle waitForTitle(KWinDesktop& desktop, const std::string& title, int timeoutMs = 10000) {
+    WindowHandle found = 0;
+    waitWithEvents(
+        [&] {
+            desktop.beginWalk();
+            for (WindowHandle h : desktop.topFirst())
+                if (desktop.find(h)->title == title) found = h;
+            return found != 0;
+        },
+        timeoutMs);
+    return found;
+}
+
+std::string titleOf(Desktop& desktop, WindowHandle h) {
+    char buffer[256];
+    const int n = desktop.GetWindowTextA(h, buffer, sizeof buffer);
+    return std::string(buffer, n);
+}
+
+class KWinDesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(sessionDir().isEmpty()) << "runs with the kwin fixture's session";
+        // Before the first use of the session bus, which is then kept.
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                test::sessionVariable(sessionDir(), "DBUS_SESSION_BUS_ADDRESS").toUtf8());
+        ASSERT_FALSE(KWinDesktop::scriptPath().isEmpty()) << "the build puts the script there";
+        // A copy KWin may read: the build folder may be closed to its user.
+        script = test::runnableInSession(sessionDir(), KWinDesktop::scriptPath());
+    }
+    void TearDown() override {
+        // Nothing of one test's script may be left for the next.
+        scripting("unloadScript", {QString(KWinDesktop::ScriptName)});
+    }
+    std::unique_ptr<KWinDesktop> connect(bool once = false,
+                                         QDBusConnection bus = QDBusConnection::sessionBus()) {
+        return KWinDesktop::connect({}, once, bus, script);
+    }
+    QString script;
+};
+
+// What KWin knows of its windows reaches the model by events: arrival,
+// outer size, title changes, stacking, departure; a close request reaches
+// the client as a polite close, and the script goes when the desktop does.
+TEST_F(KWinDesktopTest, FollowsWindowsAndClosesPolitely) {
+    auto desktop = connect();
+    ASSERT_TRUE(desktop);
+    ASSERT_TRUE(desktop->waitForWindows(10000));
+    EXPECT_TRUE(scriptLoaded());
+
+    TestWindow alpha(sessionDir(), "Alpha - Mozilla Firefox", QSize(320, 210));
+    ASSERT_TRUE(alpha.waitShown());
+    const WindowHandle a = waitForTitle(*desktop, "Alpha - Mozilla Firefox");
+    ASSERT_NE(a, 0u);
+    // KWin draws no frame for these clients headless: the outer size is the
+    // size the client asked for.
+    EXPECT_EQ(desktop->GetWindowRect(a).width(), 320);
+    EXPECT_EQ(desktop->GetWindowRect(a).height(), 210);
+    EXPECT_TRUE(desktop->IsWindowVisible(a));
+    EXPECT_FALSE(desktop->IsIconic(a));
+
+    TestWindow beta(sessionDir(), "Beta", QSize(200, 150));
+    ASSERT_TRUE(beta.waitShown());
+    const WindowHandle b = waitForTitle(*desktop, "Beta");
+    ASSERT_NE(b, 0u);
+    EXPECT_NE(a, b);
+    // The window shown last is on top; the walk goes from it downwards.
+    EXPECT_TRUE(waitWithEvents([&] {
+        desktop->beginWalk();
+        return desktop->GetWindow(0, GW_HWNDFIRST) == b && desktop->GetWindow(b, GW_HWNDNEXT) == a;
+    }));
+
+    alpha.retitle("Alpha renamed");
+    EXPECT_TRUE(waitWithEvents([&] {
+        desktop->beginWalk();
+        return titleOf(*desktop, a) == "Alpha renamed";
+    }));
+    // Cut as the scan's buffers cut it.
+    char small[4];
+    EXPECT_EQ(desktop->GetWindowTextA(a, small, sizeof small), 3);
+    EXPECT_STREQ(small, "Alp");
+
+    // Minimised in KWin: still visible, as on every desktop, and iconic.
+    inKWin("Alpha renamed", "w.minimized = true");
+    EXPECT_TRUE(waitWithEvents([&] {
+        desktop->beginWalk();
+        return desktop->IsIconic(a);
+    }));
+    EXPECT_TRUE(desktop->IsWindowVisible(a));
+    EXPECT_FALSE(desktop->IsIconic(b));
+    inKWin("Alpha renamed", "w.minimized = false");
+    EXPECT_TRUE(waitWithEvents([&] {
+        desktop->beginWalk();
+        return !desktop->IsIconic(a);
+    }));
+
+    // Moved and resized in KWin: the new outer rectangle.
+    inKWin("Beta", "w.frameGeometry = {x: 40, y: 50, width: 260, height: 170}");
+    EXPECT_TRUE(waitWithEvents([&] {
+        desktop->beginWalk();
+        return desktop->GetWindowRect(b) == WindowRect{40, 50, 300, 220};
+    })) << desktop->GetWindowRect(b).width()
+        << "x" << desktop->GetWindowRect(b).height();
+
+    // Only KWin's script is heard: another program on the bus can neither
+    // make up a window nor learn which ones are closed.
+    QDBusConnection intruder =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "intruder");
+    // Asked without blocking: the desktop answers from this very thread.
+    auto refused = [&](const QString& method, const QVariantList& arguments) {
+        QDBusMessage call = QDBusMessage::createMethodCall(KWinDesktop::ServiceName, "/KWinScript",
+                                                           "org.vornel.KWinScript", method);
+        call.setArguments(arguments);
+        QDBusPendingCall reply = intruder.asyncCall(call);
+        waitWithEvents([&] { return reply.isFinished(); });
+        return reply.isError() && reply.error().type() == QDBusError::AccessDenied;
+    };
+    EXPECT_TRUE(
+        refused("windowChanged", {R"({"id":"{fake}","title":"Faux","width":10,"height":10})"}));
+    EXPECT_TRUE(refused("closeRequests", {}));
+    QDBusConnection::disconnectFromBus("intruder");
+    EXPECT_EQ(waitForTitle(*desktop, "Faux", 500), 0u);
+
+    EXPECT_TRUE(desktop->PostClose(a));
+    EXPECT_TRUE(alpha.waitClosed());
+    EXPECT_TRUE(waitWithEvents([&] {
+        desktop->beginWalk();
+        return desktop->find(a) == nullptr;
+    }));
+    EXPECT_EQ(titleOf(*desktop, a), "");
+    EXPECT_FALSE(desktop->PostClose(a)) << "a window gone is not asked again";
+    EXPECT_FALSE(beta.sawClose());
+    EXPECT_NE(desktop->find(b), nullptr);
+
+    desktop.reset();
+    EXPECT_FALSE(scriptLoaded());
+}
+
+// A second run queues behind the first for the bus name, loads its script
+// only once the first has unloaded its own, and then sees the windows that
+// are already there. A script that a crashed run left loaded is replaced. A
+// one-time look (--windows) borrows the script from a running instance,
+// which takes it back afterwards.
+TEST_F(KWinDesktopTest, HandsOverBetweenRuns) {
+    TestWindow gamma(sessionDir(), "Gamma", QSize(240, 180));
+    ASSERT_TRUE(gamma.waitShown());
+
+    auto first = connect();
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(first->waitForWindows(10000));
+    ASSERT_NE(waitForTitle(*first, "Gamma"), 0u);
+
+    QDBusConnection otherBus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "second run");
+    auto second = connect(false, otherBus);
+    ASSERT_TRUE(second);
+    EXPECT_FALSE(second->waitForWindows(1000)) << "the first run still owns the name";
+
+    first.reset();
+    ASSERT_TRUE(second->waitForWindows(10000));
+    EXPECT_TRUE(scriptLoaded());
+    const WindowHandle g = waitForTitle(*second, "Gamma");
+    ASSERT_NE(g, 0u);
+    EXPECT_EQ(second->GetWindowRect(g).width(), 240);
+
+    // A crash leaves the script loaded with nobody answering it.
+    second.reset();
+    QDBusConnection::disconnectFromBus("second run");
+    const QDBusMessage id = scripting("loadScript", {script, QString(KWinDesktop::ScriptName)});
+    ASSERT_GE(id.arguments().value(0).toInt(), 0);
+    scripting("start", {});
+    auto third = connect();
+    ASSERT_TRUE(third);
+    ASSERT_TRUE(third->waitForWindows(10000));
+    EXPECT_NE(waitForTitle(*third, "Gamma"), 0u);
+    // Loading the same name twice fails: one copy, ours, is loaded.
+    EXPECT_LT(scripting("loadScript", {script, QString(KWinDesktop::ScriptName)})
+                  .arguments()
+                  .value(0)
+                  .toInt(),
+              0);
+
+    QDBusConnection lookBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "look");
+    auto look = connect(true, lookBus);
+    ASSERT_TRUE(look);
+    ASSERT_TRUE(look->waitForWindows(10000));
+    EXPECT_NE(waitForTitle(*look, "Gamma"), 0u);
+    look.reset();
+    QDBusConnection::disconnectFromBus("look");
+    ASSERT_TRUE(third->waitForWindows(10000));
+    EXPECT_TRUE(scriptLoaded());
+    TestWindow delta(sessionDir(), "Delta", QSize(220, 120));
+    ASSERT_TRUE(delta.waitShown());
+    EXPECT_NE(waitForTitle(*third, "Delta"), 0u) << "the running instance is fed again";
+}
+
+} // namespace
+} // namespace vornel
