@@ -20,8 +20,8 @@ const char* const HelpText =
     "  --ports          affiche les ports TCP en écoute ou connectés, puis quitte\n"
     "  --windows        affiche les fenêtres que voit Vornel (numéro, visible,\n"
     "                   réduite, largeur x hauteur, titre), puis quitte\n"
-    "  --desktop NOM    surveille ce bureau (sway, wlroots, x11) au lieu de celui de la\n"
-    "                   session ; de même la variable VORNEL_DESKTOP\n"
+    "  --desktop NOM    surveille ce bureau (x11, sway, wlroots, kwin, gnome) au lieu\n"
+    "                   de celui de la session ; de même la variable VORNEL_DESKTOP\n"
     "  --help           affiche cette aide, puis quitte\n";
 
 // The same settings file as the running program's, without touching it.
