@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 namespace vornel {
 
@@ -31,5 +32,8 @@ public:
     // without waiting for it.
     virtual void stopListening() = 0;
 };
+
+// The handshake of the platform this build was made for.
+std::unique_ptr<InstanceHandshake> makeSystemHandshake();
 
 } // namespace vornel

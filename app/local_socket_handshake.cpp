@@ -209,4 +209,8 @@ void LocalSocketHandshake::answer(QLocalSocket* socket) {
     socket->disconnectFromServer();
 }
 
+std::unique_ptr<InstanceHandshake> makeSystemHandshake() {
+    return std::make_unique<LocalSocketHandshake>(LocalSocketHandshake::defaultSocketPath());
+}
+
 } // namespace vornel

@@ -1,9 +1,9 @@
-#include "app/local_socket_handshake.h"
+#include "app/instance_handshake.h"
 #include "app/program.h"
 #include "app/vornel_application.h"
+#include "blocking/alert_sound.h"
 #include "blocking/desktops/desktop_choice.h"
 #include "netstat/ports_command.h"
-#include "settings/canberra_sound.h"
 
 #include <QCoreApplication>
 #include <clocale>
@@ -39,7 +39,8 @@ int main(int argc, char* argv[]) {
     std::setlocale(LC_TIME, "");
     vornel::ChosenDesktop chosen = vornel::openDesktop(session);
     if (!chosen.notice.isEmpty()) std::cerr << "vornel: " << chosen.notice.toStdString() << '\n';
-    vornel::CanberraSound sound;
-    vornel::LocalSocketHandshake handshake(vornel::LocalSocketHandshake::defaultSocketPath());
-    return vornel::runProgram(*chosen.desktop, sound, handshake, chosen.notice, chosen.noticeOnce);
+    std::unique_ptr<vornel::AlertSound> sound = vornel::makeSystemSound();
+    std::unique_ptr<vornel::InstanceHandshake> handshake = vornel::makeSystemHandshake();
+    return vornel::runProgram(*chosen.desktop, *sound, *handshake, chosen.notice,
+                              chosen.noticeOnce);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace vornel {
@@ -11,5 +12,8 @@ public:
     virtual ~AlertSound() = default;
     virtual void play(const std::string& name) = 0;
 };
+
+// The sound service of the platform this build was made for.
+std::unique_ptr<AlertSound> makeSystemSound();
 
 } // namespace vornel

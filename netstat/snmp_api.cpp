@@ -5,18 +5,6 @@
 
 namespace vornel {
 
-void* SnmpUtilMemAlloc(UINT bytes) {
-    return std::calloc(1, bytes ? bytes : 1);
-}
-
-void* SnmpUtilMemReAlloc(void* memory, UINT bytes) {
-    return std::realloc(memory, bytes ? bytes : 1);
-}
-
-void SnmpUtilMemFree(void* memory) {
-    std::free(memory);
-}
-
 BOOL SnmpUtilOidCpy(AsnObjectIdentifier* dst, const AsnObjectIdentifier* src) {
     dst->idLength = 0;
     dst->ids = nullptr;

@@ -32,6 +32,10 @@ constexpr BYTE SNMP_PDU_GETNEXT = 0xA1;
 constexpr AsnInteger32 SNMP_ERRORSTATUS_NOERROR = 0;
 constexpr AsnInteger32 SNMP_ERRORSTATUS_GENERR = 5;
 
+// The structures have the layout of the Windows SNMP headers, which pack them
+// to four bytes: on Windows they cross into the system's agent library.
+#pragma pack(push, 4)
+
 // dynamic: the stream was allocated with SnmpUtilMemAlloc and goes with the
 // value; otherwise it belongs to whoever wrote it (for our agent, until its
 // next snapshot of the same table).
@@ -75,6 +79,7 @@ struct SnmpVarBindList {
     SnmpVarBind* list;
     UINT len;
 };
+#pragma pack(pop)
 
 // The two entry points of an extension agent. An empty function stands for
 // an entry point the library does not export.

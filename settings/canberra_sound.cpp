@@ -53,4 +53,8 @@ void CanberraSound::finished(ca_context*, uint32_t, int error, void* self) {
         Qt::QueuedConnection);
 }
 
+std::unique_ptr<AlertSound> makeSystemSound() {
+    return std::make_unique<CanberraSound>();
+}
+
 } // namespace vornel

@@ -19,15 +19,18 @@ QString withSeparator(const QString& folder) {
 
 SettingsFiles settingsFilesIn(const QString& folder) {
     QString dir = withSeparator(folder);
+    // The default sound's path is shown and stored: in the platform's own
+    // spelling, with a backslash on Windows.
     return {dir + QStringLiteral("vornel.ini"), dir + QStringLiteral("vornel.log"),
-            withSeparator(QCoreApplication::applicationDirPath())};
+            QDir::toNativeSeparators(withSeparator(QCoreApplication::applicationDirPath()))};
 }
 
 QString settingsFolder(const QString& programFolder, const QString& installedFolder) {
     // An installed program never writes beside itself, not even when it runs
     // as root and could: its folder belongs to the package manager.
     const QString canonical = QFileInfo(programFolder).canonicalFilePath();
-    bool installed = !canonical.isEmpty() && canonical == QFileInfo(installedFolder).canonicalFilePath();
+    bool installed =
+        !canonical.isEmpty() && canonical == QFileInfo(installedFolder).canonicalFilePath();
     bool usable = QFileInfo(programFolder).isWritable() ||
                   QFileInfo::exists(withSeparator(programFolder) + QStringLiteral("vornel.ini"));
     if (usable && !installed) return programFolder;

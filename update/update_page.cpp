@@ -2,14 +2,14 @@
 // its controls.
 #include "app/tfm_vornel.h"
 #include "app/vornel_application.h"
+#include "update/system_page_browser.h"
 #include "update/tick_count.h"
-#include "update/web_page_loader.h"
 
 #include <QToolButton>
 #include <stdexcept>
 
 void TfmVornel::connectUpdatePage() {
-    makePageBrowser = [](QWidget* area) { return vornel::loadWebPageBrowser(area); };
+    makePageBrowser = [](QWidget* area) { return vornel::makeSystemPageBrowser(area); };
     // Its texts (the day count, the address) are far longer than its designed
     // width, which the original's self-sizing label outgrew; here it takes
     // the width of the browser below it.

@@ -1,5 +1,6 @@
 #include "update/web_page_loader.h"
 
+#include "update/system_page_browser.h"
 #include "update/web_engine_environment.h"
 
 #include <QCoreApplication>
@@ -37,7 +38,8 @@ void shareOpenGlContext() {
 
 QString webPageModulePath() {
     const QString programDir = QCoreApplication::applicationDirPath() + u'/';
-    for (const QString& dir : {programDir, programDir + QStringLiteral(VORNEL_INSTALLED_MODULE_DIR "/")})
+    for (const QString& dir :
+         {programDir, programDir + QStringLiteral(VORNEL_INSTALLED_MODULE_DIR "/")})
         if (QFileInfo::exists(dir + ModuleName)) return dir + ModuleName;
     return QStringLiteral(VORNEL_MODULE_DIR "/") + ModuleName;
 }
@@ -54,6 +56,10 @@ std::unique_ptr<PageBrowser> loadWebPageBrowser(QWidget* area, const QString& mo
                 .arg(module.errorString())
                 .toStdString());
     return std::unique_ptr<PageBrowser>(create(area));
+}
+
+std::unique_ptr<PageBrowser> makeSystemPageBrowser(QWidget* area) {
+    return loadWebPageBrowser(area);
 }
 
 } // namespace vornel
