@@ -54,6 +54,15 @@ public:
     BYTE type() const { return varBind_.value.asnType; }
     const AsnAny& value() const { return varBind_.value; }
 
+    // The name the next query sends, kept to see that the agent moved on.
+    void rememberName() {
+        sent_.assign(varBind_.name.ids, varBind_.name.ids + varBind_.name.idLength);
+    }
+    bool movedOn() const {
+        return std::lexicographical_compare(sent_.begin(), sent_.end(), varBind_.name.ids,
+                                            varBind_.name.ids + varBind_.name.idLength);
+    }
+
     // A NULL value between two columns: the agent ended the table early.
     void expectMore() const {
         if (type() == ASN_NULL)
@@ -63,6 +72,7 @@ public:
 private:
     SnmpVarBind varBind_{};
     SnmpVarBindList list_{&varBind_, 1};
+    std::vector<UINT> sent_;
 };
 
 TQuelmarIpConnectionList::SocketLibrary::~SocketLibrary() {
@@ -161,10 +171,17 @@ void TQuelmarIpConnectionList::leaveRefresh() {
     SetBusy(false);
 }
 
+// An agent that answers with a value without moving past the name it was
+// sent (Wine's does so at the end of a table) would keep a walk going for
+// ever, one more row each time: such an answer ends the refresh as a failed
+// query does. A NULL value under the same name is the usual end of the MIB.
 void TQuelmarIpConnectionList::GetNext(Walk& walk) {
     AsnInteger32 errorStatus = 0, errorIndex = 0;
+    walk.rememberName();
     if (!query_(SNMP_PDU_GETNEXT, walk.list(), &errorStatus, &errorIndex))
         throw EConnListRefreshError("SNMP query failed.");
+    if (walk.type() != ASN_NULL && !walk.movedOn())
+        throw EConnListRefreshError("SNMP agent did not move past the last object.");
 }
 
 // One column after the first: its k-th value belongs to the k-th row this

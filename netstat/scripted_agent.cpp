@@ -88,6 +88,12 @@ BOOL ScriptedSystem::query(BYTE pduType, SnmpVarBindList* varBinds, AsnInteger32
 // answer is taken for the start of a walk; the name is replaced in place, as
 // the binding's memory rules say.
 void ScriptedSystem::answer(SnmpVarBind& varBind, const ScriptedAnswer& a) {
+    if (a.keepsName) {
+        SnmpUtilAsnAnyFree(&varBind.value);
+        varBind.value.asnType = a.type;
+        if (a.type == ASN_INTEGER) varBind.value.asnValue.number = a.number;
+        return;
+    }
     std::vector<UINT> name = currentWalk_;
     name.push_back(UINT(position_));
     auto* ids =

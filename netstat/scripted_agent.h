@@ -15,15 +15,22 @@ struct ScriptedAnswer {
     BYTE type = ASN_NULL;
     AsnInteger32 number = 0;
     std::vector<BYTE> address;
-    bool fails = false; // the query returns false
+    bool fails = false;     // the query returns false
+    bool keepsName = false; // answers under the name it was sent, moving on no further
 
-    static ScriptedAnswer integer(AsnInteger32 value) { return {ASN_INTEGER, value, {}, false}; }
+    static ScriptedAnswer integer(AsnInteger32 value) {
+        return {ASN_INTEGER, value, {}, false, false};
+    }
     static ScriptedAnswer ip(BYTE a, BYTE b, BYTE c, BYTE d) {
-        return {ASN_IPADDRESS, 0, {a, b, c, d}, false};
+        return {ASN_IPADDRESS, 0, {a, b, c, d}, false, false};
     }
     static ScriptedAnswer null() { return {}; }
-    static ScriptedAnswer other(BYTE type) { return {type, 0, {}, false}; }
-    static ScriptedAnswer failure() { return {ASN_NULL, 0, {}, true}; }
+    static ScriptedAnswer other(BYTE type) { return {type, 0, {}, false, false}; }
+    static ScriptedAnswer failure() { return {ASN_NULL, 0, {}, true, false}; }
+    static ScriptedAnswer stuck(ScriptedAnswer a) {
+        a.keepsName = true;
+        return a;
+    }
 };
 
 // A system for the connection list's tests: what the platform does, the

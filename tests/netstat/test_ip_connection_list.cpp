@@ -256,6 +256,29 @@ TEST_F(ConnList, NullBetweenColumnsIsAnUnexpectedEnd) {
               "Unexpected end of query results encountered.");
 }
 
+// Wine's agent answers at the end of a table without moving past the name it
+// was sent; a walk that went on would add a row for ever.
+TEST_F(ConnList, AnAgentThatDoesNotMoveOnEndsTheRefresh) {
+    system.walks[TcpStart] = {A::stuck(A::integer(2))};
+    auto list = make();
+    EXPECT_EQ(errorOf<EConnListRefreshError>([&] { list->Refresh(); }),
+              "SNMP agent did not move past the last object.");
+    EXPECT_EQ(system.queries, 1);
+    EXPECT_EQ(list->Count(), 0);
+    EXPECT_FALSE(list->Busy());
+    EXPECT_TRUE(lockIsFree(*list));
+
+    // Stuck in the middle of a column: the rows read so far stay, no more come.
+    auto answers = tcpAnswers(TwoTcpRows);
+    answers.insert(answers.begin() + 1, A::stuck(A::integer(2)));
+    system.walks[TcpStart] = answers;
+    system.queries = 0;
+    EXPECT_EQ(errorOf<EConnListRefreshError>([&] { list->Refresh(); }),
+              "SNMP agent did not move past the last object.");
+    EXPECT_EQ(system.queries, 2);
+    EXPECT_EQ(list->Count(), 1);
+}
+
 TEST_F(ConnList, ALaterColumnLongerThanTheFirstIsAnIndexError) {
     auto answers = tcpAnswers(TwoTcpRows);
     answers.insert(answers.begin() + 2 + 2 + 2, A::integer(8080)); // a third local port
