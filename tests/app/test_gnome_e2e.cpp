@@ -19,19 +19,6 @@ namespace {
 
 const QString Uuid = "vornel@vornel.org";
 
-QStringList lines(const QByteArray& text) {
-    QStringList out;
-    for (const QString& line : QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts))
-        out << (line.endsWith('\r') ? line.chopped(1) : line);
-    return out;
-}
-
-QString iniValue(const SessionVornelFolder& folder, const QString& key) {
-    for (const QString& line : lines(folder.read("vornel.ini")))
-        if (line.section('=', 0, 0).trimmed() == key) return line.section('=', 1).trimmed();
-    return "(missing)";
-}
-
 QByteArray shellCall(const QString& dir, const QString& path, const QString& method,
                      const QStringList& arguments = {}) {
     return runInSession(dir, "gdbus",
@@ -53,15 +40,6 @@ std::map<QString, QSize> shellWindows(const QString& dir) {
         windows[w["title"].toString()] = QSize(w["width"].toInt(), w["height"].toInt());
     }
     return windows;
-}
-
-void stopPolitely(QProcess& vornel) {
-    vornel.terminate();
-    if (!vornel.waitForFinished(10000)) {
-        vornel.kill();
-        vornel.waitForFinished(5000);
-        FAIL() << "vornel did not end on SIGTERM";
-    }
 }
 
 // A GNOME session that can be ended and started again with the same home,

@@ -13,19 +13,6 @@ using namespace vornel::test;
 
 namespace {
 
-QStringList lines(const QByteArray& text) {
-    QStringList out;
-    for (const QString& line : QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts))
-        out << (line.endsWith('\r') ? line.chopped(1) : line);
-    return out;
-}
-
-QString iniValue(const SessionVornelFolder& folder, const QString& key) {
-    for (const QString& line : lines(folder.read("vornel.ini")))
-        if (line.section('=', 0, 0).trimmed() == key) return line.section('=', 1).trimmed();
-    return "(missing)";
-}
-
 QDBusMessage scripting(const QString& method, const QVariantList& arguments) {
     QDBusMessage call = QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting",
                                                        "org.kde.kwin.Scripting", method);
@@ -35,15 +22,6 @@ QDBusMessage scripting(const QString& method, const QVariantList& arguments) {
 
 bool scriptLoaded() {
     return scripting("isScriptLoaded", {"vornel"}).arguments().value(0).toBool();
-}
-
-void stopPolitely(QProcess& vornel) {
-    vornel.terminate();
-    if (!vornel.waitForFinished(10000)) {
-        vornel.kill();
-        vornel.waitForFinished(5000);
-        FAIL() << "vornel did not end on SIGTERM";
-    }
 }
 
 // The method calls on the session bus, as the bus carries them.

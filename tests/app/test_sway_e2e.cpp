@@ -12,19 +12,6 @@ using namespace vornel::test;
 
 namespace {
 
-QStringList lines(const QByteArray& text) {
-    QStringList out;
-    for (const QString& line : QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts))
-        out << (line.endsWith('\r') ? line.chopped(1) : line);
-    return out;
-}
-
-QString iniValue(const SessionVornelFolder& folder, const QString& key) {
-    for (const QString& line : lines(folder.read("vornel.ini")))
-        if (line.section('=', 0, 0).trimmed() == key) return line.section('=', 1).trimmed();
-    return "(missing)";
-}
-
 // The outer size as sway reports it: the rectangle with its borders, and the
 // title bar given apart.
 QSize outerSize(const QJsonObject& container) {
@@ -51,15 +38,6 @@ QList<qint64> trayItemsOf(const QString& dir) {
         pids << QString::fromUtf8(pid).simplified().section(' ', -1).toLongLong();
     }
     return pids;
-}
-
-void stopPolitely(QProcess& vornel) {
-    vornel.terminate();
-    if (!vornel.waitForFinished(10000)) {
-        vornel.kill();
-        vornel.waitForFinished(5000);
-        FAIL() << "vornel did not end on SIGTERM";
-    }
 }
 
 class SwayEndToEnd : public testing::Test {

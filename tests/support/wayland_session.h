@@ -268,4 +268,30 @@ private:
     QTemporaryDir dir_;
 };
 
+// The lines of a file the program wrote (CR LF or LF).
+inline QStringList lines(const QByteArray& text) {
+    QStringList out;
+    for (const QString& line : QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts))
+        out << (line.endsWith('\r') ? line.chopped(1) : line);
+    return out;
+}
+
+// A key's value in the program's settings file, "(missing)" when it has none.
+inline QString iniValue(const SessionVornelFolder& folder, const QString& key) {
+    for (const QString& line : lines(folder.read("vornel.ini")))
+        if (line.section('=', 0, 0).trimmed() == key) return line.section('=', 1).trimmed();
+    return "(missing)";
+}
+
+// Ends the program as the session would, with SIGTERM; a program that does
+// not end then is killed, and the test fails.
+inline void stopPolitely(QProcess& vornel) {
+    vornel.terminate();
+    if (!vornel.waitForFinished(10000)) {
+        vornel.kill();
+        vornel.waitForFinished(5000);
+        FAIL() << "vornel did not end on SIGTERM";
+    }
+}
+
 } // namespace vornel::test

@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# What Vornel adds to an idle sway desktop's CPU: sway, its tray host
-# (waybar), 50 windows (foot, 25 of them titled as browser windows) and,
-# in the second half, Vornel itself, each summed from /proc over 20 s.
-# Run by hand after a build: bench/measure_sway.sh [build-dir]. About 1 min.
-# VORNEL_DESKTOP=wlroots measures the foreign-toplevel desktop instead.
+# What Vornel adds to an idle Wayland desktop's CPU: the compositor, what it
+# started (sway's tray host, waybar), 50 windows (25 of them titled as browser
+# windows) and, in the second half, Vornel itself (on KWin with its script),
+# each summed from /proc over 20 s.
+# Run by hand after a build: bench/measure_wayland.sh sway|kwin [build-dir].
+# About 1 min. VORNEL_DESKTOP=wlroots with sway measures the foreign-toplevel
+# desktop instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=$(cd "${1:-build}" && pwd)
+compositor_name=${1:?usage: bench/measure_wayland.sh sway|kwin [build-dir]}
+build=$(cd "${2:-build}" && pwd)
 session_script=$PWD/tests/support/wayland_session
 work=$(mktemp -d)
-session=$work/sway
+session=$work/$compositor_name
 seconds=20
 clients=()
 cleanup() {
@@ -19,18 +22,27 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$session_script" start "$session" sway
+"$session_script" start "$session" "$compositor_name"
 in_session() { "$session_script" run "$session" "$@"; }
 compositor=$(head -n 1 "$session/pids")
 
 for i in $(seq 1 50); do
     title="Fenêtre $i"
     ((i % 2 == 0)) && title="Page $i - Mozilla"
-    in_session foot --app-id foot --title "$title" sleep infinity </dev/null >/dev/null 2>&1 &
+    case $compositor_name in
+    sway) in_session foot --app-id foot --title "$title" sleep infinity </dev/null >/dev/null 2>&1 & ;;
+    # foot does not run in a headless KWin; Qt Wayland clients do.
+    kwin) QT_QPA_PLATFORM=wayland in_session "$build/tests/vornel_test_window" "$title" 320x240 \
+        </dev/null >"$work/window-$i" 2>/dev/null & ;;
+    *) echo "unknown compositor $compositor_name" >&2; exit 2 ;;
+    esac
     clients+=($!)
 done
-shown() { [ "$(in_session swaymsg -t get_tree | grep -c '"app_id": "foot"')" -ge 50 ]; }
-for _ in $(seq 1 300); do shown && break; sleep 0.1; done
+case $compositor_name in
+sway) name=sway; shown() { [ "$(in_session swaymsg -t get_tree | grep -c '"app_id": "foot"')" -ge 50 ]; } ;;
+kwin) name=KWin; shown() { [ "$(cat "$work"/window-* | grep -c '^shown$')" -ge 50 ]; } ;;
+esac
+for _ in $(seq 1 600); do shown && break; sleep 0.1; done
 shown || { echo "the 50 windows did not show" >&2; exit 1; }
 
 # The program runs as the session's user, from a folder of that user.
@@ -84,7 +96,7 @@ sleep 5 # start-up settles
 own_before=$(ticks "$vornel")
 with=$(measure)
 own=$(($(ticks "$vornel") - own_before))
-echo "== idle sway, 50 windows (25 browser windows), ${seconds} s, % of one core"
+echo "== idle $name, 50 windows (25 browser windows), ${seconds} s, % of one core"
 echo "without Vornel: $without"
 echo "with Vornel:    $with"
 awk -v a="$with" -v b="$without" 'BEGIN { printf "added:          %.2f\n", a - b }'
