@@ -1,5 +1,5 @@
 // Texts that Windows' own settings decide: the regional date and time
-// formats and Internet Explorer's title.
+// formats and the web browser's title.
 #include "blocking/default_browser.h"
 #include "common/date_text.h"
 #include "windows_test_support.h"
@@ -21,36 +21,48 @@ std::string windowsDate(const QDate& date) {
     return QString::fromWCharArray(text, n - 1).toStdString();
 }
 
-// A key of HKEY_CURRENT_USER set for one test and put back as it was after.
-class InternetExplorerTitleValue {
+// A string value of HKEY_CURRENT_USER set (or, given none, deleted) for one
+// test and put back as it was after.
+class UserValue {
 public:
-    explicit InternetExplorerTitleValue(const wchar_t* value) {
-        RegCreateKeyExW(HKEY_CURRENT_USER, Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+    UserValue(const wchar_t* key, const wchar_t* name, const wchar_t* value) : name_(name) {
+        RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
                         nullptr);
         DWORD size = sizeof saved_;
-        hadValue_ = RegQueryValueExW(key_, L"Window Title", nullptr, nullptr,
-                                     reinterpret_cast<BYTE*>(saved_), &size) == ERROR_SUCCESS;
-        if (value)
-            RegSetValueExW(key_, L"Window Title", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                           DWORD((wcslen(value) + 1) * sizeof(wchar_t)));
-        else
-            RegDeleteValueW(key_, L"Window Title");
+        hadValue_ = RegQueryValueExW(key_, name_, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_),
+                                     &size) == ERROR_SUCCESS;
+        set(value);
     }
-    ~InternetExplorerTitleValue() {
-        if (hadValue_)
-            RegSetValueExW(key_, L"Window Title", 0, REG_SZ, reinterpret_cast<const BYTE*>(saved_),
-                           DWORD((wcslen(saved_) + 1) * sizeof(wchar_t)));
-        else
-            RegDeleteValueW(key_, L"Window Title");
+    UserValue(const UserValue&) = delete;
+    ~UserValue() {
+        set(hadValue_ ? saved_ : nullptr);
         RegCloseKey(key_);
     }
 
 private:
-    static constexpr const wchar_t* Key = L"Software\\Microsoft\\Internet Explorer\\Main";
+    void set(const wchar_t* value) {
+        if (value)
+            RegSetValueExW(key_, name_, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                           DWORD((wcslen(value) + 1) * sizeof(wchar_t)));
+        else
+            RegDeleteValueW(key_, name_);
+    }
+
+    const wchar_t* name_;
     HKEY key_ = nullptr;
     bool hadValue_ = false;
     wchar_t saved_[1024] = {};
 };
+
+UserValue internetExplorerTitle(const wchar_t* value) {
+    return {L"Software\\Microsoft\\Internet Explorer\\Main", L"Window Title", value};
+}
+
+UserValue httpProgId(const wchar_t* value) {
+    return {L"Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\"
+            L"UserChoice",
+            L"ProgId", value};
+}
 
 } // namespace
 
@@ -82,19 +94,40 @@ TEST(WindowsRegionalTexts, FixedFormatsWithoutTheCLibrarysStrptime) {
     EXPECT_EQ(parseDateText("30/02/2003", "%d/%m/%Y"), std::nullopt);
 }
 
-TEST(WindowsRegionalTexts, InternetExplorerTitleComesFromTheRegistry) {
+TEST(WindowsRegionalTexts, BrowserTitleComesFromInternetExplorerThenTheHttpAssociation) {
+    const UserValue noProgId = httpProgId(nullptr);
     {
-        InternetExplorerTitleValue value(L"Microsoft Internet Explorer");
+        const UserValue value = internetExplorerTitle(L"Microsoft Internet Explorer");
+        EXPECT_EQ(defaultBrowserTitle(), " - Microsoft Internet Explorer");
+        // Internet Explorer's own setting is read first.
+        const UserValue firefox = httpProgId(L"FirefoxURL-308046B0AF4A39CB");
         EXPECT_EQ(defaultBrowserTitle(), " - Microsoft Internet Explorer");
     }
     {
-        InternetExplorerTitleValue value(L"Navigateur \u00e9t\u00e9");
+        const UserValue value = internetExplorerTitle(L"Navigateur \u00e9t\u00e9");
         EXPECT_EQ(defaultBrowserTitle(), " - Navigateur \xC3\xA9t\xC3\xA9");
     }
     {
-        InternetExplorerTitleValue value(L"");
+        const UserValue value = internetExplorerTitle(L"");
         EXPECT_EQ(defaultBrowserTitle(), " - Microsoft Internet");
     }
-    InternetExplorerTitleValue missing(nullptr);
+    const UserValue missing = internetExplorerTitle(nullptr);
     EXPECT_EQ(defaultBrowserTitle(), " - Microsoft Internet");
+
+    const std::pair<const wchar_t*, std::string> browsers[] = {
+        {L"FirefoxURL-308046B0AF4A39CB", " \xE2\x80\x94 Mozilla Firefox"},
+        {L"FirefoxURL", " \xE2\x80\x94 Mozilla Firefox"},
+        {L"MSEdgeHTM", " - Microsoft\xE2\x80\x8B Edge"},
+        {L"ChromeHTML", " - Google Chrome"},
+        {L"ChromiumHTM.KVJH3VFQWAQPDBXVAN6HJGXCCA", " - Chromium"},
+        // Names we do not know, and other channels of known ones.
+        {L"ChromeBHTML", " - Microsoft Internet"},
+        {L"MSEdgeDHTML", " - Microsoft Internet"},
+        {L"IE.HTTP", " - Microsoft Internet"},
+        {L"", " - Microsoft Internet"},
+    };
+    for (const auto& [progId, title] : browsers) {
+        const UserValue value = httpProgId(progId);
+        EXPECT_EQ(defaultBrowserTitle(), title) << QString::fromWCharArray(progId).toStdString();
+    }
 }
