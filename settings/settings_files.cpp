@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace vornel {
 
@@ -54,8 +55,9 @@ std::optional<std::string> readWholeFile(const QString& path) {
     return bytes.toStdString();
 }
 
-bool writeWholeFile(const QString& path, std::string_view bytes, QString* error) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
+namespace {
+
+bool writeOnce(const QString& path, std::string_view bytes, QString* error) {
     QSaveFile file(path);
     file.setDirectWriteFallback(true);
     // Unbuffered, so that a short write (a full disk, a file-size limit) is
@@ -79,6 +81,21 @@ bool writeWholeFile(const QString& path, std::string_view bytes, QString* error)
         return false;
     }
     return true;
+}
+
+} // namespace
+
+// On Windows a file that another program has open (a backup, a virus
+// scanner, a user's viewer) cannot be replaced until it is closed again: the
+// save is tried anew for about a second before it counts as failed, rather
+// than lost, with an error box that would hold up the program's end.
+bool writeWholeFile(const QString& path, std::string_view bytes, QString* error) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    for (int pauseMs = 25;; pauseMs *= 2) {
+        if (writeOnce(path, bytes, error)) return true;
+        if (pauseMs > 400) return false;
+        QThread::msleep(pauseMs);
+    }
 }
 
 } // namespace vornel
