@@ -20,7 +20,7 @@ namespace vornel::test {
 // Polls until condition holds, for at most timeout; the window manager and
 // other clients answer in their own time.
 inline bool eventually(const std::function<bool()>& condition,
-                       std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+                       std::chrono::milliseconds timeout = std::chrono::seconds(15)) {
     auto end = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > end) return false;
