@@ -38,15 +38,7 @@ done
 until [ "$(xdotool search --onlyvisible --name . 2>/dev/null | wc -l)" -ge 100 ]; do sleep 0.2; done
 sleep 3 # the window manager settles
 
-ticks() { # user + system clock ticks of the given processes
-    local total=0 pid
-    for pid in "$@"; do total=$((total + $(awk '{print $14 + $15}' "/proc/$pid/stat"))); done
-    echo "$total"
-}
-report() { # label, ticks
-    awk -v label="$1" -v d="$2" -v hz="$(getconf CLK_TCK)" -v s="$seconds" \
-        'BEGIN { printf "%-40s %6.2f %% of a core (%d ticks of 1/%d s in %d s)\n", label, d / hz / s * 100, d, hz, s }'
-}
+source bench/cpu_ticks.sh
 measure() { # pids...: ticks spent over the measuring time
     local before after
     before=$(ticks "$@")

@@ -64,16 +64,7 @@ desktop_pids() {
         pgrep -P "$p" || true
     done
 }
-# utime + stime of each process, in clock ticks.
-ticks() {
-    local total=0 pid fields
-    for pid in "$@"; do
-        fields=$(cut -d')' -f2- "/proc/$pid/stat" 2>/dev/null) || continue
-        set -- $fields
-        total=$((total + ${12} + ${13}))
-    done
-    echo "$total"
-}
+source bench/cpu_ticks.sh
 percent_of_core() { # ticks over the measured time
     awk -v t="$1" -v hz="$(getconf CLK_TCK)" -v s="$seconds" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
 }

@@ -45,17 +45,7 @@ desktop_pids() {
         grep -qz "^WINEPREFIX=$WINEPREFIX$" "/proc/$pid/environ" 2>/dev/null && echo "$pid"
     done
 }
-ticks() { # user + system clock ticks of the given processes
-    local total=0 pid
-    for pid in "$@"; do
-        [ -r "/proc/$pid/stat" ] && total=$((total + $(awk '{print $14 + $15}' "/proc/$pid/stat")))
-    done
-    echo "$total"
-}
-report() { # label, ticks
-    awk -v label="$1" -v d="$2" -v hz="$(getconf CLK_TCK)" -v s="$seconds" \
-        'BEGIN { printf "%-44s %6.2f %% of a core (%d ticks of 1/%d s in %d s)\n", label, d / hz / s * 100, d, hz, s }'
-}
+source bench/cpu_ticks.sh
 measure() { # ticks spent by the desktop over the measuring time
     local pids before after
     mapfile -t pids < <(desktop_pids)
