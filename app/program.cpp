@@ -11,7 +11,6 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QSessionManager>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTranslator>
 #include <cstdio>
@@ -111,7 +110,7 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     fmVornel->Initialise();
     // With no notification area to reach it from, the program would be
     // unreachable behind a hidden window.
-    if (!QSystemTrayIcon::isSystemTrayAvailable() && !tray->hasClosed()) tray->Afficher1Click();
+    if (!tray->trayAvailable() && !tray->hasClosed()) tray->Afficher1Click();
     // Not modal: the scan goes on while it is shown. It goes with the forms.
     if (noticeOnce && !desktopNotice.isEmpty()) {
         auto* message = new QMessageBox(QMessageBox::Information, QStringLiteral("Vornel"),

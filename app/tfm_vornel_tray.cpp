@@ -2,6 +2,7 @@
 
 #include "app/icons.h"
 #include "app/tfm_vornel.h"
+#include "app/tray_host.h"
 #include "blocking/list_rows.h"
 
 #include <QApplication>
@@ -42,11 +43,21 @@ TfmVornelTray::TfmVornelTray(QWidget* parent)
     // Without candidate windows the menu begins with its separator, shown.
     PopupMenu1->setSeparatorsCollapsible(false);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TfmVornelTray::PopupMenu1Popup);
+    if (vornel::trayHostReady(this, [this] { CreateShellIcon(); })) CreateShellIcon();
+}
+
+// The icon the program asked for so far shows as soon as there is a tray.
+void TfmVornelTray::CreateShellIcon() {
     shellIcon_ = new QSystemTrayIcon(this);
     // Queued: "Quitter" chosen in the menu removes the icon, and with it the
     // widget whose press handler would otherwise still be running.
     connect(shellIcon_, &QSystemTrayIcon::activated, this, &TfmVornelTray::DefaultHandler,
             Qt::QueuedConnection);
+    if (trayShown) NotifyTray(NIM_ADD, 0);
+}
+
+bool TfmVornelTray::trayAvailable() const {
+    return shellIcon_ && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 TfmVornelTray::~TfmVornelTray() = default;
@@ -60,7 +71,7 @@ void TfmVornelTray::AddTrayIcon(int32_t id, const QIcon& icon, const QString& ti
 }
 
 bool TfmVornelTray::NotifyTray(int command, int flags) {
-    if (trayId == 0) return false;
+    if (trayId == 0 || !shellIcon_) return false;
     if (command == NIM_ADD) flags |= NIF_MESSAGE | NIF_ICON | NIF_TIP;
     if (flags & NIF_ICON)
         shellIcon_->setIcon(trayIcon.isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon)
@@ -68,7 +79,7 @@ bool TfmVornelTray::NotifyTray(int command, int flags) {
     if (flags & NIF_TIP) shellIcon_->setToolTip(cutTip(trayTip, MaxTipBytes));
     if (command == NIM_ADD) shellIcon_->show();
     if (command == NIM_DELETE) shellIcon_->hide();
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return trayAvailable();
 }
 
 void TfmVornelTray::SetTrayIcon(const QIcon& icon) {

@@ -41,6 +41,8 @@ public:
     void Afficher1Click();
     void Quitter1Click();
 
+    // Whether the icon can be seen: the desktop has a notification area.
+    bool trayAvailable() const;
     // True once the form has closed: the program is ending.
     bool hasClosed() const { return closed_; }
 
@@ -53,6 +55,7 @@ protected:
 
 private:
     void FormClose();
+    void CreateShellIcon();
     void DefaultHandler(QSystemTrayIcon::ActivationReason reason);
 
     QSystemTrayIcon* shellIcon_ = nullptr;

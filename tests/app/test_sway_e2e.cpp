@@ -201,3 +201,39 @@ TEST(SwayXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
 }
 
 } // namespace
+
+// Started at logon, the program may come up before the panel that holds the
+// notification area. Its main window shows meanwhile, so that it can be
+// reached, and its icon reaches the tray once the panel is up.
+TEST(SwayTrayEndToEnd, TheIconReachesATrayThatStartsAfterTheProgram) {
+    WaylandSession session("sway");
+    ASSERT_TRUE(session.started());
+    const QString dir = session.dir();
+    auto trayHost = [&] {
+        return runInSession(dir, "dbus-send",
+                            {"--session", "--print-reply", "--dest=org.freedesktop.DBus", "/",
+                             "org.freedesktop.DBus.NameHasOwner",
+                             "string:org.kde.StatusNotifierWatcher"})
+            .contains("true");
+    };
+    // The session's panel, named by its settings file, ends.
+    ASSERT_TRUE(waitUntilTrue(trayHost)) << "waybar did not offer a tray";
+    const QString panelSettings = sessionVariable(dir, "XDG_RUNTIME_DIR") + "/waybar.json";
+    QProcess::execute("pkill", {"-f", panelSettings});
+    ASSERT_TRUE(waitUntilTrue([&] { return !trayHost(); }));
+
+    SessionVornelFolder folder;
+    QProcess vornel;
+    vornel.setProcessChannelMode(QProcess::ForwardedChannels);
+    folder.start(vornel, dir);
+    ASSERT_TRUE(vornel.waitForStarted(5000));
+    EXPECT_FALSE(
+        waitForContainer(dir, "Vornel 2003.03 - ferme les fenêtres de pub de votre navigateur")
+            .isEmpty())
+        << "without a tray the main window must show";
+
+    ASSERT_TRUE(swaymsg(dir, "exec waybar -c " + panelSettings + " -s /dev/null"));
+    EXPECT_TRUE(waitUntilTrue([&] { return trayItemsOf(dir).contains(vornel.processId()); }))
+        << "the icon did not reach the tray that started later";
+    stopPolitely(vornel);
+}

@@ -1,0 +1,10 @@
+#include "app/tray_host.h"
+
+namespace vornel {
+
+// The shell's notification area is there for every program that asks.
+bool trayHostReady(QObject*, std::function<void()>) {
+    return true;
+}
+
+} // namespace vornel
