@@ -200,8 +200,6 @@ TEST(SwayXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
     stopPolitely(listOnly);
 }
 
-} // namespace
-
 // Started at logon, the program may come up before the panel that holds the
 // notification area. Its main window shows meanwhile, so that it can be
 // reached, and its icon reaches the tray once the panel is up.
@@ -237,3 +235,5 @@ TEST(SwayTrayEndToEnd, TheIconReachesATrayThatStartsAfterTheProgram) {
         << "the icon did not reach the tray that started later";
     stopPolitely(vornel);
 }
+
+} // namespace
