@@ -2,6 +2,8 @@
 #include "settings/profile_file.h"
 #include "settings/rule_text.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using namespace vornel;
