@@ -12,11 +12,11 @@ namespace vornel {
 
 // What the session offers, from its environment.
 struct Session {
-    std::string forced;         // --desktop NAME, else $VORNEL_DESKTOP; empty: choose
-    std::string waylandDisplay; // $WAYLAND_DISPLAY
-    std::string swaySocket;     // $SWAYSOCK, else $I3SOCK
-    std::string xDisplay;       // $DISPLAY
-    std::string currentDesktop; // $XDG_CURRENT_DESKTOP, names separated by colons
+    std::string forced{};         // --desktop NAME, else $VORNEL_DESKTOP; empty: choose
+    std::string waylandDisplay{}; // $WAYLAND_DISPLAY
+    std::string swaySocket{};     // $SWAYSOCK, else $I3SOCK
+    std::string xDisplay{};       // $DISPLAY
+    std::string currentDesktop{}; // $XDG_CURRENT_DESKTOP, names separated by colons
     // --windows: a one-time look, which may borrow from a running instance
     // what a desktop lends to one program at a time.
     bool listOnly = false;

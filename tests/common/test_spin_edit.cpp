@@ -25,7 +25,7 @@ protected:
         box->setRange(1, 90);
         box->setValue(15);
         window.show();
-        QApplication::setActiveWindow(&window);
+        window.activateWindow();
         box->setFocus();
         QApplication::processEvents();
     }
