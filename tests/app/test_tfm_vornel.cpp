@@ -60,7 +60,7 @@ protected:
     void showActive() {
         window.show();
         window.activateWindow();
-        QApplication::setActiveWindow(&window);
+        window.activateWindow();
         QApplication::processEvents();
     }
 

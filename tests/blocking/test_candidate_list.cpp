@@ -163,7 +163,7 @@ TEST_F(MainWindow, ARebuildSelectsOnlyARowThatWasSelected) {
     desktop.add("Deux - Mozilla");
     fm.scan().Timer();
     fm.activateWindow();
-    QApplication::setActiveWindow(&fm);
+    fm.activateWindow();
 
     // Away to another page and back: the list may take the focus on the way.
     fm.ui.lb1->setFocus(Qt::TabFocusReason);
