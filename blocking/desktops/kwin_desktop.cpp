@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QTimer>
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <utility>
 
@@ -239,6 +240,7 @@ void KWinDesktop::windowChanged(const QString& json) {
     w.iconic = o.value(QLatin1String("minimized")).toBool();
     Known& k = known_[handle];
     k.xid = o.value(QLatin1String("xid")).toString().toUInt();
+    k.x11 = k.xid != 0 || o.value(QLatin1String("x11")).toBool();
     const int stacking = o.value(QLatin1String("stacking")).toInt();
     // A new window enters the model at the bottom until the next update.
     orderChanged_ |= added || stacking != k.stacking;
@@ -264,11 +266,26 @@ void KWinDesktop::update() {
     setOrder(std::move(order));
 }
 
+// KWin closes an X window that does not take WM_DELETE_WINDOW by killing its
+// program. Plasma 6 no longer gives scripts the X id, so such a window is
+// checked by its title; one that cannot be vouched for is left open.
 bool KWinDesktop::requestClose(WindowHandle window) {
     auto it = known_.find(window);
     if (!loaded_ || it == known_.end()) return false;
-    if (it->second.xid != 0 && !listsDeleteWindow(xDisplay_, it->second.xid)) return false;
-    receiver_->ask(it->second.id);
+    const Known& k = it->second;
+    if (k.x11) {
+        const std::string& title = find(window)->title;
+        const bool polite = k.xid != 0 ? listsDeleteWindow(xDisplay_, k.xid)
+                                       : xWindowsTitledListDeleteWindow(xDisplay_, title);
+        if (!polite) {
+            std::fprintf(stderr,
+                         "vornel: « %s » n'est pas fermée : cette fenêtre X11 ne peut pas être "
+                         "fermée poliment, KWin arrêterait son programme\n",
+                         title.c_str());
+            return false;
+        }
+    }
+    receiver_->ask(k.id);
     return true;
 }
 

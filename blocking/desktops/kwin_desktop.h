@@ -71,7 +71,8 @@ private:
     struct Known {
         QString id;
         int stacking = 0;
-        uint32_t xid = 0;
+        uint32_t xid = 0;   // 0 where KWin does not give it (Plasma 6)
+        bool x11 = false;   // an XWayland window
     };
     std::unordered_map<QString, WindowHandle> handles_;
     std::unordered_map<WindowHandle, Known> known_;

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <string_view>
 #include <vector>
 #include <xcb/xcb.h>
@@ -74,16 +76,36 @@ bool listsDeleteWindow(const std::string& display, uint32_t xWindow) {
     return x.ok() && x.listsDeleteWindow(xWindow);
 }
 
-bool xWindowTitledLacksDeleteWindow(const std::string& display, const std::string& title) {
+namespace {
+
+// The managed X windows titled title: how many, and how many of them lack
+// WM_DELETE_WINDOW; nothing when XWayland cannot be asked.
+std::optional<std::pair<int, int>> titledWindows(const std::string& display,
+                                                 const std::string& title) {
     Connection x(display);
-    if (!x.ok()) return false;
+    if (!x.ok()) return std::nullopt;
     const xcb_atom_t netName = x.atom("_NET_WM_NAME");
+    int titled = 0, lacking = 0;
     for (uint32_t window : x.longs(x.root(), x.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW)) {
         std::string name = netName != XCB_ATOM_NONE ? x.text(window, netName) : std::string();
         if (name.empty()) name = x.text(window, XCB_ATOM_WM_NAME);
-        if (name == title && !x.listsDeleteWindow(window)) return true;
+        if (name != title) continue;
+        ++titled;
+        if (!x.listsDeleteWindow(window)) ++lacking;
     }
-    return false;
+    return std::pair{titled, lacking};
+}
+
+} // namespace
+
+bool xWindowTitledLacksDeleteWindow(const std::string& display, const std::string& title) {
+    const auto found = titledWindows(display, title);
+    return found && found->second > 0;
+}
+
+bool xWindowsTitledListDeleteWindow(const std::string& display, const std::string& title) {
+    const auto found = titledWindows(display, title);
+    return found && found->first > 0 && found->second == 0;
 }
 
 } // namespace vornel

@@ -20,4 +20,9 @@ bool listsDeleteWindow(const std::string& display, uint32_t xWindow);
 // when there is no XWayland to ask (no X window can then be killed).
 bool xWindowTitledLacksDeleteWindow(const std::string& display, const std::string& title);
 
+// For a window known to be an X window whose id the desktop does not give:
+// whether XWayland shows at least one managed window with this title and
+// every one of them lists WM_DELETE_WINDOW. False when it cannot be asked.
+bool xWindowsTitledListDeleteWindow(const std::string& display, const std::string& title);
+
 } // namespace vornel

@@ -43,6 +43,11 @@ function watched(w) {
     return w && !w.deleted && !w.specialWindow && !w.popupWindow && w.managed !== false;
 }
 
+// Plasma 6 gives no X id; its X windows are objects of KWin's X11Window class.
+function isX11(w) {
+    return !!w.windowId || /X11/.test(String(w));
+}
+
 function describe(w) {
     var g = w.frameGeometry;
     return JSON.stringify({
@@ -54,9 +59,10 @@ function describe(w) {
         height: Math.round(g.height),
         minimized: !!w.minimized,
         stacking: w.stackingOrder || 0,
-        // An XWayland window's X id, so that Vornel can check that the
-        // window takes WM_DELETE_WINDOW: KWin kills an X11 client that
-        // does not.
+        // Whether it is an XWayland window, and its X id where KWin gives
+        // it (Plasma 5), so that Vornel can check that the window takes
+        // WM_DELETE_WINDOW: KWin kills an X11 client that does not.
+        x11: isX11(w),
         xid: String(w.windowId || 0)
     });
 }
