@@ -1,8 +1,8 @@
 #include "blocking/desktops/gnome_desktop.h"
 
 #include "blocking/desktops/xwayland_protocols.h"
+#include "common/program_files.h"
 
-#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusVariant>
@@ -112,7 +112,8 @@ QString install(const QString& source) {
     const QString target = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                            QStringLiteral("/gnome-shell/extensions/") + uuid();
     if (!QDir().mkpath(target)) return QStringLiteral("impossible de créer %1").arg(target);
-    for (const QString& name : QDir(source).entryList(QDir::Files)) {
+    // The two files extensionSource() found trustworthy, and nothing else.
+    for (const QString& name : {QStringLiteral("metadata.json"), QStringLiteral("extension.js")}) {
         QFile in(source + QLatin1Char('/') + name);
         QSaveFile out(target + QLatin1Char('/') + name);
         if (!in.open(QIODevice::ReadOnly)) return in.errorString();
@@ -147,10 +148,13 @@ QString GnomeDesktop::extensionSource(int shellMajorVersion) {
     // GNOME 45 loads extensions as ES modules and no longer the older form.
     const QString form = shellMajorVersion >= 45 ? QStringLiteral("/gnome-shell/modules")
                                                  : QStringLiteral("/gnome-shell/legacy");
-    for (const QString& dir : {QCoreApplication::applicationDirPath(),
-                               QStringLiteral(VORNEL_BUILD_DIR), QStringLiteral(VORNEL_DATA_DIR)})
-        if (QFileInfo::exists(dir + form + QStringLiteral("/metadata.json")))
-            return QFileInfo(dir + form).absoluteFilePath();
+    // GNOME Shell runs the extension with the user's whole session at hand.
+    for (const QString& dir : programDataFolders()) {
+        const QString folder = dir + form;
+        if (trustedFile(folder + QStringLiteral("/metadata.json")) &&
+            trustedFile(folder + QStringLiteral("/extension.js")))
+            return QFileInfo(folder).absoluteFilePath();
+    }
     return {};
 }
 

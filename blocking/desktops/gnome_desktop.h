@@ -45,8 +45,9 @@ public:
     // deserves a message of its own, once.
     bool setUpNow() const { return setUpNow_; }
 
-    // The extension's folder for the shell's version: beside the program, in
-    // the build tree, then in the installed data folder; empty when none is.
+    // The extension's folder for the shell's version, from the first of
+    // programDataFolders() where only root or this user can have written
+    // it; empty when none is.
     static QString extensionSource(int shellMajorVersion);
 
     // The user turning the extension off (or on again) while the program runs.

@@ -1,6 +1,7 @@
 #include "blocking/desktops/kwin_desktop.h"
 
 #include "blocking/desktops/xwayland_protocols.h"
+#include "common/program_files.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -109,11 +110,12 @@ private:
 };
 
 QString KWinDesktop::scriptPath() {
-    const QString dir = QCoreApplication::applicationDirPath();
-    for (const QString& candidate : {dir + QStringLiteral("/kwin/") + ScriptFile,
-                                     QStringLiteral(VORNEL_BUILD_DIR "/kwin/") + ScriptFile,
-                                     QStringLiteral(VORNEL_DATA_DIR "/kwin/") + ScriptFile})
-        if (QFileInfo(candidate).isReadable()) return QFileInfo(candidate).absoluteFilePath();
+    // KWin runs whatever the file says with the user's whole session at hand.
+    for (const QString& dir : programDataFolders()) {
+        const QString candidate = dir + QStringLiteral("/kwin/") + ScriptFile;
+        if (QFileInfo(candidate).isReadable() && trustedFile(candidate))
+            return QFileInfo(candidate).absoluteFilePath();
+    }
     return {};
 }
 

@@ -41,8 +41,8 @@ public:
     // when it started, at most msecs; false when it has not.
     bool waitForWindows(int msecs);
 
-    // The script file: beside the program, in the build tree, then in the
-    // installed data folder; empty when none is there.
+    // The script file, from the first of programDataFolders() that holds
+    // one that only root or this user can have written; empty when none.
     static QString scriptPath();
 
 protected:
