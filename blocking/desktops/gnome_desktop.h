@@ -54,8 +54,8 @@ public:
     void watchNotice(std::function<void(const std::string&)> changed) override;
 
 protected:
-    // The extension's polite close. An XWayland window only when it lists
-    // WM_DELETE_WINDOW, since mutter kills an X client that does not.
+    // The extension's polite close for a Wayland window; an XWayland window
+    // gets WM_DELETE_WINDOW from us, and only when it lists it.
     bool requestClose(WindowHandle window) override;
     void update() override;
 
@@ -63,7 +63,9 @@ private:
     friend class GnomeShellReceiver;
     GnomeDesktop(QDBusConnection bus, std::string xDisplay);
 
-    bool readWindows();
+    // What the extension's list said.
+    enum class Feed { Ours, NotOurs, None };
+    Feed readWindows();
     void setUpExtension(bool lookOnly);
     WindowHandle handleFor(const QString& id);
 
@@ -75,6 +77,8 @@ private:
     QString notice_;
     std::function<void(const std::string&)> noticeChanged_;
     bool setUpNow_ = false;
+    bool borrowed_ = false; // a look that holds the running instance's windows
+    bool nameLost_ = false, nameLostTold_ = false;
 
     struct Known {
         QString id;
