@@ -1,5 +1,6 @@
 #include "update/web_page_loader.h"
 
+#include "common/program_files.h"
 #include "update/system_page_browser.h"
 #include "update/web_engine_environment.h"
 
@@ -38,10 +39,14 @@ void shareOpenGlContext() {
 
 QString webPageModulePath() {
     const QString programDir = QCoreApplication::applicationDirPath() + u'/';
-    for (const QString& dir :
-         {programDir, programDir + QStringLiteral(VORNEL_INSTALLED_MODULE_DIR "/")})
-        if (QFileInfo::exists(dir + ModuleName)) return dir + ModuleName;
-    return QStringLiteral(VORNEL_MODULE_DIR "/") + ModuleName;
+    QStringList dirs{programDir, programDir + QStringLiteral(VORNEL_INSTALLED_MODULE_DIR "/")};
+    const QString built = qEnvironmentVariable("VORNEL_BUILT_FILES");
+    if (!built.isEmpty()) dirs << built + u'/';
+    // Code that runs as this program: never from a folder others may write.
+    for (const QString& dir : dirs)
+        if (QFileInfo::exists(dir + ModuleName) && trustedFile(dir + ModuleName))
+            return dir + ModuleName;
+    return programDir + ModuleName;
 }
 
 std::unique_ptr<PageBrowser> loadWebPageBrowser(QWidget* area, const QString& modulePath) {

@@ -1,9 +1,12 @@
 #include "blocking/desktops/gnome_desktop.h"
 
+#include "blocking/desktops/vornel_bus_name.h"
 #include "blocking/desktops/xwayland_protocols.h"
+#include "common/program_files.h"
 
-#include <QCoreApplication>
 #include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDir>
@@ -112,7 +115,8 @@ QString install(const QString& source) {
     const QString target = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                            QStringLiteral("/gnome-shell/extensions/") + uuid();
     if (!QDir().mkpath(target)) return QStringLiteral("impossible de créer %1").arg(target);
-    for (const QString& name : QDir(source).entryList(QDir::Files)) {
+    // The two files extensionSource() found trustworthy, and nothing else.
+    for (const QString& name : {QStringLiteral("metadata.json"), QStringLiteral("extension.js")}) {
         QFile in(source + QLatin1Char('/') + name);
         QSaveFile out(target + QLatin1Char('/') + name);
         if (!in.open(QIODevice::ReadOnly)) return in.errorString();
@@ -147,10 +151,13 @@ QString GnomeDesktop::extensionSource(int shellMajorVersion) {
     // GNOME 45 loads extensions as ES modules and no longer the older form.
     const QString form = shellMajorVersion >= 45 ? QStringLiteral("/gnome-shell/modules")
                                                  : QStringLiteral("/gnome-shell/legacy");
-    for (const QString& dir : {QCoreApplication::applicationDirPath(),
-                               QStringLiteral(VORNEL_BUILD_DIR), QStringLiteral(VORNEL_DATA_DIR)})
-        if (QFileInfo::exists(dir + form + QStringLiteral("/metadata.json")))
-            return QFileInfo(dir + form).absoluteFilePath();
+    // GNOME Shell runs the extension with the user's whole session at hand.
+    for (const QString& dir : programDataFolders()) {
+        const QString folder = dir + form;
+        if (trustedFile(folder + QStringLiteral("/metadata.json")) &&
+            trustedFile(folder + QStringLiteral("/extension.js")))
+            return QFileInfo(folder).absoluteFilePath();
+    }
     return {};
 }
 
@@ -158,13 +165,42 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
                                                     QDBusConnection bus) {
     if (!bus.isConnected() || shellMajorVersion(bus) <= 0) return nullptr;
     std::unique_ptr<GnomeDesktop> desktop(new GnomeDesktop(bus, xDisplay));
+    GnomeDesktop* d = desktop.get();
     GnomeShellReceiver* receiver = desktop->receiver_.get();
+    // The extension answers the owner of Vornel's name alone. A look while
+    // Vornel runs asks the running Vornel; what the user must know about
+    // the extension, it finds out itself.
+    const NameClaim claim = claimBusName(bus, !lookOnly);
+    if (lookOnly && claim == NameClaim::Refused) {
+        d->borrowed_ = true;
+        d->changed_ = false;
+        d->setUpExtension(true);
+        if (auto windows = borrowWindows(bus)) {
+            WindowHandle h = 0;
+            for (ModelWindow& w : *windows)
+                d->entry(++h) = std::move(w);
+        }
+        return desktop;
+    }
+    if (!lookOnly) lendWindows(bus, *d, receiver);
+    QObject::connect(bus.interface(), &QDBusConnectionInterface::serviceUnregistered, receiver,
+                     [d](const QString& name) {
+                         if (name != QLatin1String(VornelBusName)) return;
+                         d->nameLost_ = true;
+                         d->changed_ = true;
+                     });
+    QObject::connect(bus.interface(), &QDBusConnectionInterface::serviceRegistered, receiver,
+                     [d](const QString& name) {
+                         if (name != QLatin1String(VornelBusName)) return;
+                         d->nameLost_ = false;
+                         d->changed_ = true;
+                     });
     bus.connect(ShellService, FeedPath, FeedInterface, QStringLiteral("Changed"), receiver,
                 SLOT(changed()));
     bus.connect(ShellService, ShellPath, ExtensionsInterface,
                 QStringLiteral("ExtensionStateChanged"), receiver,
                 SLOT(extensionStateChanged(QString, QVariantMap)));
-    if (!desktop->readWindows()) desktop->setUpExtension(lookOnly);
+    if (d->readWindows() == Feed::None) d->setUpExtension(lookOnly);
     return desktop;
 }
 
@@ -172,7 +208,11 @@ GnomeDesktop::GnomeDesktop(QDBusConnection bus, std::string xDisplay)
     : bus_(std::move(bus)), xDisplay_(std::move(xDisplay)),
       receiver_(std::make_unique<GnomeShellReceiver>(*this)) {}
 
-GnomeDesktop::~GnomeDesktop() = default;
+GnomeDesktop::~GnomeDesktop() {
+    if (borrowed_ || !bus_.isConnected()) return;
+    bus_.unregisterObject(QStringLiteral("/Look"));
+    bus_.interface()->unregisterService(QString::fromLatin1(VornelBusName));
+}
 
 void GnomeDesktop::setUpExtension(bool lookOnly) {
     if (gsettings({QStringLiteral("get"), QStringLiteral("org.gnome.shell"),
@@ -207,7 +247,7 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
         // enabled now, it runs at once.
         setUpNow_ = true;
         call(bus_, ShellPath, ExtensionsInterface, QStringLiteral("EnableExtension"), {uuid()});
-        if (readWindows()) return;
+        if (readWindows() != Feed::None) return;
     }
     if (!known.isEmpty()) {
         // Enabled, but not answering yet: the shell is still starting.
@@ -244,14 +284,18 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
                        "l'ouverture de la session.");
 }
 
-bool GnomeDesktop::readWindows() {
+GnomeDesktop::Feed GnomeDesktop::readWindows() {
     changed_ = false;
     const QDBusMessage reply = call(bus_, FeedPath, FeedInterface, QStringLiteral("List"));
     if (failed(reply)) {
         forgetAll();
         handles_.clear();
         known_.clear();
-        return false;
+        // The extension runs, but answers the owner of Vornel's name only:
+        // an earlier run that still holds it, or a look of Vornel's.
+        return reply.errorName() == QDBusError::errorString(QDBusError::AccessDenied)
+                   ? Feed::NotOurs
+                   : Feed::None;
     }
     const QJsonArray windows =
         QJsonDocument::fromJson(reply.arguments().value(0).toString().toUtf8()).array();
@@ -281,22 +325,26 @@ bool GnomeDesktop::readWindows() {
                   y + o.value(QLatin1String("height")).toInt()};
         w.iconic = o.value(QLatin1String("minimized")).toBool();
     }
-    return true;
+    return Feed::Ours;
 }
 
 void GnomeDesktop::update() {
-    if (!changed_) return;
-    const bool running = readWindows();
-    if (extensionState_ == 0) return;
+    if (!changed_ || borrowed_) return;
+    const bool running = readWindows() != Feed::None;
+    if (extensionState_ == 0 && nameLost_ == nameLostTold_) return;
     // News of the extension: the user turned it off or on in the
     // Extensions application. Vornel itself never turns it off.
     QString notice;
-    if (!running && extensionState_ == Error)
+    if (nameLost_)
+        notice = QStringLiteral("Vornel a perdu son nom org.vornel.Vornel sur le bus de session : "
+                                "aucune fenêtre n'est surveillée. Relancez Vornel.");
+    else if (!running && extensionState_ == Error)
         notice = AboutTheExtension + QStringLiteral(" ne fonctionne pas : elle a rencontré une "
                                                     "erreur.");
-    else if (!running && extensionState_ != Enabled)
+    else if (!running && extensionState_ != Enabled && extensionState_ != 0)
         notice = disabledNotice();
     extensionState_ = 0;
+    nameLostTold_ = nameLost_;
     if (notice == notice_) return;
     notice_ = notice;
     if (noticeChanged_) noticeChanged_(notice_.toStdString());
@@ -318,8 +366,11 @@ WindowHandle GnomeDesktop::handleFor(const QString& id) {
 
 bool GnomeDesktop::requestClose(WindowHandle window) {
     auto it = known_.find(window);
-    if (it == known_.end()) return false;
-    if (it->second.xid != 0 && !listsDeleteWindow(xDisplay_, it->second.xid)) return false;
+    if (it == known_.end() || borrowed_) return false;
+    // The extension closes Wayland windows only: mutter kills the program of
+    // an X window that does not take WM_DELETE_WINDOW, and tells the
+    // extension nothing of its protocols. XWayland is asked directly.
+    if (it->second.xid != 0) return sendDeleteWindow(xDisplay_, it->second.xid);
     QDBusMessage close = QDBusMessage::createMethodCall(ShellService, FeedPath, FeedInterface,
                                                         QStringLiteral("Close"));
     close.setArguments({it->second.id});

@@ -45,16 +45,17 @@ public:
     // deserves a message of its own, once.
     bool setUpNow() const { return setUpNow_; }
 
-    // The extension's folder for the shell's version: beside the program, in
-    // the build tree, then in the installed data folder; empty when none is.
+    // The extension's folder for the shell's version, from the first of
+    // programDataFolders() where only root or this user can have written
+    // it; empty when none is.
     static QString extensionSource(int shellMajorVersion);
 
     // The user turning the extension off (or on again) while the program runs.
     void watchNotice(std::function<void(const std::string&)> changed) override;
 
 protected:
-    // The extension's polite close. An XWayland window only when it lists
-    // WM_DELETE_WINDOW, since mutter kills an X client that does not.
+    // The extension's polite close for a Wayland window; an XWayland window
+    // gets WM_DELETE_WINDOW from us, and only when it lists it.
     bool requestClose(WindowHandle window) override;
     void update() override;
 
@@ -62,7 +63,9 @@ private:
     friend class GnomeShellReceiver;
     GnomeDesktop(QDBusConnection bus, std::string xDisplay);
 
-    bool readWindows();
+    // What the extension's list said.
+    enum class Feed { Ours, NotOurs, None };
+    Feed readWindows();
     void setUpExtension(bool lookOnly);
     WindowHandle handleFor(const QString& id);
 
@@ -74,6 +77,8 @@ private:
     QString notice_;
     std::function<void(const std::string&)> noticeChanged_;
     bool setUpNow_ = false;
+    bool borrowed_ = false; // a look that holds the running instance's windows
+    bool nameLost_ = false, nameLostTold_ = false;
 
     struct Known {
         QString id;

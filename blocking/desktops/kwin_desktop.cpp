@@ -1,6 +1,8 @@
 #include "blocking/desktops/kwin_desktop.h"
 
+#include "blocking/desktops/vornel_bus_name.h"
 #include "blocking/desktops/xwayland_protocols.h"
+#include "common/program_files.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -110,11 +112,12 @@ private:
 };
 
 QString KWinDesktop::scriptPath() {
-    const QString dir = QCoreApplication::applicationDirPath();
-    for (const QString& candidate : {dir + QStringLiteral("/kwin/") + ScriptFile,
-                                     QStringLiteral(VORNEL_BUILD_DIR "/kwin/") + ScriptFile,
-                                     QStringLiteral(VORNEL_DATA_DIR "/kwin/") + ScriptFile})
-        if (QFileInfo(candidate).isReadable()) return QFileInfo(candidate).absoluteFilePath();
+    // KWin runs whatever the file says with the user's whole session at hand.
+    for (const QString& dir : programDataFolders()) {
+        const QString candidate = dir + QStringLiteral("/kwin/") + ScriptFile;
+        if (QFileInfo(candidate).isReadable() && trustedFile(candidate))
+            return QFileInfo(candidate).absoluteFilePath();
+    }
     return {};
 }
 
@@ -129,31 +132,44 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, b
     QObject* context = d->receiver_.get();
     if (!bus.registerObject(ObjectPath, context, QDBusConnection::ExportAllSlots)) return nullptr;
 
-    // The bus name decides which run the script talks to. A resident run
-    // queues behind an earlier one, which still owns the name while it
-    // unloads its script, and gets it when that run lets go. A one-time
-    // look takes the name over at once; the resident run then gets the name
-    // back when the look is done, and loads its script afresh.
+    // The bus name decides which run the script talks to, and no other
+    // program may take it: the script would hand it every window title. A
+    // resident run queues behind an earlier one, which still owns the name
+    // while it unloads its script, and gets it when that run lets go. A
+    // one-time look takes the name only when no run holds it, and otherwise
+    // asks the running one for its windows.
     QDBusConnectionInterface* names = bus.interface();
     QObject::connect(names, &QDBusConnectionInterface::serviceRegistered, context,
                      [d](const QString& name) {
-                         if (name == QLatin1String(ServiceName)) d->loadScript();
+                         if (name != QLatin1String(VornelBusName)) return;
+                         d->setNotice({});
+                         d->loadScript();
                      });
     QObject::connect(names, &QDBusConnectionInterface::serviceUnregistered, context,
                      [d](const QString& name) {
-                         // The script now belongs to the run that took the name.
-                         if (name != QLatin1String(ServiceName)) return;
+                         if (name != QLatin1String(VornelBusName)) return;
+                         // The script no longer talks to us.
                          d->loaded_ = false;
                          d->receiver_->forgetScript({});
+                         d->forgetAll();
+                         d->setNotice(QStringLiteral(
+                             "Vornel a perdu son nom org.vornel.Vornel sur le bus de session : "
+                             "aucune fenêtre n'est surveillée. Relancez Vornel."));
                      });
-    const auto reply =
-        names->registerService(QString::fromLatin1(ServiceName),
-                               once ? QDBusConnectionInterface::ReplaceExistingService
-                                    : QDBusConnectionInterface::QueueService,
-                               once ? QDBusConnectionInterface::DontAllowReplacement
-                                    : QDBusConnectionInterface::AllowReplacement);
-    if (!reply.isValid()) return nullptr;
-    if (reply.value() == QDBusConnectionInterface::ServiceRegistered) d->loadScript();
+    const NameClaim claim = claimBusName(bus, !once);
+    if (once && claim == NameClaim::Refused) {
+        auto windows = borrowWindows(bus);
+        if (!windows) return nullptr;
+        d->receiver_->forgetScript({});
+        d->borrowed_ = true;
+        WindowHandle h = 0;
+        for (ModelWindow& w : *windows)
+            d->entry(++h) = std::move(w);
+        return desktop;
+    }
+    if (claim == NameClaim::Refused) return nullptr;
+    if (!once) lendWindows(bus, *d, context);
+    if (claim == NameClaim::Owned) d->loadScript();
 
     // KWin replaced (an X11 session's kwin --replace) starts without our script.
     auto* watcher = new QDBusServiceWatcher(KWinService, bus,
@@ -174,12 +190,14 @@ KWinDesktop::~KWinDesktop() {
     // The script goes before the name: a run queued for the name finds no
     // script of ours loaded when it gets it. A run that has lost the name
     // leaves the script, which is no longer its own, alone.
-    if (bus_.interface()->serviceOwner(QString::fromLatin1(ServiceName)).value() !=
+    if (borrowed_ || !bus_.isConnected()) return;
+    if (bus_.interface()->serviceOwner(QString::fromLatin1(VornelBusName)).value() !=
         bus_.baseService())
         loaded_ = false;
     unloadScript();
     bus_.unregisterObject(ObjectPath);
-    bus_.interface()->unregisterService(QString::fromLatin1(ServiceName));
+    bus_.unregisterObject(QStringLiteral("/Look"));
+    bus_.interface()->unregisterService(QString::fromLatin1(VornelBusName));
 }
 
 void KWinDesktop::loadScript() {
@@ -210,6 +228,7 @@ void KWinDesktop::unloadScript() {
 }
 
 bool KWinDesktop::waitForWindows(int msecs) {
+    if (borrowed_) return true;
     QDeadlineTimer deadline(msecs);
     while (!receiver_->reported() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
@@ -264,6 +283,16 @@ void KWinDesktop::update() {
         return known_[a].stacking > known_[b].stacking;
     });
     setOrder(std::move(order));
+}
+
+void KWinDesktop::setNotice(const QString& notice) {
+    if (notice == notice_) return;
+    notice_ = notice;
+    if (noticeChanged_) noticeChanged_(notice_.toStdString());
+}
+
+void KWinDesktop::watchNotice(std::function<void(const std::string&)> changed) {
+    noticeChanged_ = std::move(changed);
 }
 
 // KWin closes an X window that does not take WM_DELETE_WINDOW by killing its

@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -22,13 +23,12 @@ class KWinScriptReceiver;
 // script only when the earlier one, having unloaded its own, lets go.
 class KWinDesktop : public WindowModel {
 public:
-    static constexpr const char* ServiceName = "org.vornel.Vornel";
     static constexpr const char* ScriptName = "vornel";
 
     // Null when KWin is not on the bus or the script cannot be found.
     // xDisplay is the XWayland display, asked before an X window is closed.
-    // once: a one-time look (--windows), which takes the script over from a
-    // running instance for a moment instead of waiting for it to end.
+    // once: a one-time look (--windows), which asks a running instance for
+    // its windows, and loads the script itself only when none runs.
     // script: the script file KWin loads; empty: scriptPath().
     static std::unique_ptr<KWinDesktop> connect(const std::string& xDisplay, bool once = false,
                                                 QDBusConnection bus = QDBusConnection::sessionBus(),
@@ -41,9 +41,14 @@ public:
     // when it started, at most msecs; false when it has not.
     bool waitForWindows(int msecs);
 
-    // The script file: beside the program, in the build tree, then in the
-    // installed data folder; empty when none is there.
+    // The script file, from the first of programDataFolders() that holds
+    // one that only root or this user can have written; empty when none.
     static QString scriptPath();
+
+    // What the user must know, in French; empty while all works.
+    const QString& notice() const { return notice_; }
+    // The bus name lost to another program: nothing is seen any more.
+    void watchNotice(std::function<void(const std::string&)> changed) override;
 
 protected:
     // closeWindow() in KWin. An XWayland window only when it lists
@@ -56,6 +61,7 @@ private:
     KWinDesktop(QDBusConnection bus, QString script, std::string xDisplay);
 
     void loadScript();
+    void setNotice(const QString& notice);
     void unloadScript();
     void windowChanged(const QString& json);
     void windowRemoved(const QString& id);
@@ -67,6 +73,9 @@ private:
     std::unique_ptr<KWinScriptReceiver> receiver_;
     bool loaded_ = false;
     bool orderChanged_ = false;
+    bool borrowed_ = false; // a look that holds the running instance's windows
+    QString notice_;
+    std::function<void(const std::string&)> noticeChanged_;
 
     struct Known {
         QString id;

@@ -164,10 +164,34 @@ void WlrootsDesktop::lost() {
     lossReported_ = true;
 }
 
+void WlrootsDesktop::watchNotice(std::function<void(const std::string&)> changed) {
+    noticeChanged_ = std::move(changed);
+}
+
 bool WlrootsDesktop::requestClose(WindowHandle window) {
     auto it = toplevels_.find(window);
     if (it == toplevels_.end() || !connected()) return false;
-    if (xWindowTitledLacksDeleteWindow(xDisplay_, find(window)->title)) return false;
+    const std::optional<bool> lacks =
+        xWindowTitledLacksDeleteWindow(xDisplay_, find(window)->title);
+    if (!lacks) {
+        // The list does not tell an X window from a Wayland one: with no
+        // XWayland to ask, any window may be one whose program the
+        // compositor would kill.
+        if (!xUnknownReported_) {
+            xUnknownReported_ = true;
+            const std::string notice =
+                "Aucune fenêtre n'est fermée : XWayland (écran « " +
+                (xDisplay_.empty() ? std::string("non nommé") : xDisplay_) +
+                " ») ne répond pas, et sans lui Vornel ne peut savoir si fermer une fenêtre "
+                "tuerait son programme.";
+            if (noticeChanged_)
+                noticeChanged_(notice);
+            else
+                std::fprintf(stderr, "vornel: %s\n", notice.c_str());
+        }
+        return false;
+    }
+    if (*lacks) return false;
     zwlr_foreign_toplevel_handle_v1_close(it->second->object);
     return wl_display_flush(display_) >= 0;
 }

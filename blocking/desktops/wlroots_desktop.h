@@ -2,6 +2,7 @@
 
 #include "blocking/desktops/window_model.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -40,12 +41,16 @@ public:
 
     struct Toplevel; // one window of the list, with its changes not yet done
 
+    // XWayland not answering: nothing is closed, and the user is told once.
+    void watchNotice(std::function<void(const std::string&)> changed) override;
+
 protected:
     void update() override;
     // The compositor turns "close" into xdg_toplevel.close for a Wayland
     // window; for an XWayland one, wlroots kills the client of a window that
     // lacks WM_DELETE_WINDOW, so a window that has the title of such an X
-    // window is not asked.
+    // window is not asked, nor any window while XWayland runs but cannot be
+    // asked.
     bool requestClose(WindowHandle window) override;
 
 private:
@@ -64,6 +69,8 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
     std::string xDisplay_;
     bool lossReported_ = false;
+    bool xUnknownReported_ = false;
+    std::function<void(const std::string&)> noticeChanged_;
 };
 
 } // namespace vornel

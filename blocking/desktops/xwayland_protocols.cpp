@@ -2,10 +2,14 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <utility>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -62,12 +66,46 @@ public:
         return false;
     }
 
+    bool sendDeleteWindow(xcb_window_t window) {
+        if (!listsDeleteWindow(window)) return false;
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = atom("WM_PROTOCOLS");
+        event.data.data32[0] = atom("WM_DELETE_WINDOW");
+        event.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(c_, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&event));
+        return xcb_flush(c_) > 0;
+    }
+
     xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root; }
 
 private:
     int screen_ = 0;
     xcb_connection_t* c_;
 };
+
+// Whether an XWayland server of this user runs, whichever compositor started
+// it (wlroots starts it detached from itself).
+bool xwaylandRuns() {
+    DIR* proc = opendir("/proc");
+    if (!proc) return true; // cannot tell: as if it ran
+    bool found = false;
+    while (dirent* entry = readdir(proc)) {
+        if (found || entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
+        const std::string dir = std::string("/proc/") + entry->d_name;
+        struct stat s {};
+        if (stat(dir.c_str(), &s) != 0 || s.st_uid != getuid()) continue;
+        std::ifstream comm(dir + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        found = name == "Xwayland";
+    }
+    closedir(proc);
+    return found;
+}
 
 } // namespace
 
@@ -76,12 +114,25 @@ bool listsDeleteWindow(const std::string& display, uint32_t xWindow) {
     return x.ok() && x.listsDeleteWindow(xWindow);
 }
 
+bool sendDeleteWindow(const std::string& display, uint32_t xWindow) {
+    Connection x(display);
+    return x.ok() && x.sendDeleteWindow(xWindow);
+}
+
 namespace {
 
 // The managed X windows titled title: how many, and how many of them lack
-// WM_DELETE_WINDOW; nothing when XWayland cannot be asked.
+// WM_DELETE_WINDOW. Nothing when that cannot be known: a display is named
+// ($DISPLAY when display is empty) but does not answer, or none is named
+// while an XWayland of this user runs. None of either when no display is
+// named and no XWayland runs: there is no X window then.
 std::optional<std::pair<int, int>> titledWindows(const std::string& display,
                                                  const std::string& title) {
+    const char* fromEnvironment = std::getenv("DISPLAY");
+    if (display.empty() && (!fromEnvironment || !*fromEnvironment)) {
+        if (xwaylandRuns()) return std::nullopt;
+        return std::pair{0, 0};
+    }
     Connection x(display);
     if (!x.ok()) return std::nullopt;
     const xcb_atom_t netName = x.atom("_NET_WM_NAME");
@@ -98,9 +149,11 @@ std::optional<std::pair<int, int>> titledWindows(const std::string& display,
 
 } // namespace
 
-bool xWindowTitledLacksDeleteWindow(const std::string& display, const std::string& title) {
+std::optional<bool> xWindowTitledLacksDeleteWindow(const std::string& display,
+                                                   const std::string& title) {
     const auto found = titledWindows(display, title);
-    return found && found->second > 0;
+    if (!found) return std::nullopt;
+    return found->second > 0;
 }
 
 bool xWindowsTitledListDeleteWindow(const std::string& display, const std::string& title) {

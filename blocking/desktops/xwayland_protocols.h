@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vornel {
@@ -16,9 +17,18 @@ namespace vornel {
 // asked.
 bool listsDeleteWindow(const std::string& display, uint32_t xWindow);
 
-// Whether some managed X window with this title lacks WM_DELETE_WINDOW; false
-// when there is no XWayland to ask (no X window can then be killed).
-bool xWindowTitledLacksDeleteWindow(const std::string& display, const std::string& title);
+// Sends the X window WM_DELETE_WINDOW, as a window manager does, when it
+// lists it; false when it does not or XWayland cannot be asked. For a
+// desktop whose own close would kill the program of such a window.
+bool sendDeleteWindow(const std::string& display, uint32_t xWindow);
+
+// Whether some managed X window with this title lacks WM_DELETE_WINDOW.
+// Nothing when that cannot be known: a display is named ($DISPLAY when
+// display is empty) but does not answer, or none is named while an XWayland
+// of this user runs. False when no display is named and no XWayland of this
+// user runs: there is no X window then, and none can be killed.
+std::optional<bool> xWindowTitledLacksDeleteWindow(const std::string& display,
+                                                   const std::string& title);
 
 // For a window known to be an X window whose id the desktop does not give:
 // whether XWayland shows at least one managed window with this title and

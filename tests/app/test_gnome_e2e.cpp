@@ -27,15 +27,35 @@ QByteArray shellCall(const QString& dir, const QString& path, const QString& met
                             arguments);
 }
 
-// The windows as the extension lists them to anyone on the bus: title ->
-// frame size.
+// A call to the extension from a program that stands in for Vornel: it owns
+// Vornel's bus name, as the running Vornel does, for the one call.
+QByteArray callAsVornel(const QString& dir, const QString& method, const QString& arguments) {
+    const QString script =
+        QString("const {Gio, GLib} = imports.gi;\n"
+                "const bus = Gio.DBus.session;\n"
+                "bus.call_sync('org.freedesktop.DBus', '/org/freedesktop/DBus',\n"
+                "    'org.freedesktop.DBus', 'RequestName',\n"
+                "    new GLib.Variant('(su)', ['org.vornel.Vornel', 4]), null, 0, -1, null);\n"
+                "const r = bus.call_sync('org.gnome.Shell', '/org/vornel/Windows',\n"
+                "    'org.vornel.Windows', '%1', %2, null, 0, -1, null);\n"
+                "print(JSON.stringify(r.deepUnpack()[0]));\n")
+            .arg(method, arguments);
+    return runInSession(dir, "gjs", {"-c", script});
+}
+
+// The windows as the extension lists them to Vornel: title -> frame size.
 std::map<QString, QSize> shellWindows(const QString& dir) {
-    const QByteArray reply = shellCall(dir, "/org/vornel/Windows", "org.vornel.Windows.List");
-    // gdbus prints ('[...]',): the JSON is between the outer quotes.
-    const QByteArray json =
-        reply.mid(reply.indexOf('\'') + 1, reply.lastIndexOf('\'') - reply.indexOf('\'') - 1);
+    // Printed as a JSON string holding the JSON list.
+    const QJsonArray list =
+        QJsonDocument::fromJson(
+            QJsonDocument::fromJson("[" + callAsVornel(dir, "List", "null") + "]")
+                .array()
+                .at(0)
+                .toString()
+                .toUtf8())
+            .array();
     std::map<QString, QSize> windows;
-    for (const QJsonValue& v : QJsonDocument::fromJson(json).array()) {
+    for (const QJsonValue& v : list) {
         const QJsonObject w = v.toObject();
         windows[w["title"].toString()] = QSize(w["width"].toInt(), w["height"].toInt());
     }
@@ -86,10 +106,13 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
     QFile metadata(installed + "/metadata.json");
     ASSERT_TRUE(metadata.open(QIODevice::ReadOnly))
         << "the extension was not installed for the user";
+    const QJsonDocument metadataJson = QJsonDocument::fromJson(metadata.readAll());
+    // Kept on while the screen is locked: GNOME would otherwise turn it off
+    // at every lock, and Vornel would see nothing until the unlock.
+    EXPECT_TRUE(metadataJson["session-modes"].toArray().contains(QString("unlock-dialog")));
     // The form for the shell that runs: GNOME 43 (Debian 12) loads the older
     // one, GNOME 45 and later (Debian 13's 48) only the ES-module one.
-    const QJsonArray versions =
-        QJsonDocument::fromJson(metadata.readAll())["shell-version"].toArray();
+    const QJsonArray versions = metadataJson["shell-version"].toArray();
     const QString shell = QString::fromUtf8(runInSession(dir, "gnome-shell", {"--version"}))
                               .section(' ', -1)
                               .section('.', 0, 0)
@@ -115,6 +138,17 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
         return listed.size() == 4 && std::all_of(listed.begin(), listed.end(),
                                                  [](auto& w) { return !w.second.isEmpty(); });
     }));
+    // Any other program is refused: no title, and no close.
+    const QByteArray refused = shellCall(dir, "/org/vornel/Windows", "org.vornel.Windows.List");
+    EXPECT_EQ(refused, "") << refused.toStdString();
+    QProcess other_caller;
+    startInSession(other_caller, dir, "gdbus",
+                   {"call", "--session", "--dest", "org.gnome.Shell", "--object-path",
+                    "/org/vornel/Windows", "--method", "org.vornel.Windows.List"});
+    ASSERT_TRUE(other_caller.waitForFinished(10000));
+    EXPECT_NE(other_caller.exitCode(), 0);
+    EXPECT_TRUE(other_caller.readAllStandardError().contains("AccessDenied"));
+    EXPECT_EQ(shellCall(dir, "/org/vornel/Windows", "org.vornel.Windows.Close", {"1"}), "");
     // The frame rectangle: the client's own title bar and shadows included.
     const QSize bigSize = listed["Grande - Mozilla"];
     ASSERT_NE(bigSize, QSize(300, 200));

@@ -1,9 +1,11 @@
 // The KWin desktop inside a real headless KWin (the kwin fixture), on the
 // session's bus; its windows are Qt Wayland clients of the tests' own.
 #include "blocking/desktops/kwin_desktop.h"
+#include "blocking/desktops/vornel_bus_name.h"
 #include "support/wayland_session.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QFile>
@@ -178,7 +180,7 @@ TEST_F(KWinDesktopTest, FollowsWindowsAndClosesPolitely) {
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, "intruder");
     // Asked without blocking: the desktop answers from this very thread.
     auto refused = [&](const QString& method, const QVariantList& arguments) {
-        QDBusMessage call = QDBusMessage::createMethodCall(KWinDesktop::ServiceName, "/KWinScript",
+        QDBusMessage call = QDBusMessage::createMethodCall(VornelBusName, "/KWinScript",
                                                            "org.vornel.KWinScript", method);
         call.setArguments(arguments);
         QDBusPendingCall reply = intruder.asyncCall(call);
@@ -209,8 +211,8 @@ TEST_F(KWinDesktopTest, FollowsWindowsAndClosesPolitely) {
 // A second run queues behind the first for the bus name, loads its script
 // only once the first has unloaded its own, and then sees the windows that
 // are already there. A script that a crashed run left loaded is replaced. A
-// one-time look (--windows) borrows the script from a running instance,
-// which takes it back afterwards.
+// one-time look (--windows) asks the running instance for its windows, and
+// the instance keeps its script.
 TEST_F(KWinDesktopTest, HandsOverBetweenRuns) {
     TestWindow gamma(sessionDir(), "Gamma", QSize(240, 180));
     ASSERT_TRUE(gamma.waitShown());
@@ -257,12 +259,110 @@ TEST_F(KWinDesktopTest, HandsOverBetweenRuns) {
     EXPECT_NE(waitForTitle(*look, "Gamma"), 0u);
     look.reset();
     QDBusConnection::disconnectFromBus("look");
-    ASSERT_TRUE(third->waitForWindows(10000));
+    EXPECT_EQ(QDBusConnection::sessionBus().interface()->serviceOwner(VornelBusName).value(),
+              QDBusConnection::sessionBus().baseService())
+        << "the look took the name";
     EXPECT_TRUE(scriptLoaded());
     TestWindow delta(sessionDir(), "Delta", QSize(220, 120));
     ASSERT_TRUE(delta.waitShown());
     EXPECT_NE(waitForTitle(*third, "Delta"), 0u) << "the running instance is fed again";
 }
 
+// Stands in for Vornel on the bus, and counts what reaches it.
+class Impostor : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.vornel.KWinScript")
+
+public:
+    int heard = 0;
+
+public slots:
+    void windowChanged(const QString&) { ++heard; }
+    void windowRemoved(const QString&) { ++heard; }
+    QStringList closeRequests() {
+        ++heard;
+        return {};
+    }
+};
+
+// The script hands window titles to whoever owns Vornel's name, so no other
+// program takes it: not from a running instance, which says so if the name
+// goes anyway, and not after a crash, since the script only ever talks to
+// the connection that loaded it.
+TEST_F(KWinDesktopTest, NoOtherProgramTakesTheNameOrHearsTheScript) {
+    TestWindow epsilon(sessionDir(), "Epsilon", QSize(200, 140));
+    ASSERT_TRUE(epsilon.waitShown());
+    auto resident = connect();
+    ASSERT_TRUE(resident);
+    ASSERT_TRUE(resident->waitForWindows(10000));
+    ASSERT_NE(waitForTitle(*resident, "Epsilon"), 0u);
+
+    QDBusConnection intruder =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "name thief");
+    auto taken = intruder.interface()->registerService(
+        VornelBusName, QDBusConnectionInterface::ReplaceExistingService,
+        QDBusConnectionInterface::AllowReplacement);
+    EXPECT_NE(taken.value(), QDBusConnectionInterface::ServiceRegistered);
+    EXPECT_EQ(intruder.interface()->serviceOwner(VornelBusName).value(),
+              QDBusConnection::sessionBus().baseService());
+    intruder.interface()->unregisterService(VornelBusName);
+
+    // Lost all the same: the model empties, and the user is told.
+    std::string told;
+    resident->watchNotice([&](const std::string& notice) { told = notice; });
+    QDBusConnection::sessionBus().interface()->unregisterService(VornelBusName);
+    EXPECT_TRUE(waitWithEvents([&] { return !told.empty(); }));
+    EXPECT_NE(resident->notice().indexOf("org.vornel.Vornel"), -1);
+    resident->beginWalk();
+    EXPECT_TRUE(resident->topFirst().empty());
+    resident.reset();
+    // Its script, no longer its own, stays loaded for the next owner to replace.
+    scripting("unloadScript", {QString(KWinDesktop::ScriptName)});
+
+    // A run that dies without unloading its script.
+    Impostor owner;
+    {
+        QDBusConnection crashedBus =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, "crashed run");
+        ASSERT_TRUE(
+            crashedBus.registerObject("/KWinScript", &owner, QDBusConnection::ExportAllSlots));
+        ASSERT_EQ(crashedBus.interface()
+                      ->registerService(VornelBusName, QDBusConnectionInterface::DontQueueService)
+                      .value(),
+                  QDBusConnectionInterface::ServiceRegistered);
+        ASSERT_GE(scripting("loadScript", {script, QString(KWinDesktop::ScriptName)})
+                      .arguments()
+                      .value(0)
+                      .toInt(),
+                  0);
+        scripting("start", {});
+        ASSERT_TRUE(waitWithEvents([&] { return owner.heard > 0; }))
+            << "the script talks to its owner";
+        crashedBus.unregisterObject("/KWinScript");
+    }
+    QDBusConnection::disconnectFromBus("crashed run");
+    ASSERT_TRUE(waitWithEvents([&] {
+        return !intruder.interface()->isServiceRegistered(VornelBusName).value();
+    })) << "the bus still has the crashed run";
+    ASSERT_TRUE(scriptLoaded());
+
+    Impostor impostor;
+    ASSERT_TRUE(intruder.registerObject("/KWinScript", &impostor, QDBusConnection::ExportAllSlots));
+    ASSERT_EQ(intruder.interface()
+                  ->registerService(VornelBusName, QDBusConnectionInterface::DontQueueService)
+                  .value(),
+              QDBusConnectionInterface::ServiceRegistered);
+    TestWindow zeta(sessionDir(), "Zeta", QSize(180, 120));
+    ASSERT_TRUE(zeta.waitShown());
+    inKWin("Epsilon", "w.minimized = true");
+    waitWithEvents([&] { return impostor.heard > 0; }, 2000);
+    EXPECT_EQ(impostor.heard, 0) << "the left-over script talked to the name's new owner";
+    intruder.unregisterObject("/KWinScript");
+    intruder.interface()->unregisterService(VornelBusName);
+    QDBusConnection::disconnectFromBus("name thief");
+}
+
 } // namespace
 } // namespace vornel
+
+#include "test_kwin_desktop.moc"

@@ -61,6 +61,31 @@ TEST(WlrootsDesktop, FollowsTheCompositorsListFromEventsAndClosesPolitely) {
     EXPECT_NE(desktop->find(firstHandle), nullptr);
 }
 
+// The list does not tell an XWayland window from a Wayland one, and the
+// compositor kills the program of an X window that lacks WM_DELETE_WINDOW:
+// with an X display named that does not answer, no window is closed, and the
+// user is told once.
+TEST(WlrootsDesktop, ClosesNothingWhileXWaylandCannotBeAsked) {
+    const QString dir = swayTestDir();
+    ASSERT_FALSE(dir.isEmpty()) << "runs inside the sway fixture";
+    const QString socket =
+        sessionVariable(dir, "XDG_RUNTIME_DIR") + '/' + sessionVariable(dir, "WAYLAND_DISPLAY");
+    auto desktop = WlrootsDesktop::connect(socket.toStdString(), ":4242");
+    ASSERT_TRUE(desktop);
+    std::vector<std::string> told;
+    desktop->watchNotice([&](const std::string& notice) { told.push_back(notice); });
+
+    TestWindow window(dir, "Pub - Mozilla", {300, 200});
+    ASSERT_TRUE(window.waitShown());
+    WindowHandle handle = 0;
+    ASSERT_TRUE(waitWithEvents([&] { return (handle = titled(*desktop, "Pub - Mozilla")) != 0; }));
+    EXPECT_FALSE(desktop->PostClose(handle));
+    EXPECT_FALSE(desktop->PostClose(handle));
+    EXPECT_FALSE(window.waitClosed(1000));
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("XWayland"), std::string::npos) << told[0];
+}
+
 TEST(WlrootsDesktop, IsNotOfferedWhereTheCompositorHasNoList) {
     WaylandSession weston("weston");
     ASSERT_TRUE(weston.started());

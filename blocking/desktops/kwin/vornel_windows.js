@@ -20,7 +20,13 @@
 // Vornel writes these names; the script's part of the bargain is to send
 // only strings, which D-Bus matches against Vornel's signatures whatever
 // number types the engine would pick.
-var service = "org.vornel.Vornel";
+//
+// The script talks to the program that loaded it and to no other: at its
+// start it asks the bus who owns Vornel's name (the run that loaded it, which
+// lets no one take the name over) and from then on calls that connection's
+// own name, which the bus never gives to another. A script that a crashed run
+// left loaded thus calls no one, whoever takes Vornel's name later.
+var service = "";
 var path = "/KWinScript";
 var iface = "org.vornel.KWinScript";
 
@@ -105,19 +111,27 @@ function poll() {
     });
 }
 
-if (workspace.windowAdded) {
-    workspace.windowAdded.connect(add);
-    workspace.windowRemoved.connect(remove);
-} else {
-    workspace.clientAdded.connect(add);
-    workspace.clientRemoved.connect(remove);
-}
-var present = allWindows();
-for (var i = 0; i < present.length; ++i) add(present[i]);
 function keepPolling() {
     if (pollSince !== 0 && Date.now() - pollSince > pollGivenUpMs) poll();
 }
 
-// Calls reach Vornel in the order they are made, so the first poll tells it
-// that every window present at the start has been reported.
-poll();
+function start(owner) {
+    if (!owner || String(owner).charAt(0) !== ":") return;
+    service = String(owner);
+    if (workspace.windowAdded) {
+        workspace.windowAdded.connect(add);
+        workspace.windowRemoved.connect(remove);
+    } else {
+        workspace.clientAdded.connect(add);
+        workspace.clientRemoved.connect(remove);
+    }
+    var present = allWindows();
+    for (var i = 0; i < present.length; ++i) add(present[i]);
+    // Calls reach Vornel in the order they are made, so the first poll tells
+    // it that every window present at the start has been reported.
+    poll();
+}
+
+// With no owner the bus answers with an error, and the script never starts.
+callDBus("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetNameOwner",
+         "org.vornel.Vornel", start);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "blocking/desktops/window_model.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <optional>
+#include <vector>
+
+namespace vornel {
+
+// Vornel's name on the session bus. The bridges that desktops run for us
+// (the KWin script, the GNOME Shell extension) give window titles and closes
+// to the owner of this name alone, so the running program holds it and lets
+// no other program take it over. A one-time look (--windows) takes the name
+// only when no program holds it; otherwise it asks the running program,
+// which answers the same program and no other.
+constexpr const char* VornelBusName = "org.vornel.Vornel";
+
+enum class NameClaim {
+    Owned,  // ours
+    Queued, // ours once the run that holds it lets go
+    Refused // held by another program, or the bus said no
+};
+
+// resident: queued behind an earlier run; otherwise (a look) owned only when
+// nobody holds the name. Never replaceable.
+NameClaim claimBusName(QDBusConnection& bus, bool resident);
+
+// Answers a look of the same program with the windows of model, as they
+// stand, at /Look on bus; false when the object cannot be exported. The
+// object lives as long as parent.
+bool lendWindows(QDBusConnection& bus, WindowModel& model, QObject* parent);
+
+// A look's side: the windows of the running program, top first; nothing
+// when no running program answered.
+std::optional<std::vector<ModelWindow>> borrowWindows(QDBusConnection& bus);
+
+} // namespace vornel
