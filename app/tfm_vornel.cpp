@@ -116,7 +116,7 @@ void TfmVornel::setWindowLook() {
 }
 
 void TfmVornel::showEvent(QShowEvent* event) {
-    if (!event->spontaneous()) {
+    if (!event->spontaneous() && !makingBrowser_) {
         if (!shownBefore_) {
             shownBefore_ = true;
             const QRect screen = this->screen()->availableGeometry();

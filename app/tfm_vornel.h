@@ -124,6 +124,7 @@ private:
 
     vornel::Desktop& desktop_;
     TfmVornelTray* tray_ = nullptr;
+    bool makingBrowser_ = false; // the update page's browser is being made
     bool shownBefore_ = false;
     std::unique_ptr<vornel::ScanCycle> scan_;
     std::unique_ptr<vornel::SettingsStore> settings_;

@@ -5,6 +5,7 @@
 #include "update/system_page_browser.h"
 #include "update/tick_count.h"
 
+#include <QScopedValueRollback>
 #include <QToolButton>
 #include <stdexcept>
 
@@ -26,8 +27,14 @@ void TfmVornel::sbMajClick() {
     // the server.
     const QString address =
         updateUrl + QStringLiteral("&tmp=") + QString::number(vornel::tickCount());
-    if (!wb) wb = makePageBrowser(ui.wbArea);
-    wb->Navigate(address);
+    {
+        // Qt 6.8 gives the window a new native surface for the web view when
+        // the first page loads, and shows the window anew: that show is not
+        // the user's, and must not take the window back to its first page.
+        const QScopedValueRollback makingBrowser(makingBrowser_, !wb);
+        if (!wb) wb = makePageBrowser(ui.wbArea);
+        wb->Navigate(address);
+    }
     lastUpdate = QDate::currentDate();
     SauveListe();
 }
