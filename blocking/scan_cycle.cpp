@@ -16,8 +16,19 @@
 #include <QSignalBlocker>
 #include <QStringList>
 #include <QTabWidget>
+#include <algorithm>
 
 namespace vornel {
+
+using std::chrono::milliseconds;
+
+namespace {
+// Most windows go within a second of the first request, and until then one
+// may have missed it, so it is repeated at every tick. After that, once a
+// second; after ten seconds a window that stays is not going to go, and
+// asking on would only keep waking its program.
+constexpr milliseconds AskEveryTickFor{1000}, AskAgainAfter{1000}, StopAskingAfter{10000};
+} // namespace
 
 bool FenetreNavigateur(std::string_view title, const std::vector<std::string>& browserNames) {
     if (title.find("Vornel") != std::string_view::npos) return false;
@@ -36,6 +47,10 @@ ScanCycle::ScanCycle(Desktop& desktop, const CloseRules& rules, AlertSound& soun
     : desktop_(desktop), rules_(rules), sound_(sound), c_(controls),
       ownWindow_(std::move(ownWindow)) {
     now = [] { return QDateTime::currentDateTime(); };
+    steadyClock = [] {
+        return std::chrono::duration_cast<milliseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+    };
     candidates_.reserve(MaxCandidates);
 }
 
@@ -63,16 +78,6 @@ void ScanCycle::walk() {
     }
 }
 
-// A match: count it, announce it, ask the window to close, log it, in that order.
-void ScanCycle::closeWindow(WindowHandle window, int ruleNumber) {
-    addOneTo(c_.lNbre);
-    addOneTo(c_.lTotal);
-    sound_.play(c_.eSon->text().toStdString());
-    desktop_.PostClose(window);
-    std::string line = dateTimeText(now()) + " : " + TexteCond(rules_.rule(ruleNumber));
-    insertFirstLine(c_.mLog, QString::fromStdString(line));
-}
-
 void ScanCycle::Timer() {
     readBrowserNames();
     walk();
@@ -81,17 +86,78 @@ void ScanCycle::Timer() {
     desktop_.rereadWindows(candidates_);
     for (WindowHandle h : candidates_) {
         int length = desktop_.GetWindowTextA(h, title_.data(), TitleBufferSize);
+        std::string_view title(title_.data(), std::size_t(length));
         WindowRect r = desktop_.GetWindowRect(h);
-        int rule = rules_.firstMatch({title_.data(), std::size_t(length)}, r.width(), r.height(),
-                                     desktop_.sizeKnown(h));
-        if (rule != 0)
-            closeWindow(h, rule);
-        else
+        int rule = rules_.firstMatch(title, r.width(), r.height(), desktop_.sizeKnown(h));
+        if (rule == 0)
             unmatched.append(QString::number(h));
+        else if (askToClose(h, title, r))
+            countClosing(rule);
     }
+    forgetGoneWindows();
     showCandidates(unmatched);
 
     if (c_.PC->currentIndex() == 3 && refreshPorts) refreshPorts();
+}
+
+// A match is asked to close when it is due. True when this request is the
+// first to go out to the window: its closing counts from then. A request the
+// desktop refuses (one that would get the window's program killed) counts for
+// nothing and is not repeated until the window changes.
+bool ScanCycle::askToClose(WindowHandle window, std::string_view title, WindowRect rect) {
+    Asked& asked = asked_[window];
+    const milliseconds time = steadyClock();
+    if (!dueForRequest(asked, title, rect, time)) return false;
+    const bool sent = desktop_.PostClose(window);
+    asked.lastRequest = time;
+    asked.title = title;
+    asked.width = rect.width();
+    asked.height = rect.height();
+    asked.resting = !sent;
+    if (!sent || asked.counted) return false;
+    asked.counted = true;
+    return true;
+}
+
+// At every tick in the first second of asking, then once a second, and after
+// ten seconds no more. A window refused or asked that long is asked again only
+// once its title or size has changed, which starts another ten seconds.
+bool ScanCycle::dueForRequest(Asked& asked, std::string_view title, WindowRect rect,
+                              milliseconds time) {
+    if (asked.resting) {
+        if (title == asked.title && rect.width() == asked.width && rect.height() == asked.height)
+            return false;
+        asked.resting = false;
+        asked.firstRequest.reset();
+    }
+    if (!asked.firstRequest) {
+        asked.firstRequest = time;
+        return true;
+    }
+    const milliseconds asking = time - *asked.firstRequest;
+    if (asking >= StopAskingAfter) {
+        asked.resting = true;
+        return false;
+    }
+    return asking < AskEveryTickFor || time - asked.lastRequest >= AskAgainAfter;
+}
+
+// A closing: count it, announce it, log it, in that order.
+void ScanCycle::countClosing(int ruleNumber) {
+    addOneTo(c_.lNbre);
+    addOneTo(c_.lTotal);
+    sound_.play(c_.eSon->text().toStdString());
+    std::string line = dateTimeText(now()) + " : " + TexteCond(rules_.rule(ruleNumber));
+    insertFirstLine(c_.mLog, QString::fromStdString(line));
+}
+
+// A window the walk no longer finds is gone, and a window that comes later
+// under its handle is another. Those remembered are few: matched windows still
+// on screen.
+void ScanCycle::forgetGoneWindows() {
+    std::erase_if(asked_, [this](const auto& entry) {
+        return std::ranges::find(candidates_, entry.first) == candidates_.end();
+    });
 }
 
 // The candidate list is rebuilt whole, redrawn once, and its selection kept

@@ -6,9 +6,12 @@
 #include <QDateTime>
 #include <QStringList>
 #include <array>
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class QCheckBox;
@@ -47,6 +50,11 @@ void addOneTo(QLabel* counter);
 // The periodic pass: walk the desktop's windows, keep the visible browser
 // windows, test each against the rules, close and count and log the matching
 // ones and list the others as candidates.
+//
+// A window may take a while to go, or never go. It is counted, announced and
+// logged once, when the first close request goes out to it; while it stays it
+// is asked again, for ten seconds at most. Once the walk no longer finds it,
+// it is forgotten, so a new window under the same handle counts again.
 class ScanCycle {
 public:
     static constexpr int TitleBufferSize = 5000;
@@ -62,11 +70,27 @@ public:
     std::function<void()> refreshPorts;
     // The clock of the log lines.
     std::function<QDateTime()> now;
+    // The clock of the close requests: time from a fixed start, never going back.
+    std::function<std::chrono::milliseconds()> steadyClock;
 
 private:
+    // A matched window the scan has asked to close, kept while the walk finds it.
+    struct Asked {
+        bool counted = false; // a request went out: its closing is counted
+        bool resting = false; // refused, or asked long enough: waits for a change
+        std::optional<std::chrono::milliseconds> firstRequest; // of this round of requests
+        std::chrono::milliseconds lastRequest{0};
+        std::string title; // title and size at the last request
+        int32_t width = 0, height = 0;
+    };
+
     void readBrowserNames();
     void walk();
-    void closeWindow(WindowHandle window, int ruleNumber);
+    bool askToClose(WindowHandle window, std::string_view title, WindowRect rect);
+    static bool dueForRequest(Asked& asked, std::string_view title, WindowRect rect,
+                              std::chrono::milliseconds time);
+    void countClosing(int ruleNumber);
+    void forgetGoneWindows();
     void showCandidates(const QStringList& rows);
 
     Desktop& desktop_;
@@ -78,6 +102,7 @@ private:
     std::vector<std::string> browserNames_;
     std::vector<WindowHandle> candidates_;
     std::array<char, TitleBufferSize> title_{};
+    std::unordered_map<WindowHandle, Asked> asked_;
 };
 
 } // namespace vornel

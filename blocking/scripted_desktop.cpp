@@ -67,6 +67,10 @@ WindowRect ScriptedDesktop::GetWindowRect(WindowHandle window) {
 bool ScriptedDesktop::PostClose(WindowHandle window) {
     Window* w = find(window);
     if (!w) return false;
+    if (!w->closable) {
+        refusedCloses_.push_back(window);
+        return false;
+    }
     closeRequests_.push_back(window);
     if (w->closesOnRequest) remove(window);
     return true;

@@ -19,6 +19,7 @@ public:
         bool visible = true;
         bool iconic = false;
         bool closesOnRequest = true; // false: ignores close requests
+        bool closable = true;        // false: no request may be sent to it
     };
 
     WindowHandle add(const std::string& title, WindowRect rect = {0, 0, 400, 300});
@@ -26,8 +27,9 @@ public:
     void remove(WindowHandle handle);
     std::vector<Window>& windows() { return windows_; }
 
-    // Close requests in the order they were made.
+    // Close requests sent, in the order they were made, and those refused.
     const std::vector<WindowHandle>& closeRequests() const { return closeRequests_; }
+    const std::vector<WindowHandle>& refusedCloses() const { return refusedCloses_; }
     int titleReads() const { return titleReads_; }
 
     // Runs after every title read, so a test can change the desktop mid-scan.
@@ -43,6 +45,7 @@ public:
 private:
     std::vector<Window> windows_;
     std::vector<WindowHandle> closeRequests_;
+    std::vector<WindowHandle> refusedCloses_;
     WindowHandle nextHandle_ = 0x400001;
     int titleReads_ = 0;
 };

@@ -10,9 +10,11 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <chrono>
 #include <gtest/gtest.h>
 
 using namespace vornel;
+using std::chrono::milliseconds;
 
 namespace {
 
@@ -45,6 +47,15 @@ protected:
                                         memoLineCount(&mLog)};
         };
         scan.now = [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 30, 5)); };
+        scan.steadyClock = [this] { return clock; };
+    }
+
+    // A tick at every 200 ms from 'from' to 'to', both included, on the steady clock.
+    void ticks(int from, int to) {
+        for (int ms = from; ms <= to; ms += 200) {
+            clock = milliseconds(ms);
+            scan.Timer();
+        }
     }
 
     QStringList rows() const {
@@ -64,6 +75,7 @@ protected:
     ScriptedDesktop desktop;
     CloseRules rules;
     RecordingSound sound;
+    milliseconds clock{0};
     ScanCycle scan{desktop, rules, sound,
                    ScanControls{&lNbre, &lTotal, &mLog, &lb1, &mFen, &cbReduite, &eSon, &PC},
                    [] { return WindowHandle(77); }};
@@ -104,29 +116,34 @@ TEST_F(ScanTick, ListsVisibleBrowserWindowsAndClosesMatchingOnes) {
     EXPECT_EQ(lTotal.text(), "1");
     EXPECT_EQ(memoLines(&mLog),
               QStringList({"12/07/26 14:30:05 : Titre~\"gagnez\" et taille=\"400,300\""}));
-    // Counters first, then the sound, then the close request, then the log.
+    // The close request first, since only one that went out counts; then the
+    // counters, the sound and the log.
     ASSERT_EQ(sound.calls.size(), 1u);
     EXPECT_EQ(sound.calls[0].name, "/tmp/alert.wav");
     EXPECT_EQ(sound.calls[0].runCount, "1");
-    EXPECT_EQ(sound.calls[0].closesBefore, 0u);
+    EXPECT_EQ(sound.calls[0].closesBefore, 1u);
     EXPECT_EQ(sound.calls[0].logLinesBefore, 0);
 }
 
 TEST_F(ScanTick, CountersAndLogAcrossTicks) {
     lTotal.setText("10");
-    WindowHandle stubborn = desktop.add(std::string("casino") + IE);
-    desktop.find(stubborn)->closesOnRequest = false;
     rules.append(TCond{"Y", "N", "casino", 1, 1});
     eSon.setText("");
+    auto stubborn = [&](const std::string& title) {
+        desktop.find(desktop.add(title + IE))->closesOnRequest = false;
+    };
 
+    stubborn("casino 1");
     scan.Timer();
+    stubborn("casino 2");
     scan.Timer();
     scan.now = [] { return QDateTime(QDate(2026, 12, 8), QTime(0, 0, 0)); };
+    stubborn("casino 3");
     scan.Timer();
 
-    // A window that ignores the request is matched again on every tick, and
-    // the sound call is made even with an empty name.
-    EXPECT_EQ(desktop.closeRequests().size(), 3u);
+    // Each window is counted once, however many ticks ask it to close, and the
+    // sound call is made even with an empty name.
+    EXPECT_EQ(desktop.closeRequests().size(), 1u + 2u + 3u);
     EXPECT_EQ(lNbre.text(), "3");
     EXPECT_EQ(lTotal.text(), "13");
     ASSERT_EQ(sound.calls.size(), 3u);
@@ -136,6 +153,83 @@ TEST_F(ScanTick, CountersAndLogAcrossTicks) {
     EXPECT_EQ(log[0], "12/08/26 : Titre~\"casino\" "); // midnight: the date alone
     EXPECT_EQ(log[1], "12/07/26 14:30:05 : Titre~\"casino\" ");
     EXPECT_TRUE(rows().isEmpty());
+}
+
+TEST_F(ScanTick, AWindowThatTakesAWhileToGoIsCountedOnce) {
+    rules.append(TCond{"Y", "N", "casino", 1, 1});
+    WindowHandle slow = desktop.add(std::string("casino") + IE);
+    desktop.find(slow)->closesOnRequest = false;
+
+    ticks(0, 600);
+    desktop.remove(slow); // gone 700 ms after the first request
+    ticks(800, 1400);
+
+    EXPECT_GE(desktop.closeRequests().size(), 2u);
+    EXPECT_EQ(lNbre.text(), "1");
+    EXPECT_EQ(memoLines(&mLog).size(), 1);
+    EXPECT_EQ(sound.calls.size(), 1u);
+
+    // Gone, it is forgotten: a new window under the same handle counts again.
+    desktop.add(std::string("casino again") + IE);
+    desktop.windows().back().handle = slow;
+    ticks(1600, 1600);
+    EXPECT_EQ(desktop.closeRequests().back(), slow);
+    EXPECT_EQ(lNbre.text(), "2");
+    EXPECT_EQ(memoLines(&mLog).size(), 2);
+    EXPECT_EQ(sound.calls.size(), 2u);
+}
+
+TEST_F(ScanTick, AWindowThatStaysIsAskedForTenSecondsThenLeftUntilItChanges) {
+    rules.append(TCond{"Y", "N", "casino", 1, 1});
+    WindowHandle stays = desktop.add(std::string("casino") + IE);
+    desktop.find(stays)->closesOnRequest = false;
+    auto requests = [&] { return desktop.closeRequests().size(); };
+
+    ticks(0, 800);
+    EXPECT_EQ(requests(), 5u) << "at every tick of the first second";
+    ticks(1000, 9800);
+    EXPECT_EQ(requests(), 5u + 9u) << "then once a second";
+    ticks(10000, 30000);
+    EXPECT_EQ(requests(), 14u) << "and after ten seconds no more";
+    EXPECT_EQ(lNbre.text(), "1");
+    EXPECT_EQ(memoLines(&mLog).size(), 1);
+    EXPECT_EQ(sound.calls.size(), 1u);
+    EXPECT_TRUE(rows().isEmpty()) << "a matched window is never a candidate";
+
+    // A new title starts another ten seconds of requests, not another count.
+    desktop.find(stays)->title = std::string("casino, encore") + IE;
+    ticks(30200, 45000);
+    EXPECT_EQ(requests(), 28u);
+    EXPECT_EQ(lNbre.text(), "1");
+    EXPECT_EQ(memoLines(&mLog).size(), 1);
+    EXPECT_EQ(sound.calls.size(), 1u);
+}
+
+TEST_F(ScanTick, ARefusedCloseCountsNothingAndIsAskedOnce) {
+    rules.append(TCond{"Y", "N", "casino", 1, 1});
+    WindowHandle refused = desktop.add(std::string("casino") + IE);
+    desktop.find(refused)->closable = false;
+
+    ticks(0, 5000);
+    EXPECT_EQ(desktop.refusedCloses().size(), 1u);
+    EXPECT_TRUE(desktop.closeRequests().empty());
+    EXPECT_EQ(lNbre.text(), "0");
+    EXPECT_EQ(lTotal.text(), "0");
+    EXPECT_TRUE(mLog.toPlainText().isEmpty());
+    EXPECT_TRUE(sound.calls.empty());
+
+    // A change of title or size makes it worth asking again; once a request
+    // goes out, the closing counts.
+    desktop.find(refused)->title = std::string("casino !") + IE;
+    ticks(5200, 6000);
+    EXPECT_EQ(desktop.refusedCloses().size(), 2u);
+    desktop.find(refused)->closable = true;
+    desktop.find(refused)->rect.bottom += 10;
+    ticks(6200, 6200);
+    EXPECT_EQ(desktop.closeRequests(), std::vector<WindowHandle>{refused});
+    EXPECT_EQ(lNbre.text(), "1");
+    EXPECT_EQ(memoLines(&mLog).size(), 1);
+    EXPECT_EQ(sound.calls.size(), 1u);
 }
 
 TEST_F(ScanTick, CounterCaptionsThatAreNotNumbersOrAtTheLimit) {
