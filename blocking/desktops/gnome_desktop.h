@@ -44,6 +44,8 @@ public:
     // Whether this run installed or enabled the extension: the notice then
     // deserves a message of its own, once.
     bool setUpNow() const { return setUpNow_; }
+    // Whether the extension answered the last request for the windows.
+    bool answering() const { return answering_; }
 
     // The extension's folder for the shell's version: beside the program, in
     // the build tree, then in the installed data folder; empty when none is.
@@ -74,6 +76,7 @@ private:
     QString notice_;
     std::function<void(const std::string&)> noticeChanged_;
     bool setUpNow_ = false;
+    bool answering_ = false;
 
     struct Known {
         QString id;
