@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <ostream>
 #include <string>
 
@@ -12,10 +11,5 @@ class ConnListPlatform;
 // the [Ports] section of the settings file at iniPath. 0 on success; 1, with
 // the reason on err, when the connection table cannot be read.
 int printPorts(std::ostream& out, std::ostream& err, const std::string& iniPath);
-
-// The options that answer and leave before any window or instance handshake:
-// --ports and --help. nullopt for any other command line, which the program
-// then runs as usual.
-std::optional<int> runCommandLineOption(int argc, char** argv);
 
 } // namespace vornel

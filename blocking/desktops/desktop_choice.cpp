@@ -16,6 +16,9 @@ namespace vornel {
 
 namespace {
 
+// How long a look (--windows) waits for KWin's script to report.
+constexpr int LookWaitMs = 5000;
+
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
@@ -33,20 +36,59 @@ bool currentDesktopIs(const Session& session, std::string_view name) {
     return false;
 }
 
-std::unique_ptr<Desktop> open(const std::string& name, const Session& session) {
-    if (name == "sway" && !session.swaySocket.empty())
-        return SwayDesktop::connect(QString::fromStdString(session.swaySocket), 3000,
-                                    session.xDisplay);
-    if (name == "wlroots" && !session.waylandDisplay.empty())
-        return WlrootsDesktop::connect(session.waylandDisplay, session.xDisplay);
-    if (name == "kwin") {
-        auto kwin = KWinDesktop::connect(session.xDisplay, session.listOnly);
-        // A look is taken once: the script's first report must be in.
-        if (kwin && session.listOnly) kwin->waitForWindows(5000);
-        return kwin;
+// GNOME Shell answers even when our extension does not run yet; the desktop
+// then says why it sees nothing.
+ChosenDesktop openGnome(const Session& session) {
+    ChosenDesktop chosen;
+    auto gnome = GnomeDesktop::connect(session.xDisplay, session.listOnly);
+    if (!gnome) return chosen;
+    chosen.notice = gnome->notice();
+    chosen.noticeOnce = gnome->setUpNow();
+    chosen.blind = !gnome->answering();
+    chosen.desktop = std::move(gnome);
+    return chosen;
+}
+
+ChosenDesktop openKWin(const Session& session) {
+    ChosenDesktop chosen;
+    auto kwin = KWinDesktop::connect(session.xDisplay, session.listOnly);
+    // A look is taken once: the script's first report must be in.
+    if (kwin && session.listOnly && !kwin->waitForWindows(LookWaitMs)) {
+        chosen.notice = QStringLiteral("Aucune fenêtre n'est listée : le script que Vornel charge "
+                                       "dans KWin n'a pas répondu en %1 secondes. Réessayez dans "
+                                       "un instant.")
+                            .arg(LookWaitMs / 1000);
+        chosen.blind = true;
     }
-    if (name == "x11") return X11Desktop::connect(session.xDisplay);
-    return nullptr;
+    chosen.desktop = std::move(kwin);
+    return chosen;
+}
+
+// The desktop called name, with what the user must know of it; no desktop
+// when it does not answer.
+ChosenDesktop open(const std::string& name, const Session& session) {
+    if (name == "gnome") return openGnome(session);
+    if (name == "kwin") return openKWin(session);
+    ChosenDesktop chosen;
+    if (name == "sway" && !session.swaySocket.empty())
+        chosen.desktop = SwayDesktop::connect(QString::fromStdString(session.swaySocket), 3000,
+                                              session.xDisplay);
+    if (name == "wlroots" && !session.waylandDisplay.empty()) {
+        chosen.desktop = WlrootsDesktop::connect(session.waylandDisplay, session.xDisplay);
+        chosen.notice = QStringLiteral(
+            "Les règles de taille ne ferment rien sur ce bureau : il ne donne pas la taille "
+            "des fenêtres. Utilisez des règles sur le titre seul.");
+    }
+    if (name == "x11") {
+        chosen.desktop = X11Desktop::connect(session.xDisplay);
+        // X11 in a Wayland session sees only the windows of XWayland.
+        if (!session.waylandDisplay.empty() && session.forced.empty())
+            chosen.notice = QStringLiteral(
+                "Seules les fenêtres XWayland sont surveillées : ce bureau Wayland ne laisse pas "
+                "voir les autres. Ouvrez une session GNOME, KDE Plasma, sway, wlroots ou X11 pour "
+                "les surveiller toutes.");
+    }
+    return chosen;
 }
 
 QString quoted(const std::string& text) {
@@ -59,9 +101,8 @@ QString noDesktopNotice(const Session& session) {
     const std::vector<std::string>& names = desktopNames();
     if (!session.forced.empty() &&
         std::find(names.begin(), names.end(), session.forced) == names.end())
-        return none + QStringLiteral(
-                          "le bureau %1 est inconnu. Choisissez gnome, kwin, sway, wlroots ou x11.")
-                          .arg(quoted(session.forced));
+        return none + QStringLiteral("le bureau %1 est inconnu. Choisissez %2.")
+                          .arg(quoted(session.forced), desktopNamesText());
     if (!session.forced.empty())
         return none + QStringLiteral("le bureau %1 demandé ne répond pas. Retirez l'option "
                                      "--desktop ou la variable VORNEL_DESKTOP.")
@@ -111,38 +152,17 @@ std::vector<std::string> desktopsToTry(const Session& session) {
 }
 
 ChosenDesktop openDesktop(const Session& session) {
-    ChosenDesktop chosen;
     for (const std::string& name : desktopsToTry(session)) {
-        if (name == "gnome") {
-            // GNOME Shell answers even when our extension does not run yet;
-            // the desktop then says why it sees nothing.
-            auto gnome = GnomeDesktop::connect(session.xDisplay, session.listOnly);
-            if (!gnome) continue;
-            chosen.notice = gnome->notice();
-            chosen.noticeOnce = gnome->setUpNow();
-            chosen.desktop = std::move(gnome);
-            chosen.name = name;
-            return chosen;
-        }
-        chosen.desktop = open(name, session);
+        ChosenDesktop chosen = open(name, session);
         if (!chosen.desktop) continue;
         chosen.name = name;
-        if (name == "wlroots")
-            chosen.notice = QStringLiteral(
-                "Les règles de taille ne ferment rien sur ce bureau : il ne donne pas la taille "
-                "des fenêtres. Utilisez des règles sur le titre seul.");
-        // X11 in a Wayland session sees only the windows of XWayland.
-        if (name == "x11" && !session.waylandDisplay.empty() && session.forced.empty())
-            chosen.notice = QStringLiteral(
-                "Seules les fenêtres XWayland sont surveillées : ce bureau Wayland ne laisse pas "
-                "voir les autres. Ouvrez une session GNOME, KDE Plasma, sway, wlroots ou X11 pour "
-                "les surveiller "
-                "toutes.");
         return chosen;
     }
-    chosen.desktop = std::make_unique<ScriptedDesktop>();
-    chosen.notice = noDesktopNotice(session);
-    return chosen;
+    ChosenDesktop none;
+    none.desktop = std::make_unique<ScriptedDesktop>();
+    none.notice = noDesktopNotice(session);
+    none.blind = true;
+    return none;
 }
 
 } // namespace vornel

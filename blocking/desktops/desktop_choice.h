@@ -31,6 +31,8 @@ std::vector<std::string> desktopsToTry(const Session& session);
 
 // The names --desktop takes.
 const std::vector<std::string>& desktopNames();
+// The same for a sentence: "gnome, kwin, sway, wlroots ou x11".
+QString desktopNamesText();
 
 struct ChosenDesktop {
     std::unique_ptr<Desktop> desktop; // never null: an empty desktop when none answered
@@ -41,13 +43,12 @@ struct ChosenDesktop {
     // The notice tells of something this run did (GNOME: the extension set
     // up), which deserves a message of its own, once.
     bool noticeOnce = false;
+    // It sees no window at all, whatever is open; the notice says why.
+    bool blind = false;
 };
 
 // Opens the first desktop of desktopsToTry that answers.
 ChosenDesktop openDesktop(const Session& session);
-
-// The --desktop NAME (or --desktop=NAME) of a command line; empty when none.
-std::string forcedDesktop(int argc, char** argv);
 
 // The windows as the desktop sees them, top first, one line each: handle,
 // visible (1 or 0), minimised (1 or 0), outer width x height ("?" where the

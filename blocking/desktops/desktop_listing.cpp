@@ -1,20 +1,19 @@
-// What the command line asks of the desktop, on every platform.
+// What the command line shows of the desktops, on every platform.
 #include "blocking/desktops/desktop_choice.h"
 
+#include <QStringList>
 #include <string_view>
 #include <vector>
 
 namespace vornel {
 
-std::string forcedDesktop(int argc, char** argv) {
-    constexpr std::string_view Option = "--desktop";
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == Option && i + 1 < argc) return argv[i + 1];
-        if (arg.starts_with(Option) && arg.size() > Option.size() && arg[Option.size()] == '=')
-            return std::string(arg.substr(Option.size() + 1));
-    }
-    return {};
+QString desktopNamesText() {
+    QStringList names;
+    for (const std::string& name : desktopNames())
+        names << QString::fromStdString(name);
+    const QString last = names.takeLast();
+    return names.isEmpty() ? last
+                           : names.join(QStringLiteral(", ")) + QStringLiteral(" ou ") + last;
 }
 
 void printWindows(Desktop& desktop, std::ostream& out) {

@@ -126,6 +126,28 @@ QString install(const QString& source) {
     return {};
 }
 
+// Why the extension does not answer a look, which sets nothing up: not
+// installed, installed and waiting for the next login, or not turned on.
+QString lookNotice(const QVariantMap& known, int state) {
+    if (!known.isEmpty() && state == Enabled)
+        return AboutTheExtension +
+               QStringLiteral(
+                   " est activée mais ne répond pas encore : réessayez dans un instant.");
+    // The shell has loaded it without turning it on: the program turns it on.
+    if (!known.isEmpty())
+        return AboutTheExtension + QStringLiteral(" n'est pas activée : lancez Vornel, qui "
+                                                  "l'activera.");
+    if (installedCopy().isEmpty())
+        return AboutTheExtension + QStringLiteral(" n'est pas installée : lancez Vornel une fois "
+                                                  "pour l'installer, puis rouvrez la session.");
+    if (shellSetting("enabled-extensions").contains(uuid()))
+        return QStringLiteral("Fenêtres visibles après la prochaine connexion : l'extension GNOME "
+                              "Shell de Vornel est installée et activée, mais GNOME ne la charge "
+                              "qu'à l'ouverture de la session.");
+    return AboutTheExtension + QStringLiteral(" est installée mais pas activée : lancez Vornel une "
+                                              "fois pour l'activer, puis rouvrez la session.");
+}
+
 } // namespace
 
 // Receives the extension's change signal and the shell's news of extensions.
@@ -176,6 +198,7 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
         d->changed_ = false;
         d->setUpExtension(true);
         if (auto windows = borrowWindows(bus)) {
+            d->answering_ = true;
             WindowHandle h = 0;
             for (ModelWindow& w : *windows)
                 d->entry(++h) = std::move(w);
@@ -237,9 +260,8 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
                              : error);
         return;
     }
-    if (lookOnly && (known.isEmpty() || state != Enabled)) {
-        notice_ = AboutTheExtension + QStringLiteral(" est inactive : lancez Vornel une fois pour "
-                                                     "l'installer, puis rouvrez la session.");
+    if (lookOnly) {
+        notice_ = lookNotice(known, state);
         return;
     }
     if (!known.isEmpty() && state != Enabled) {
@@ -287,7 +309,8 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
 GnomeDesktop::Feed GnomeDesktop::readWindows() {
     changed_ = false;
     const QDBusMessage reply = call(bus_, FeedPath, FeedInterface, QStringLiteral("List"));
-    if (failed(reply)) {
+    answering_ = !failed(reply);
+    if (!answering_) {
         forgetAll();
         handles_.clear();
         known_.clear();

@@ -44,6 +44,8 @@ public:
     // Whether this run installed or enabled the extension: the notice then
     // deserves a message of its own, once.
     bool setUpNow() const { return setUpNow_; }
+    // Whether the extension answered the last request for the windows.
+    bool answering() const { return answering_; }
 
     // The extension's folder for the shell's version, from the first of
     // programDataFolders() where only root or this user can have written
@@ -79,6 +81,7 @@ private:
     bool setUpNow_ = false;
     bool borrowed_ = false; // a look that holds the running instance's windows
     bool nameLost_ = false, nameLostTold_ = false;
+    bool answering_ = false;
 
     struct Known {
         QString id;

@@ -35,6 +35,7 @@ ChosenDesktop openDesktop(const Session& session) {
     chosen.notice = QStringLiteral("Aucune fenêtre n'est surveillée : le bureau « %1 » n'existe "
                                    "pas sous Windows.")
                         .arg(QString::fromStdString(session.forced));
+    chosen.blind = true;
     return chosen;
 }
 

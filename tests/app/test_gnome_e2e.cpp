@@ -4,7 +4,8 @@
 // shell has started again with the same home, rules close native Wayland
 // windows politely, others stay, the log and the total are right after
 // SIGTERM, a retitled window is caught and --windows lists what GNOME lists.
-// A user who disables the extension is told so.
+// Before that, --windows says whether the extension is missing or waits for
+// the next login. A user who disables the extension is told so.
 #include "support/wayland_session.h"
 
 #include <QJsonArray>
@@ -89,6 +90,20 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
     // The program's settings beside it; GNOME's in the session's home.
     const QStringList environment{"XDG_CONFIG_HOME=" + session.home() + "/.config"};
 
+    // A look sets nothing up; while the extension does not answer, it says
+    // why instead of listing nothing. Before the first run: not installed.
+    auto look = [&](const char* says) {
+        QProcess listing;
+        folder.start(listing, dir, {"--windows"}, environment);
+        ASSERT_TRUE(listing.waitForFinished(10000));
+        EXPECT_EQ(listing.exitCode(), 1) << says;
+        EXPECT_EQ(listing.readAllStandardOutput(), "") << says;
+        const QByteArray errors = listing.readAllStandardError();
+        EXPECT_TRUE(errors.contains(says)) << errors.toStdString();
+    };
+    look("n'est pas installée");
+    EXPECT_FALSE(QFile::exists(session.home() + "/.local/share/gnome-shell/extensions/" + Uuid));
+
     // First run: nothing to see yet, and the user is told why.
     {
         QProcess vornel;
@@ -122,6 +137,8 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
     EXPECT_TRUE(QFile::exists(installed + "/extension.js"));
     EXPECT_TRUE(runInSession(dir, "gsettings", {"get", "org.gnome.shell", "enabled-extensions"})
                     .contains(Uuid.toUtf8()));
+    // Installed and enabled, which the shell learns only at the next login.
+    look("est installée et activée");
 
     // The next login: the shell starts with the extension enabled.
     session.stop();
@@ -223,6 +240,7 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
     QProcess listing;
     folder.start(listing, dir, {"--windows"}, environment);
     ASSERT_TRUE(listing.waitForFinished(10000));
+    EXPECT_EQ(listing.exitCode(), 1);
     EXPECT_EQ(listing.readAllStandardOutput(), "");
     EXPECT_TRUE(listing.readAllStandardError().contains("est désactivée"));
 

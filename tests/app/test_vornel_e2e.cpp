@@ -77,6 +77,38 @@ TEST(EndToEnd, ASecondInstanceReplacesTheFirstWhichSavesAndExits) {
     stop(*second);
 }
 
+TEST(EndToEnd, AMistakenCommandLineLeavesTheRunningInstanceAlone) {
+    VornelFolder folder;
+    folder.write("vornel.ini", "[Vornel]\r\nAfficher=0\r\nTotal=41\r\n");
+    auto running = folder.start();
+    ASSERT_TRUE(waitUntil([&] { return folder.instanceListening(); }));
+    const QByteArray settings = folder.read("vornel.ini");
+
+    for (const QStringList& arguments :
+         {QStringList{"--bogus"}, {"--desktop", "nowhere"}, {"--windows", "--desktop"}}) {
+        auto refused = folder.start(QProcess::SeparateChannels, arguments);
+        const std::string said = arguments.join(' ').toStdString();
+        ASSERT_TRUE(refused->waitForFinished(10000)) << said << " started the program";
+        EXPECT_EQ(refused->exitStatus(), QProcess::NormalExit) << said;
+        EXPECT_EQ(refused->exitCode(), 2) << said;
+        const QString errors = QString::fromUtf8(refused->readAllStandardError());
+        EXPECT_TRUE(errors.startsWith("vornel: ") && errors.endsWith("\nUtilisation : vornel "
+                                                                     "[options]\n"))
+            << said << ": " << errors.toStdString();
+    }
+
+    // Never asked to close: it runs on, still answers newer starts, and has
+    // saved nothing, which it does on its way out.
+    EXPECT_FALSE(running->waitForFinished(1000));
+    EXPECT_TRUE(folder.instanceListening());
+    EXPECT_FALSE(QFile::exists(folder.file("vornel.log")));
+    EXPECT_EQ(folder.read("vornel.ini"), settings);
+    running->terminate();
+    EXPECT_TRUE(ended(*running));
+    EXPECT_EQ(running->exitCode(), 0);
+    stop(*running);
+}
+
 // A browser pop-up that the rule below closes.
 std::unique_ptr<QProcess> popUp() {
     auto p = std::make_unique<QProcess>();

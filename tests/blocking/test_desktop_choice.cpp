@@ -42,19 +42,6 @@ TEST(DesktopChoice, PlasmaAndGnomeWaylandSessionsTryTheirOwnDesktopFirst) {
         Names{"wlroots"});
 }
 
-TEST(DesktopChoice, TheCommandLineNamesADesktopInEitherSpelling) {
-    char program[] = "vornel", option[] = "--desktop", name[] = "wlroots",
-         joined[] = "--desktop=x11", windows[] = "--windows";
-    char* separate[] = {program, windows, option, name};
-    char* together[] = {program, joined};
-    char* dangling[] = {program, option};
-    char* none[] = {program, windows};
-    EXPECT_EQ(forcedDesktop(4, separate), "wlroots");
-    EXPECT_EQ(forcedDesktop(2, together), "x11");
-    EXPECT_EQ(forcedDesktop(2, dangling), "");
-    EXPECT_EQ(forcedDesktop(2, none), "");
-}
-
 TEST(DesktopChoice, WhenNothingAnswersTheUserIsToldWhyAndTheProgramStillHasADesktop) {
     struct Case {
         Session session;
@@ -72,6 +59,7 @@ TEST(DesktopChoice, WhenNothingAnswersTheUserIsToldWhyAndTheProgramStillHasADesk
         ChosenDesktop chosen = openDesktop(c.session);
         ASSERT_TRUE(chosen.desktop) << c.says;
         EXPECT_TRUE(chosen.name.empty()) << c.says;
+        EXPECT_TRUE(chosen.blind) << c.says;
         EXPECT_TRUE(chosen.notice.startsWith("Aucune fenêtre n'est surveillée : "))
             << chosen.notice.toStdString();
         EXPECT_TRUE(chosen.notice.contains(QString::fromUtf8(c.says)))

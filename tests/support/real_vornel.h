@@ -126,12 +126,13 @@ public:
 
     // channels: SeparateChannels to read what the program says.
     std::unique_ptr<QProcess>
-    start(QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels) const {
+    start(QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels,
+          const QStringList& arguments = {}) const {
         auto p = std::make_unique<QProcess>();
         p->setProcessEnvironment(environment());
         p->setWorkingDirectory(dir_.path());
         p->setProcessChannelMode(channels);
-        p->start(binary(), {});
+        p->start(binary(), arguments);
         EXPECT_TRUE(p->waitForStarted(5000));
         return p;
     }
