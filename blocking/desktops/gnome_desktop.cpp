@@ -196,13 +196,16 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
     if (lookOnly && claim == NameClaim::Refused) {
         d->borrowed_ = true;
         d->changed_ = false;
-        d->setUpExtension(true);
-        if (auto windows = borrowWindows(bus)) {
-            d->answering_ = true;
+        auto windows = borrowWindows(bus);
+        if (windows) {
             WindowHandle h = 0;
             for (ModelWindow& w : *windows)
                 d->entry(++h) = std::move(w);
         }
+        // A running Vornel that sees nothing may be blind (the extension
+        // switched off): the look then says why rather than list nothing.
+        d->answering_ = windows && !windows->empty();
+        if (!d->answering_) d->setUpExtension(true);
         return desktop;
     }
     if (!lookOnly) lendWindows(bus, *d, receiver);
