@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
+#include <QSysInfo>
 #include <QThread>
 #include <cerrno>
 #include <csignal>
@@ -32,8 +34,14 @@ bool isPrivateFolder(const QString& path) {
     return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
 }
 
-QString privateTempFolder() {
-    const QString folder = QDir::tempPath() + QStringLiteral("/vornel-%1").arg(geteuid());
+// Without a private runtime folder the socket and its lock go to a folder of
+// ours in the user's cache, which no other user can have made first (the
+// temporary folder is everyone's: a folder made there by someone else under
+// our name would leave us without a lock).
+QString privateCacheFolder() {
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty() || !QDir().mkpath(cache)) return {};
+    const QString folder = cache + QStringLiteral("/vornel");
     // mkdir fails when it exists; then it must already be ours and private.
     (void)mkdir(QFile::encodeName(folder).constData(), 0700);
     return isPrivateFolder(folder) ? folder : QString();
@@ -81,26 +89,40 @@ LocalSocketHandshake::~LocalSocketHandshake() {
     if (lockFile_ >= 0) ::close(lockFile_);
 }
 
+namespace {
+
+QString fileNamePart(QString text) {
+    for (QChar& c : text)
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != u'.' && c != u'-') c = u'_';
+    return text.isEmpty() ? QStringLiteral("none") : text;
+}
+
+} // namespace
+
 QString LocalSocketHandshake::displayKey(const QString& display) {
     QString key = display;
     const qsizetype colon = key.lastIndexOf(u':');
     const qsizetype dot = key.indexOf(u'.', colon + 1);
     if (colon >= 0 && dot > colon) key.truncate(dot);
-    for (QChar& c : key)
-        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != u'.' && c != u'-') c = u'_';
-    return key.isEmpty() ? QStringLiteral("none") : key;
+    return fileNamePart(key);
 }
 
 QString LocalSocketHandshake::defaultSocketPath() {
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !isPrivateFolder(folder)) folder = privateTempFolder();
+    // The runtime folder is this machine's; a home may be shared by several,
+    // whose displays of the same number are not the same display.
+    QString key;
+    if (folder.isEmpty() || !isPrivateFolder(folder)) {
+        folder = privateCacheFolder();
+        key = fileNamePart(QSysInfo::machineHostName().section(u'.', 0, 0)) + u'-';
+    }
     if (folder.isEmpty()) return {};
     // Two Wayland sessions of one user may share an X display number's
     // absence: the Wayland display tells them apart.
-    QString key = displayKey(qEnvironmentVariable("DISPLAY"));
+    key += QStringLiteral("display") + displayKey(qEnvironmentVariable("DISPLAY"));
     const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
     if (!wayland.isEmpty()) key += QStringLiteral("-wayland-") + displayKey(wayland);
-    return folder + QStringLiteral("/vornel-display") + key + QStringLiteral(".socket");
+    return folder + QStringLiteral("/vornel-") + key + QStringLiteral(".socket");
 }
 
 QString LocalSocketHandshake::lockPath(const QString& socketPath) {
@@ -128,9 +150,11 @@ bool LocalSocketHandshake::tryLock() {
 }
 
 EarlierInstance LocalSocketHandshake::closeEarlierInstance(std::chrono::milliseconds timeout) {
-    // Without a private folder there is nothing to share with another
-    // instance: run, as the only one we can know of.
-    if (path_.isEmpty() || tryLock() || lockFile_ < 0) return EarlierInstance::None;
+    // Without a lock another instance may run unseen: two would each
+    // rewrite the settings and the log whole.
+    if (path_.isEmpty()) return EarlierInstance::NoLock;
+    if (tryLock()) return EarlierInstance::None;
+    if (lockFile_ < 0) return EarlierInstance::NoLock;
     // The bound is how long one instance may keep the lock without ending:
     // it starts afresh for each new holder asked, when the holder answers
     // that it is ending, and when it has gone (the next one is starting), so

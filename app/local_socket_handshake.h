@@ -18,17 +18,17 @@ class LocalSocketHandshake : public QObject, public InstanceHandshake {
     Q_OBJECT
 
 public:
-    // socketPath: a full path; empty disables the handshake (every call then
-    // finds no instance and listen fails).
+    // socketPath: a full path; empty when no private folder could be had
+    // (closeEarlierInstance then says there is no lock, and listen fails).
     explicit LocalSocketHandshake(QString socketPath, QObject* parent = nullptr);
     // Removes the socket, then lets the lock go: keep this object until the
     // last save is done.
     ~LocalSocketHandshake() override;
 
     // The socket of this user and display (X, and Wayland where there is
-    // one): in $XDG_RUNTIME_DIR, else in a
-    // folder of ours under the temporary folder that only we can enter.
-    // Empty when neither can be had safely.
+    // one): in $XDG_RUNTIME_DIR, else in a folder of ours in the user's cache
+    // ($XDG_CACHE_HOME/vornel or ~/.cache/vornel) that only we can enter,
+    // named after the machine too. Empty when neither can be had safely.
     static QString defaultSocketPath();
     // The X display as a file-name part: ":0.0" and ":0" are one display.
     static QString displayKey(const QString& display);

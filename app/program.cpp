@@ -60,18 +60,34 @@ void speakFrenchInQtsTexts(QTranslator& translations) {
         QCoreApplication::installTranslator(&translations);
 }
 
+// A start that must not run says why, on stderr and in a message, and ends.
+int refuseToStart(const QString& text, const QString& boxName) {
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Vornel"), text, QMessageBox::Ok);
+    box.setObjectName(boxName);
+    box.exec();
+    return 1;
+}
+
 // The running instance holds on without answering. It still owns the
 // settings, the log and the socket, and may yet wake up: this start touches
 // none of them, and says so.
 int giveWayToHungInstance() {
-    const QString text = QStringLiteral(
-        "Vornel est déjà lancé mais ne répond pas. Cette copie s'arrête sans rien modifier ; "
-        "fermez l'autre Vornel, puis relancez le programme.");
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Vornel"), text, QMessageBox::Ok);
-    box.setObjectName(QStringLiteral("hungInstanceBox"));
-    box.exec();
-    return 1;
+    return refuseToStart(
+        QStringLiteral("Vornel est déjà lancé mais ne répond pas. Cette copie s'arrête sans rien "
+                       "modifier ; fermez l'autre Vornel, puis relancez le programme."),
+        QStringLiteral("hungInstanceBox"));
+}
+
+// Without the lock, another instance may be running unseen, and each would
+// write the settings and the log over the other's.
+int giveWayForWantOfLock() {
+    return refuseToStart(
+        QStringLiteral("Vornel ne peut pas vérifier qu'il est le seul lancé : aucun dossier "
+                       "privé n'a pu recevoir son verrou. Cette copie s'arrête sans rien "
+                       "modifier ; le dossier ~/.cache/vornel doit vous appartenir et n'être "
+                       "ouvert qu'à vous."),
+        QStringLiteral("noLockBox"));
 }
 
 } // namespace
@@ -82,6 +98,8 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     switch (handshake.closeEarlierInstance(EarlierInstanceWait)) {
     case EarlierInstance::StillRunning:
         return giveWayToHungInstance();
+    case EarlierInstance::NoLock:
+        return giveWayForWantOfLock();
     case EarlierInstance::Closed:
         earlierInstanceClosed = true;
         break;

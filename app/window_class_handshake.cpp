@@ -47,8 +47,8 @@ bool WindowClassHandshake::takeMutex(DWORD waitMs) {
 // one by one. SendMessageA would wait for ever on a holder that hangs.
 EarlierInstance WindowClassHandshake::closeEarlierInstance(std::chrono::milliseconds timeout) {
     if (takeMutex(0)) return EarlierInstance::None;
-    // Without a mutex there is nothing to share with another instance.
-    if (!mutex_) return EarlierInstance::None;
+    // Without a mutex another instance may run unseen.
+    if (!mutex_) return EarlierInstance::NoLock;
     QDeadlineTimer deadline(timeout);
     while (!takeMutex(0)) {
         if (deadline.hasExpired()) return EarlierInstance::StillRunning;

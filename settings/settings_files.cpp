@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QThread>
+#include <algorithm>
 
 namespace vornel {
 
@@ -57,22 +58,63 @@ std::optional<std::string> readWholeFile(const QString& path) {
 
 namespace {
 
+QString shortWrite(qint64 written, qint64 wanted, const QFileDevice& file) {
+    return QStringLiteral("%1 of %2 bytes written: %3")
+        .arg(written)
+        .arg(wanted)
+        .arg(file.errorString());
+}
+
+// A folder that refuses the temporary file but holds a writable file of that
+// name (an install made by an administrator) has the file rewritten in place,
+// as the old profile functions did, yet never left cut: the part that needs
+// new room on the disk goes first, beyond the old end, and is taken back
+// when it does not fit; only then is the old content written over, in room
+// it already has. Should even that come short, what it overwrote is put back.
+bool rewriteInPlace(const QString& path, std::string_view bytes, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    const QByteArray old = file.readAll();
+    const qint64 oldSize = old.size(), newSize = qint64(bytes.size());
+    if (file.error() != QFileDevice::NoError) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    if (newSize > oldSize) {
+        const qint64 written =
+            file.seek(oldSize) ? file.write(bytes.data() + oldSize, newSize - oldSize) : -1;
+        if (written != newSize - oldSize) {
+            if (error) *error = shortWrite(std::max<qint64>(written, 0), newSize, file);
+            file.resize(oldSize);
+            return false;
+        }
+    }
+    const qint64 head = std::min(oldSize, newSize);
+    const qint64 written = file.seek(0) ? file.write(bytes.data(), head) : -1;
+    if (written != head || (newSize < oldSize && !file.resize(newSize))) {
+        if (error) *error = shortWrite(std::max<qint64>(written, 0), newSize, file);
+        if (file.seek(0)) file.write(old.constData(), std::max<qint64>(written, 0));
+        file.resize(oldSize);
+        return false;
+    }
+    return true;
+}
+
 bool writeOnce(const QString& path, std::string_view bytes, QString* error) {
     QSaveFile file(path);
-    file.setDirectWriteFallback(true);
     // Unbuffered, so that a short write (a full disk, a file-size limit) is
     // seen here: the buffered path lets commit() succeed over a cut file.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (QFileInfo(path).isFile()) return rewriteInPlace(path, bytes, error);
         if (error) *error = file.errorString();
         return false;
     }
     qint64 written = file.write(bytes.data(), qint64(bytes.size()));
     if (written != qint64(bytes.size())) {
-        if (error)
-            *error = QStringLiteral("%1 of %2 bytes written: %3")
-                         .arg(written)
-                         .arg(bytes.size())
-                         .arg(file.errorString());
+        if (error) *error = shortWrite(written, qint64(bytes.size()), file);
         file.cancelWriting();
         return false;
     }

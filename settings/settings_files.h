@@ -33,8 +33,8 @@ std::optional<std::string> readWholeFile(const QString& path);
 // included, sees the old content or the new one, never a mix. On failure the
 // old file is untouched and error says why. Only a folder that refuses the
 // temporary file but holds a writable file of that name (an install made by
-// an administrator) has the file rewritten in place, as the old profile
-// functions did; a failure there can leave it cut.
+// an administrator) has the file rewritten in place; a failure there leaves
+// the old content too, though a reader may see a mix while it is written.
 bool writeWholeFile(const QString& path, std::string_view bytes, QString* error = nullptr);
 
 } // namespace vornel

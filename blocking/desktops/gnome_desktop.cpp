@@ -16,7 +16,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <optional>
@@ -76,26 +75,50 @@ std::optional<QString> gsettings(const QStringList& arguments) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
-// A GVariant string list as gsettings prints it: ['a', 'b'] or @as [].
-QStringList stringList(const QString& text) {
+// A GVariant string list as gsettings prints it: ['a', 'b'], @as [], a
+// string in double quotes when it holds a single one. Nothing when the text
+// is anything else: a list read in part is no list to write back.
+std::optional<QStringList> stringList(QString text) {
+    text = text.trimmed();
+    if (text.startsWith(QLatin1String("@as "))) text.remove(0, 4);
+    if (!text.startsWith(u'[') || !text.endsWith(u']')) return std::nullopt;
+    const QString inner = text.mid(1, text.size() - 2);
+    const auto at = [&inner](qsizetype i) { return i < inner.size() ? inner[i] : QChar(); };
     QStringList items;
-    static const QRegularExpression item(QStringLiteral("'((?:[^'\\\\]|\\\\.)*)'"));
-    for (auto it = item.globalMatch(text); it.hasNext();)
-        items << it.next().captured(1);
+    for (qsizetype i = 0; i < inner.size(); ++i) {
+        if (!items.isEmpty()) {
+            if (!QStringView(inner).mid(i).startsWith(QLatin1String(", "))) return std::nullopt;
+            i += 2;
+        }
+        const QChar quote = at(i);
+        if (quote != u'\'' && quote != u'"') return std::nullopt;
+        QString item;
+        for (++i; i < inner.size() && inner[i] != quote; ++i) {
+            // Only the escapes a name of an extension can hold.
+            if (inner[i] == u'\\' && !QStringLiteral("\\'\"").contains(at(++i)))
+                return std::nullopt;
+            item += inner[i];
+        }
+        if (i == inner.size()) return std::nullopt;
+        items << item;
+    }
     return items;
 }
 
 QString stringListText(const QStringList& items) {
     QStringList quoted;
-    for (const QString& i : items)
-        quoted << QLatin1Char('\'') + i + QLatin1Char('\'');
+    for (QString i : items)
+        quoted << QLatin1Char('\'') +
+                      i.replace(u'\\', QLatin1String("\\\\")).replace(u'\'', QLatin1String("\\'")) +
+                      QLatin1Char('\'');
     return QLatin1Char('[') + quoted.join(QStringLiteral(", ")) + QLatin1Char(']');
 }
 
-QStringList shellSetting(const char* key) {
-    return stringList(gsettings({QStringLiteral("get"), QStringLiteral("org.gnome.shell"),
-                                 QString::fromLatin1(key)})
-                          .value_or(QString()));
+// Nothing when gsettings failed, took too long or printed no list.
+std::optional<QStringList> shellSetting(const char* key) {
+    const std::optional<QString> text = gsettings(
+        {QStringLiteral("get"), QStringLiteral("org.gnome.shell"), QString::fromLatin1(key)});
+    return text ? stringList(*text) : std::nullopt;
 }
 
 // Where a copy of the extension would be found by the shell, the user's own
@@ -247,7 +270,7 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
                                  "n'est surveillée. Réactivez-les dans l'application Extensions.");
         return;
     }
-    if (shellSetting("disabled-extensions").contains(uuid())) {
+    if (shellSetting("disabled-extensions").value_or(QStringList()).contains(uuid())) {
         notice_ = disabledNotice();
         return;
     }
@@ -290,11 +313,19 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
         }
         setUpNow_ = true;
     }
-    QStringList enabled = shellSetting("enabled-extensions");
-    if (!enabled.contains(uuid())) {
-        enabled << uuid();
+    // The list is the user's: written from a read that failed or was too
+    // slow (a busy first login), it would turn their other extensions off.
+    std::optional<QStringList> enabled = shellSetting("enabled-extensions");
+    if (!enabled) {
+        notice_ = AboutTheExtension +
+                  QStringLiteral(" n'est pas activée : la liste des extensions de GNOME n'a pas "
+                                 "pu être lue. Activez-la dans l'application Extensions.");
+        return;
+    }
+    if (!enabled->contains(uuid())) {
+        *enabled << uuid();
         if (!gsettings({QStringLiteral("set"), QStringLiteral("org.gnome.shell"),
-                        QStringLiteral("enabled-extensions"), stringListText(enabled)})) {
+                        QStringLiteral("enabled-extensions"), stringListText(*enabled)})) {
             notice_ =
                 AboutTheExtension +
                 QStringLiteral(" n'est pas activée : activez-la dans l'application Extensions.");

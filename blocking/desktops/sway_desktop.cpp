@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace vornel {
@@ -27,34 +28,49 @@ enum MessageType : uint32_t {
 };
 
 struct FoundWindow {
-    WindowHandle id = 0;
+    qint64 container = 0;
     ModelWindow window;
     uint32_t xWindow = 0; // an XWayland window's X id
 };
 
 // The outer rectangle: sway gives the title bar apart, above the rectangle
-// that holds the borders and the content.
+// that holds the borders and the content; i3's rectangle holds it already.
 WindowRect outerRect(const QJsonObject& node) {
     const QJsonObject rect = node["rect"].toObject();
-    const int decoration = node["deco_rect"].toObject()["height"].toInt();
+    const int decoration =
+        node.contains(QLatin1String("shell")) ? node["deco_rect"].toObject()["height"].toInt() : 0;
     const int x = rect["x"].toInt(), y = rect["y"].toInt();
     return {x, y - decoration, x + rect["width"].toInt(), y + rect["height"].toInt()};
 }
 
-// Windows are the containers that hold a client ("shell" names its kind).
-// Floating windows lie above the tiled ones of their workspace, the last
-// one on top.
+// Windows are the containers that hold a client: sway names its kind
+// ("shell"); i3, an X11 window manager, gives the X window of the container
+// and no kind.
+bool holdsWindow(const QJsonObject& node) {
+    if (node.contains(QLatin1String("shell"))) return true;
+    const QString type = node["type"].toString();
+    return node["window"].isDouble() &&
+           (type == QLatin1String("con") || type == QLatin1String("floating_con"));
+}
+
+// Floating windows lie above the tiled ones of their workspace, the last one
+// on top. i3's dock area holds its bar and other panels, which are no
+// program's windows.
 void collect(const QJsonObject& node, bool inScratchpad, std::vector<FoundWindow>& out) {
-    if (node["type"].toString() == QLatin1String("workspace") &&
+    const QString type = node["type"].toString();
+    if (type == QLatin1String("dockarea")) return;
+    if (type == QLatin1String("workspace") &&
         node["name"].toString() == QLatin1String("__i3_scratch"))
         inScratchpad = true;
-    if (node.contains(QLatin1String("shell"))) {
+    if (holdsWindow(node)) {
         FoundWindow found;
-        found.id = WindowHandle(node["id"].toInteger());
+        found.container = node["id"].toInteger();
         found.window.title = node["name"].toString().toStdString();
         found.window.rect = outerRect(node);
         found.window.iconic = inScratchpad;
-        if (node["shell"].toString() == QLatin1String("xwayland"))
+        // Every window of i3 is an X11 one, as are sway's XWayland ones.
+        const QJsonValue shell = node["shell"];
+        if (shell.isUndefined() || shell.toString() == QLatin1String("xwayland"))
             found.xWindow = uint32_t(node["window"].toInteger());
         out.push_back(std::move(found));
     }
@@ -63,6 +79,19 @@ void collect(const QJsonObject& node, bool inScratchpad, std::vector<FoundWindow
         collect(floating[i].toObject(), inScratchpad, out);
     for (const QJsonValue& child : node["nodes"].toArray())
         collect(child.toObject(), inScratchpad, out);
+}
+
+// sway passes a title on as its client set it: an X11 program's Latin-1
+// WM_NAME comes through XWayland as bytes that are not UTF-8, and the JSON
+// reader refuses the whole message for them. They become U+FFFD, as in a
+// title bar. Nothing when the message still cannot be read.
+std::optional<QJsonObject> readObject(const QByteArray& payload) {
+    QJsonParseError error{};
+    QJsonDocument document = QJsonDocument::fromJson(payload, &error);
+    if (error.error == QJsonParseError::IllegalUTF8String)
+        document = QJsonDocument::fromJson(QString::fromUtf8(payload).toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
+    return document.object();
 }
 
 } // namespace
@@ -148,19 +177,33 @@ void SwayDesktop::readMessages() {
 // changes, on one stream: a tree that arrives after an event already holds
 // that event's change.
 void SwayDesktop::take(uint32_t type, const QByteArray& payload) {
-    if (type == GetTree) {
-        // Only the newest of several trees on their way is worth reading.
-        if (--treesAsked_ == 0) takeTree(QJsonDocument::fromJson(payload).object());
+    if (type != GetTree && type != WindowEvent) return;
+    // Only the newest of several trees on their way is worth reading.
+    if (type == GetTree && --treesAsked_ != 0) return;
+    const std::optional<QJsonObject> message = readObject(payload);
+    if (!message) {
+        // The windows seen so far stay; a later tree may be readable again.
+        if (!unreadableReported_)
+            std::fprintf(stderr, "vornel: a message from sway could not be read; the windows "
+                                 "seen before it are kept\n");
+        unreadableReported_ = true;
+        if (type == WindowEvent && treesAsked_ == 0) askTree();
         return;
     }
-    if (type != WindowEvent) return;
-    const QJsonObject event = QJsonDocument::fromJson(payload).object();
-    const QString change = event["change"].toString();
-    const QJsonObject container = event["container"].toObject();
-    const auto id = WindowHandle(container["id"].toInteger());
+    if (type == GetTree) {
+        takeTree(*message);
+        return;
+    }
+    const QString change = (*message)["change"].toString();
+    const QJsonObject container = (*message)["container"].toObject();
+    const WindowHandle id = handleOf(container["id"].toInteger(), false);
     if (change == QLatin1String("close")) {
         forget(id);
         xWindows_.erase(id);
+        if (auto own = containerOf_.find(id); own != containerOf_.end()) {
+            handleOf_.erase(own->second);
+            containerOf_.erase(own);
+        }
     } else if (change == QLatin1String("title")) {
         if (find(id)) entry(id).title = container["name"].toString().toStdString();
     } else if (treesAsked_ == 0) {
@@ -170,18 +213,36 @@ void SwayDesktop::take(uint32_t type, const QByteArray& payload) {
     }
 }
 
+// sway numbers its containers from 1 up: the number is the handle. i3's are
+// addresses, too large for a handle: they get numbers of ours, from the upper
+// half, which sway's never reach. Nothing when add is false and it has none.
+WindowHandle SwayDesktop::handleOf(qint64 container, bool add) {
+    if (container > 0 && container < OwnHandles) return WindowHandle(container);
+    if (auto it = handleOf_.find(container); it != handleOf_.end()) return it->second;
+    if (!add) return 0;
+    const WindowHandle handle = nextHandle_;
+    nextHandle_ = nextHandle_ == UINT32_MAX ? OwnHandles : nextHandle_ + 1;
+    handleOf_[container] = handle;
+    containerOf_[handle] = container;
+    return handle;
+}
+
 void SwayDesktop::takeTree(const QJsonObject& root) {
     std::vector<FoundWindow> found;
     collect(root, false, found);
+    std::unordered_map<qint64, WindowHandle> present;
     std::vector<WindowHandle> order;
     order.reserve(found.size());
     for (const FoundWindow& f : found)
-        order.push_back(f.id);
-    setOrder(std::move(order));
+        order.push_back(present[f.container] = handleOf(f.container, true));
+    // The numbers of containers gone are let go.
+    std::erase_if(handleOf_, [&](const auto& h) { return !present.contains(h.first); });
+    std::erase_if(containerOf_, [&](const auto& c) { return !present.contains(c.second); });
+    setOrder(order);
     xWindows_.clear();
-    for (FoundWindow& f : found) {
-        entry(f.id) = std::move(f.window);
-        if (f.xWindow) xWindows_[f.id] = f.xWindow;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        entry(order[i]) = std::move(found[i].window);
+        if (found[i].xWindow) xWindows_[order[i]] = found[i].xWindow;
     }
 }
 
@@ -190,7 +251,9 @@ bool SwayDesktop::requestClose(WindowHandle window) {
     if (auto x = xWindows_.find(window);
         x != xWindows_.end() && !listsDeleteWindow(xDisplay_, x->second))
         return false;
-    send(RunCommand, "[con_id=" + QByteArray::number(window) + "] kill");
+    const auto own = containerOf_.find(window);
+    const qint64 container = own != containerOf_.end() ? own->second : qint64(window);
+    send(RunCommand, "[con_id=" + QByteArray::number(container) + "] kill");
     return true;
 }
 

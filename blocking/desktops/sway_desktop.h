@@ -12,10 +12,11 @@
 
 namespace vornel {
 
-// The windows of sway (or any compositor that speaks i3's IPC), kept current
-// from its window events. A handle is the container id; a window on another
-// workspace is visible, one in the scratchpad is minimised; the outer
-// rectangle holds the title bar and the borders.
+// The windows of sway, or of i3 (whose IPC sway speaks), kept current from
+// their window events. A handle is the container id (a number of ours for
+// i3's, which are too large); a window on another workspace is visible, one
+// in the scratchpad is minimised; the outer rectangle holds the title bar
+// and the borders.
 //
 // The socket is read by the event loop: no call ever waits on the
 // compositor, except connect, which waits once for the first tree.
@@ -43,9 +44,9 @@ public:
 
 protected:
     // Sends "[con_id=N] kill", which sway turns into xdg_toplevel.close for a
-    // Wayland window. For an XWayland window it is WM_DELETE_WINDOW when the
-    // window lists that protocol and a kill of its client when it does not,
-    // so an XWayland window is closed only when it lists it.
+    // Wayland window. For an X11 window (XWayland's, or any of i3's) it is
+    // WM_DELETE_WINDOW when the window lists that protocol and a kill of its
+    // client when it does not, so such a window is closed only when it lists it.
     bool requestClose(WindowHandle window) override;
 
 private:
@@ -55,14 +56,21 @@ private:
     void readMessages();
     void take(uint32_t type, const QByteArray& payload);
     void askTree();
+    WindowHandle handleOf(qint64 container, bool add);
 
     QLocalSocket socket_;
     QByteArray received_;
     int treesAsked_ = 0; // GET_TREE requests not answered yet
     uint64_t messagesSent_ = 0;
     bool lossReported_ = false;
+    bool unreadableReported_ = false;
     // The X window of each XWayland window.
     std::unordered_map<WindowHandle, uint32_t> xWindows_;
+    // The containers whose numbers do not fit a handle (i3's), both ways.
+    static constexpr WindowHandle OwnHandles = 0x80000000;
+    std::unordered_map<qint64, WindowHandle> handleOf_;
+    std::unordered_map<WindowHandle, qint64> containerOf_;
+    WindowHandle nextHandle_ = OwnHandles;
     std::string xDisplay_;
 };
 

@@ -5,7 +5,9 @@
 // windows politely, others stay, the log and the total are right after
 // SIGTERM, a retitled window is caught and --windows lists what GNOME lists.
 // Before that, --windows says whether the extension is missing or waits for
-// the next login. A user who disables the extension is told so.
+// the next login. A user who disables the extension is told so. The user's
+// list of enabled extensions is only ever added to, never written from a
+// read that failed.
 #include "support/wayland_session.h"
 
 #include <QJsonArray>
@@ -249,6 +251,65 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
     ASSERT_TRUE(late.waitShown());
     EXPECT_TRUE(late.waitClosed()) << "nothing closed once the extension was on again";
     stopPolitely(again);
+}
+
+// The list of enabled extensions is the user's: when it cannot be read at
+// the first run (gsettings failed, or took too long at a busy login) or does
+// not read as a list, it is left as it was and the user is told; when it can,
+// Vornel's extension is added to the others.
+TEST(GnomeEndToEnd, TheUsersExtensionsStayEnabledWhateverTheFirstRunCouldRead) {
+    GnomeSession session;
+    ASSERT_TRUE(session.started());
+    const QString dir = session.dir();
+    const auto enabledExtensions = [&] {
+        return runInSession(dir, "gsettings", {"get", "org.gnome.shell", "enabled-extensions"})
+            .trimmed()
+            .toStdString();
+    };
+    QProcess set;
+    startInSession(set, dir, "gsettings",
+                   {"set", "org.gnome.shell", "enabled-extensions", "['autre@exemple.org']"});
+    ASSERT_TRUE(set.waitForFinished(10000) && set.exitCode() == 0);
+    ASSERT_EQ(enabledExtensions(), "['autre@exemple.org']");
+
+    // gsettings as the program finds it, with the reading of the list made
+    // to fail, or to print half a list, as mode says.
+    SessionVornelFolder folder;
+    QDir().mkpath(folder.file("bin"));
+    folder.write("bin/gsettings", "#!/bin/sh\n"
+                                  "if [ \"$1 $3\" = 'get enabled-extensions' ]; then\n"
+                                  "    case $(cat \"$(dirname \"$0\")/mode\") in\n"
+                                  "    fail) exit 1 ;;\n"
+                                  "    half) echo \"['autre@exemple.org', 'vor\"; exit 0 ;;\n"
+                                  "    esac\n"
+                                  "fi\n"
+                                  "exec /usr/bin/gsettings \"$@\"\n");
+    ASSERT_TRUE(QFile::setPermissions(folder.file("bin/gsettings"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadOther | QFile::ExeOther));
+    const QStringList environment{"XDG_CONFIG_HOME=" + session.home() + "/.config",
+                                  "PATH=" + folder.file("bin") + ':' + qgetenv("PATH")};
+    for (const char* mode : {"fail", "half", "reads"}) {
+        folder.write("bin/mode", mode);
+        QProcess vornel;
+        folder.start(vornel, dir, {}, environment);
+        ASSERT_TRUE(vornel.waitForStarted(5000));
+        QByteArray errors;
+        EXPECT_TRUE(waitUntilTrue([&] {
+            vornel.waitForReadyRead(100);
+            errors += vornel.readAllStandardError();
+            return errors.contains("vornel: ");
+        })) << mode;
+        stopPolitely(vornel);
+        if (QByteArray(mode) != "reads") {
+            EXPECT_TRUE(errors.contains("n'a pas pu être lue")) << mode << errors.toStdString();
+            EXPECT_EQ(enabledExtensions(), "['autre@exemple.org']") << mode;
+        } else {
+            EXPECT_TRUE(errors.contains("visibles après la prochaine connexion"))
+                << errors.toStdString();
+            EXPECT_EQ(enabledExtensions(), "['autre@exemple.org', '" + Uuid.toStdString() + "']");
+        }
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "app/local_socket_handshake.h"
+#include "support/qt_print.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -267,21 +269,45 @@ TEST(HandshakeSocketPath, OnePerUserAndDisplayInAPrivateFolder) {
     qunsetenv("WAYLAND_DISPLAY");
     qputenv("DISPLAY", ":8.0");
 
-    // A runtime folder that others can enter is not used.
+    // A runtime folder that others can enter is not used: the fallback is a
+    // folder of ours in the user's cache.
     ASSERT_EQ(chmod(QFile::encodeName(runtime.path()).constData(), 0755), 0);
-    QTemporaryDir temp;
-    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     const QString fallback = LocalSocketHandshake::defaultSocketPath();
-    EXPECT_TRUE(fallback.startsWith(temp.path() + "/vornel-")) << fallback.toStdString();
+    EXPECT_EQ(QFileInfo(fallback).path(), cache.path() + "/vornel") << fallback.toStdString();
     struct stat st {};
     ASSERT_EQ(stat(QFile::encodeName(QFileInfo(fallback).path()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-
-    // A fallback folder that someone else could have prepared is refused.
-    ASSERT_EQ(chmod(QFile::encodeName(QFileInfo(fallback).path()).constData(), 0777), 0);
-    EXPECT_TRUE(LocalSocketHandshake::defaultSocketPath().isEmpty());
-    LocalSocketHandshake disabled(QString{});
-    EXPECT_EQ(disabled.closeEarlierInstance(1s), EarlierInstance::None);
-    EXPECT_FALSE(disabled.listen([] {}));
+    // A home may be shared by several machines.
+    EXPECT_TRUE(QFileInfo(fallback).fileName().startsWith(
+        "vornel-" + QSysInfo::machineHostName().section('.', 0, 0) + "-display"))
+        << fallback.toStdString();
+    // Whatever another user has made in the temporary folder under our name.
+    QTemporaryDir temp;
+    const QString squatted = temp.filePath(QStringLiteral("vornel-%1").arg(geteuid()));
+    ASSERT_TRUE(QDir().mkdir(squatted));
+    ASSERT_EQ(chmod(QFile::encodeName(squatted).constData(), 0777), 0);
+    if (geteuid() == 0) ASSERT_EQ(chown(QFile::encodeName(squatted).constData(), 65534, 65534), 0);
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    EXPECT_EQ(LocalSocketHandshake::defaultSocketPath(), fallback);
+    LocalSocketHandshake inCache(fallback);
+    EXPECT_EQ(inCache.closeEarlierInstance(1s), EarlierInstance::None);
+    EXPECT_TRUE(inCache.listen([] {}));
     qunsetenv("TMPDIR");
+
+    // A cache folder that someone else could have prepared is refused, and a
+    // start without a lock is told so rather than let run beside another.
+    const QString cacheFolder = QFileInfo(fallback).path();
+    ASSERT_EQ(chmod(QFile::encodeName(cacheFolder).constData(), 0770), 0);
+    EXPECT_TRUE(LocalSocketHandshake::defaultSocketPath().isEmpty());
+    ASSERT_EQ(chmod(QFile::encodeName(cacheFolder).constData(), 0700), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(QFile::encodeName(cacheFolder).constData(), 65534, 65534), 0);
+        EXPECT_TRUE(LocalSocketHandshake::defaultSocketPath().isEmpty());
+    }
+    LocalSocketHandshake noLock(QString{});
+    EXPECT_EQ(noLock.closeEarlierInstance(1s), EarlierInstance::NoLock);
+    EXPECT_FALSE(noLock.listen([] {}));
+    qunsetenv("XDG_CACHE_HOME");
 }

@@ -27,6 +27,7 @@ namespace {
 struct RecordingHandshake : InstanceHandshake {
     bool earlierFound = false;
     bool earlierHangs = false;
+    bool noLock = false;
     int formsWhenAsked = -1;
     std::function<void()> close;
     bool stopped = false;
@@ -34,6 +35,7 @@ struct RecordingHandshake : InstanceHandshake {
     EarlierInstance closeEarlierInstance(std::chrono::milliseconds) override {
         formsWhenAsked = int(QApplication::topLevelWidgets().size());
         if (earlierHangs) return EarlierInstance::StillRunning;
+        if (noLock) return EarlierInstance::NoLock;
         return earlierFound ? EarlierInstance::Closed : EarlierInstance::None;
     }
     bool listen(std::function<void()> closeRequest) override {
@@ -143,27 +145,34 @@ TEST(StartUp, WithoutAnEarlierInstanceTheFlagStaysDown) {
     EXPECT_FALSE(seen.earlierClosed);
 }
 
-TEST(StartUp, AnEarlierInstanceThatHangsKeepsEverythingAndThisStartSaysSoAndEnds) {
-    test::PrivateFolders folders;
-    RecordingHandshake handshake;
-    handshake.earlierHangs = true;
-    ScriptedDesktop desktop;
-    test::QuietSound sound;
-    int code = -1;
-    const test::AnsweredBox box =
-        test::answerBoxDuring([&] { code = runProgram(desktop, sound, handshake); });
-    EXPECT_NE(code, 0);
-    EXPECT_EQ(box.caption, "Vornel");
-    EXPECT_EQ(box.icon, QMessageBox::Warning);
-    EXPECT_TRUE(box.text.startsWith("Vornel est déjà lancé mais ne répond pas."))
-        << box.text.toStdString();
-    // Nothing was created, listened on or written.
-    EXPECT_EQ(handshake.close, nullptr);
-    EXPECT_FALSE(earlierInstanceClosed);
-    EXPECT_EQ(findForm<TfmVornel>(), nullptr);
-    EXPECT_FALSE(QFile::exists(folders.path("settings/vornel.ini")));
-    EXPECT_FALSE(QFile::exists(folders.path("settings/vornel.log")));
-    EXPECT_FALSE(QFile::exists(folders.path("config/autostart/Vornel.desktop")));
+// An earlier instance that hangs still owns everything; without the lock, one
+// may run unseen. Either way this start must not run beside it.
+TEST(StartUp, AStartThatCannotRunAloneSaysSoAndEndsTouchingNothing) {
+    for (const bool hangs : {true, false}) {
+        test::PrivateFolders folders;
+        RecordingHandshake handshake;
+        handshake.earlierHangs = hangs;
+        handshake.noLock = !hangs;
+        ScriptedDesktop desktop;
+        test::QuietSound sound;
+        int code = -1;
+        const test::AnsweredBox box =
+            test::answerBoxDuring([&] { code = runProgram(desktop, sound, handshake); });
+        EXPECT_NE(code, 0) << hangs;
+        EXPECT_EQ(box.caption, "Vornel");
+        EXPECT_EQ(box.icon, QMessageBox::Warning);
+        EXPECT_TRUE(box.text.startsWith(hangs ? "Vornel est déjà lancé mais ne répond pas."
+                                              : "Vornel ne peut pas vérifier qu'il est le seul "
+                                                "lancé : aucun dossier privé"))
+            << box.text.toStdString();
+        // Nothing was created, listened on or written.
+        EXPECT_EQ(handshake.close, nullptr) << hangs;
+        EXPECT_FALSE(earlierInstanceClosed);
+        EXPECT_EQ(findForm<TfmVornel>(), nullptr);
+        EXPECT_FALSE(QFile::exists(folders.path("settings/vornel.ini")));
+        EXPECT_FALSE(QFile::exists(folders.path("settings/vornel.log")));
+        EXPECT_FALSE(QFile::exists(folders.path("config/autostart/Vornel.desktop")));
+    }
 }
 
 TEST(StartUp, SaysWhatIsMissingAndShowsTheWindowWhenNothingElseReachesIt) {

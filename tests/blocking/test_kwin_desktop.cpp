@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace vornel {
@@ -206,6 +207,36 @@ TEST_F(KWinDesktopTest, FollowsWindowsAndClosesPolitely) {
 
     desktop.reset();
     EXPECT_FALSE(scriptLoaded());
+}
+
+// KWin tells windows of one title apart in its caption (" <2>"); a rule on
+// the title the program set must find every copy.
+TEST_F(KWinDesktopTest, WindowsOfOneTitleAllKeepThatTitle) {
+    auto desktop = connect();
+    ASSERT_TRUE(desktop);
+    ASSERT_TRUE(desktop->waitForWindows(10000));
+    TestWindow first(sessionDir(), "Offre du jour", QSize(200, 150));
+    TestWindow second(sessionDir(), "Autre offre", QSize(210, 160));
+    ASSERT_TRUE(first.waitShown() && second.waitShown());
+    // KWin counts a copy as its title changes: the first must be in by then.
+    ASSERT_NE(waitForTitle(*desktop, "Offre du jour"), 0u);
+    ASSERT_NE(waitForTitle(*desktop, "Autre offre"), 0u);
+    second.retitle("Offre du jour");
+    // Minimised by KWin's own caption of it: the report of that change came
+    // after KWin had counted the copy.
+    WindowHandle counted = 0;
+    ASSERT_TRUE(waitWithEvents([&] {
+        inKWin("Offre du jour <2>", "w.minimized = true");
+        desktop->beginWalk();
+        for (WindowHandle h : desktop->topFirst())
+            if (desktop->IsIconic(h)) counted = h;
+        return counted != 0;
+    }));
+    EXPECT_EQ(titleOf(*desktop, counted), "Offre du jour");
+    std::vector<std::string> titles;
+    for (WindowHandle h : desktop->topFirst())
+        titles.push_back(titleOf(*desktop, h));
+    EXPECT_EQ(std::count(titles.begin(), titles.end(), "Offre du jour"), 2);
 }
 
 // A second run queues behind the first for the bus name, loads its script

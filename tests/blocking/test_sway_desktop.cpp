@@ -1,9 +1,17 @@
 // The sway desktop against a real headless sway: the model follows the
 // compositor's events without being asked to, sizes are the outer ones sway
-// draws, the scratchpad is minimised, and a close is the polite one.
+// draws, the scratchpad is minimised, and a close is the polite one. Then
+// against a compositor of the tests' own on the same IPC, which sends what
+// sway and i3 send that the headless sway cannot be made to: i3's tree, and
+// titles that are not UTF-8.
 #include "blocking/desktops/sway_desktop.h"
 #include "support/wayland_session.h"
 
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMutex>
+#include <atomic>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace vornel;
@@ -151,6 +159,166 @@ TEST_F(SwayDesktopTest, AnswersNothingAndClosesNothingOnceTheCompositorHasGone) 
 
     EXPECT_FALSE(window.sawClose());
     EXPECT_EQ(titleOf(*desktop, handle), "Reste - Mozilla") << "the first session is untouched";
+}
+
+// i3's IPC served from a thread of its own: each GET_TREE is answered with
+// the tree it holds at that moment, and window events go out when told.
+class FakeCompositor {
+public:
+    explicit FakeCompositor(QByteArray tree) : tree_(std::move(tree)) {
+        thread_.reset(QThread::create([this] { serve(); }));
+        thread_->start();
+        while (!listening_)
+            QThread::msleep(1);
+    }
+    ~FakeCompositor() {
+        stop_ = true;
+        thread_->wait();
+    }
+    QString path() const { return dir_.filePath("ipc"); }
+    void setTree(const QByteArray& tree) {
+        QMutexLocker lock(&mutex_);
+        tree_ = tree;
+    }
+    void sendEvent(const QByteArray& event) {
+        QMutexLocker lock(&mutex_);
+        out_ += message(0x80000003, event);
+    }
+    int treesSent() const { return treesSent_; }
+    QByteArrayList commands() {
+        QMutexLocker lock(&mutex_);
+        return commands_;
+    }
+
+private:
+    static QByteArray message(uint32_t type, const QByteArray& payload) {
+        const uint32_t length = uint32_t(payload.size());
+        return "i3-ipc" + QByteArray(reinterpret_cast<const char*>(&length), 4) +
+               QByteArray(reinterpret_cast<const char*>(&type), 4) + payload;
+    }
+    void serve() {
+        QLocalServer server;
+        server.listen(path());
+        listening_ = true;
+        while (!stop_ && !server.waitForNewConnection(10)) {
+        }
+        QLocalSocket* client = server.nextPendingConnection();
+        QByteArray in;
+        while (!stop_ && client) {
+            client->waitForReadyRead(10);
+            in += client->readAll();
+            QMutexLocker lock(&mutex_);
+            uint32_t length = 0, type = 0;
+            while (in.size() >= 14) {
+                std::memcpy(&length, in.constData() + 6, 4);
+                std::memcpy(&type, in.constData() + 10, 4);
+                if (in.size() < 14 + qsizetype(length)) break;
+                if (type == 0) commands_ << in.mid(14, length);
+                in.remove(0, 14 + length);
+                treesSent_ += type == 4;
+                client->write(message(type, type == 4 ? tree_ : R"([{"success":true}])"));
+            }
+            client->write(std::exchange(out_, {}));
+            client->flush();
+        }
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<QThread> thread_;
+    std::atomic<bool> listening_{false}, stop_{false};
+    std::atomic<int> treesSent_{0};
+    QMutex mutex_;
+    QByteArray tree_, out_;
+    QByteArrayList commands_;
+};
+
+// i3 as i3 4.22 tells it, what matters kept: a tiled window whose container
+// holds its title bar, a floating one, one in the scratchpad, and the bar and
+// a panel in the dock areas.
+const QByteArray I3Tree = R"({"type":"root","nodes":[
+ {"type":"output","name":"__i3","nodes":[{"type":"con","name":"content","nodes":[
+  {"type":"workspace","name":"__i3_scratch","floating_nodes":[{"type":"floating_con","nodes":[
+   {"id":94732013144896,"type":"con","name":"Pub tuile","window":10485796}]}]}]}]},
+ {"type":"output","name":"screen","nodes":[
+  {"type":"dockarea","name":"topdock","nodes":[{"id":94732013126480,"type":"con","window":6291462}]},
+  {"type":"con","name":"content","window":null,"nodes":[
+   {"type":"workspace","name":"1","window":null,"nodes":[
+    {"id":94732013155280,"type":"con","name":"Offre","window":14680074,
+     "rect":{"x":0,"y":34,"width":1024,"height":712},"deco_rect":{"height":20}}],
+    "floating_nodes":[{"type":"floating_con","window":null,"nodes":[
+     {"id":94732013123968,"type":"con","name":"Flotte","window":12582922,
+      "rect":{"x":427,"y":296,"width":170,"height":188},"deco_rect":{"height":20}}]}]}]},
+  {"type":"dockarea","name":"bottomdock","nodes":[
+   {"id":94732013121744,"type":"con","name":"i3bar for output screen","window":8388614}]}]}]})";
+
+// A window of sway's tree, titled with these bytes.
+QByteArray swayWindow(qint64 id, const QByteArray& title) {
+    return R"({"id":)" + QByteArray::number(id) + R"(,"type":"con","shell":"xdg_shell","name":")" +
+           title + R"(","rect":{"x":0,"y":0,"width":100,"height":80},"nodes":[]})";
+}
+
+QByteArray swayTreeOf(const QByteArrayList& windows) {
+    return R"({"id":1,"type":"root","nodes":[{"id":2,"type":"workspace","name":"1","nodes":[)" +
+           windows.join(',') + "]}]}";
+}
+
+// i3 is an X11 window manager that speaks sway's IPC (I3SOCK) but names no
+// kind of client: its windows are the containers of an X window, the bar and
+// panels of its dock areas are not windows, and the outer rectangle is the
+// container's own, title bar included.
+TEST(SwayIpc, SeesI3sWindowsAndClosesNoneThatTheXServerCannotVouchFor) {
+    FakeCompositor i3(I3Tree);
+    // An X display that is not there: no window can be shown to take
+    // WM_DELETE_WINDOW, and i3 would kill a client that does not.
+    auto desktop = SwayDesktop::connect(i3.path(), 3000, ":4095");
+    ASSERT_TRUE(desktop);
+    // Its container numbers are addresses, too large for a handle.
+    const std::vector<WindowHandle> windows = walk(*desktop);
+    ASSERT_EQ(windows.size(), 3u);
+    EXPECT_EQ(titleOf(*desktop, windows[0]), "Pub tuile");
+    EXPECT_EQ(titleOf(*desktop, windows[1]), "Flotte");
+    EXPECT_EQ(titleOf(*desktop, windows[2]), "Offre");
+    EXPECT_EQ(desktop->GetWindowRect(windows[2]), (WindowRect{0, 34, 1024, 746}));
+    EXPECT_EQ(desktop->GetWindowRect(windows[1]), (WindowRect{427, 296, 597, 484}));
+    EXPECT_TRUE(desktop->IsIconic(windows[0]));
+    EXPECT_FALSE(desktop->IsIconic(windows[1]));
+    EXPECT_FALSE(desktop->PostClose(windows[2]));
+
+    // A window whose number does not fit a handle is closed by its own.
+    i3.setTree(swayTreeOf({swayWindow(94732013160704, "Grande")}));
+    ASSERT_TRUE(desktop->refresh(3000));
+    ASSERT_EQ(walk(*desktop).size(), 1u);
+    EXPECT_TRUE(desktop->PostClose(walk(*desktop)[0]));
+    EXPECT_TRUE(waitWithEvents([&] { return !i3.commands().isEmpty(); }));
+    EXPECT_EQ(i3.commands(), QByteArrayList{"[con_id=94732013160704] kill"});
+}
+
+// An X11 program's Latin-1 title reaches sway's IPC as it is: the window is
+// seen with U+FFFD in its place, and so are all the others. A message that
+// cannot be read at all leaves the windows seen before it.
+TEST(SwayIpc, ATitleThatIsNotUtf8HidesNoWindow) {
+    FakeCompositor sway(swayTreeOf({swayWindow(5, "Offre sp\xe9"
+                                                  "ciale"),
+                                    swayWindow(6, "Autre")}));
+    auto desktop = SwayDesktop::connect(sway.path());
+    ASSERT_TRUE(desktop);
+    EXPECT_EQ(walk(*desktop), (std::vector<WindowHandle>{5, 6}));
+    EXPECT_EQ(titleOf(*desktop, 5), "Offre sp\uFFFDciale");
+    EXPECT_EQ(titleOf(*desktop, 6), "Autre");
+
+    sway.sendEvent(R"({"change":"title","container":)" + swayWindow(6, "Caf\xe9") + "}");
+    EXPECT_TRUE(waitWithEvents([&] { return titleOf(*desktop, 6) == "Caf\uFFFD"; }));
+
+    // A new window makes the model ask for the tree, which comes cut.
+    const int trees = sway.treesSent();
+    sway.setTree(swayTreeOf({swayWindow(5, "Offre"), swayWindow(6, "Autre")}).chopped(3));
+    sway.sendEvent(R"({"change":"new","container":)" + swayWindow(7, "Nouvelle") + "}");
+    ASSERT_TRUE(waitWithEvents([&] { return sway.treesSent() > trees; }));
+    // Replies and events come in order: once this title is in, the tree was read.
+    sway.sendEvent(R"({"change":"title","container":)" + swayWindow(5, "Lue") + "}");
+    ASSERT_TRUE(waitWithEvents([&] { return titleOf(*desktop, 5) == "Lue"; }));
+    EXPECT_EQ(walk(*desktop), (std::vector<WindowHandle>{5, 6}));
+    EXPECT_EQ(titleOf(*desktop, 6), "Caf\uFFFD");
 }
 
 } // namespace

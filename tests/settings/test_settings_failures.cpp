@@ -3,6 +3,7 @@
 // nothing, so each one makes the kernel refuse the write for real and fails
 // loudly when it cannot arrange that.
 #include "common/text.h"
+#include "settings/settings_files.h"
 #include "settings_folder.h"
 
 #include <QCheckBox>
@@ -318,4 +319,32 @@ TEST_F(SaveFailure, ALogThatCannotBeReadIsKeptAndTheUserIsTold) {
     auto w = start();
     EXPECT_EQ(memoLines(w->ui.mLog),
               (QStringList{"01/02/26 10:00:00 : ancienne", "01/01/26 09:00:00 : plus ancienne"}));
+}
+
+// In place, a write that comes short (a full disk, a file-size limit) leaves
+// the old content whole, tried again as often as the save tries; one that
+// fits leaves exactly the new content, shorter or longer than the old.
+TEST_F(SaveFailure, AnInPlaceRewriteThatComesShortLeavesTheOldContent) {
+    const std::string old = "[Vornel]\r\nTotal=7\r\n" + std::string(100, 'a') + "\r\n";
+    const std::string longer = "[Vornel]\r\nTotal=8\r\n" + std::string(300, 'b') + "\r\n";
+    const std::string shorter = "[Vornel]\r\nTotal=9\r\n";
+    putFile(ini(), old);
+    NoPermissionOverride guard;
+    ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0555), 0);
+    ASSERT_TRUE(guard.set()) << "could not drop the permission override: " << strerror(errno);
+    ASSERT_FALSE(canWrite(dir.path(), 1)) << "the folder is still writable; test set-up failed";
+    {
+        FileSizeLimit limit(200);
+        ASSERT_TRUE(limit.set()) << "could not set RLIMIT_FSIZE: " << strerror(errno);
+        QString error;
+        EXPECT_FALSE(writeWholeFile(ini(), longer, &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+    EXPECT_EQ(fileText(ini()), old);
+    EXPECT_TRUE(writeWholeFile(ini(), shorter));
+    EXPECT_EQ(fileText(ini()), shorter);
+    EXPECT_TRUE(writeWholeFile(ini(), longer));
+    EXPECT_EQ(fileText(ini()), longer);
+    ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0755), 0);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"vornel.ini"});
 }

@@ -54,11 +54,20 @@ function isX11(w) {
     return !!w.windowId || /X11/.test(String(w));
 }
 
+// The title as the program set it. KWin's caption adds " <2>", " <3>"... to
+// a window whose title another window has (and a window shortcut's or a
+// remote host's name): a rule on the title must find every copy. Plasma 6
+// gives the title alone; on 5.27 KWin's count is taken off.
+function titleOf(w) {
+    if (w.captionNormal !== undefined) return String(w.captionNormal);
+    return String(w.caption).replace(/ <([2-9]|[1-9][0-9]+)>$/, "");
+}
+
 function describe(w) {
     var g = w.frameGeometry;
     return JSON.stringify({
         id: idOf(w),
-        title: String(w.caption),
+        title: titleOf(w),
         x: Math.round(g.x),
         y: Math.round(g.y),
         width: Math.round(g.width),
