@@ -163,7 +163,7 @@ QString lookNotice(const QVariantMap& known, int state) {
     if (installedCopy().isEmpty())
         return AboutTheExtension + QStringLiteral(" n'est pas installée : lancez Vornel une fois "
                                                   "pour l'installer, puis rouvrez la session.");
-    if (shellSetting("enabled-extensions").contains(uuid()))
+    if (shellSetting("enabled-extensions").value_or(QStringList()).contains(uuid()))
         return QStringLiteral("Fenêtres visibles après la prochaine connexion : l'extension GNOME "
                               "Shell de Vornel est installée et activée, mais GNOME ne la charge "
                               "qu'à l'ouverture de la session.");

@@ -288,7 +288,9 @@ TEST(HandshakeSocketPath, OnePerUserAndDisplayInAPrivateFolder) {
     const QString squatted = temp.filePath(QStringLiteral("vornel-%1").arg(geteuid()));
     ASSERT_TRUE(QDir().mkdir(squatted));
     ASSERT_EQ(chmod(QFile::encodeName(squatted).constData(), 0777), 0);
-    if (geteuid() == 0) ASSERT_EQ(chown(QFile::encodeName(squatted).constData(), 65534, 65534), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(QFile::encodeName(squatted).constData(), 65534, 65534), 0);
+    }
     qputenv("TMPDIR", QFile::encodeName(temp.path()));
     EXPECT_EQ(LocalSocketHandshake::defaultSocketPath(), fallback);
     LocalSocketHandshake inCache(fallback);
