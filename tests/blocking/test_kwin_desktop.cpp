@@ -223,10 +223,12 @@ TEST_F(KWinDesktopTest, WindowsOfOneTitleAllKeepThatTitle) {
     ASSERT_NE(waitForTitle(*desktop, "Autre offre"), 0u);
     second.retitle("Offre du jour");
     // Minimised by KWin's own caption of it: the report of that change came
-    // after KWin had counted the copy.
+    // after KWin had counted the copy. Plasma 6 counts no copies: there both
+    // captions are the title, and the copy is the wider window.
     WindowHandle counted = 0;
     ASSERT_TRUE(waitWithEvents([&] {
         inKWin("Offre du jour <2>", "w.minimized = true");
+        inKWin("Offre du jour", "if (w.frameGeometry.width > 205) w.minimized = true");
         desktop->beginWalk();
         for (WindowHandle h : desktop->topFirst())
             if (desktop->IsIconic(h)) counted = h;
