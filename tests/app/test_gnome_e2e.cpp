@@ -65,6 +65,15 @@ std::map<QString, QSize> shellWindows(const QString& dir) {
     return windows;
 }
 
+// Waits until the program has said text on stderr; what it said is in errors.
+bool saysOnStderr(QProcess& vornel, QByteArray& errors, const char* text) {
+    return waitUntilTrue([&] {
+        vornel.waitForReadyRead(100);
+        errors += vornel.readAllStandardError();
+        return errors.contains(text);
+    });
+}
+
 // A GNOME session that can be ended and started again with the same home,
 // as a user logs out and in again.
 class GnomeSession {
@@ -112,11 +121,8 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
         folder.start(vornel, dir, {}, environment);
         ASSERT_TRUE(vornel.waitForStarted(5000));
         QByteArray errors;
-        EXPECT_TRUE(waitUntilTrue([&] {
-            vornel.waitForReadyRead(100);
-            errors += vornel.readAllStandardError();
-            return errors.contains("visibles après la prochaine connexion");
-        })) << errors.toStdString();
+        EXPECT_TRUE(saysOnStderr(vornel, errors, "visibles après la prochaine connexion"))
+            << errors.toStdString();
         stopPolitely(vornel);
     }
     const QString installed = session.home() + "/.local/share/gnome-shell/extensions/" + Uuid;
@@ -233,11 +239,7 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
     QThread::msleep(1000);
     shellCall(dir, "/org/gnome/Shell", "org.gnome.Shell.Extensions.DisableExtension", {Uuid});
     QByteArray errors;
-    EXPECT_TRUE(waitUntilTrue([&] {
-        again.waitForReadyRead(100);
-        errors += again.readAllStandardError();
-        return errors.contains("est désactivée");
-    })) << errors.toStdString();
+    EXPECT_TRUE(saysOnStderr(again, errors, "est désactivée")) << errors.toStdString();
     ASSERT_TRUE(waitUntilTrue([&] {
         return runInSession(dir, "gsettings", {"get", "org.gnome.shell", "disabled-extensions"})
             .contains(Uuid.toUtf8());
@@ -298,11 +300,7 @@ TEST(GnomeEndToEnd, TheUsersExtensionsStayEnabledWhateverTheFirstRunCouldRead) {
         folder.start(vornel, dir, {}, environment);
         ASSERT_TRUE(vornel.waitForStarted(5000));
         QByteArray errors;
-        EXPECT_TRUE(waitUntilTrue([&] {
-            vornel.waitForReadyRead(100);
-            errors += vornel.readAllStandardError();
-            return errors.contains("vornel: ");
-        })) << mode;
+        EXPECT_TRUE(saysOnStderr(vornel, errors, "vornel: ")) << mode;
         stopPolitely(vornel);
         if (QByteArray(mode) != "reads") {
             EXPECT_TRUE(errors.contains("n'a pas pu être lue")) << mode << errors.toStdString();
