@@ -25,6 +25,15 @@ QString cutTip(const QString& tip, int maxBytes) {
     return QString::fromUtf8(bytes.left(end));
 }
 
+// The same calls reach either kind of icon.
+template <class Icon>
+void notify(Icon* icon, int command, int flags, const QIcon& image, const QString& tip) {
+    if (flags & TfmVornelTray::NIF_ICON) icon->setIcon(image);
+    if (flags & TfmVornelTray::NIF_TIP) icon->setToolTip(tip);
+    if (command == TfmVornelTray::NIM_ADD) icon->setVisible(true);
+    if (command == TfmVornelTray::NIM_DELETE) icon->setVisible(false);
+}
+
 // A window title as a menu caption: its ampersands are text, not accelerators.
 QString literalCaption(QString text) {
     return text.replace(u'&', QStringLiteral("&&"));
@@ -48,16 +57,19 @@ TfmVornelTray::TfmVornelTray(QWidget* parent)
 
 // The icon the program asked for so far shows as soon as there is a tray.
 void TfmVornelTray::CreateShellIcon() {
-    shellIcon_ = new QSystemTrayIcon(this);
-    // Queued: "Quitter" chosen in the menu removes the icon, and with it the
-    // widget whose press handler would otherwise still be running.
-    connect(shellIcon_, &QSystemTrayIcon::activated, this, &TfmVornelTray::DefaultHandler,
-            Qt::QueuedConnection);
+    hostedIcon_ = vornel::hostedTrayIcon(PopupMenu1, this);
+    if (!hostedIcon_) {
+        shellIcon_ = new QSystemTrayIcon(this);
+        // Queued: "Quitter" chosen in the menu removes the icon, and with it
+        // the widget whose press handler would otherwise still be running.
+        connect(shellIcon_, &QSystemTrayIcon::activated, this, &TfmVornelTray::DefaultHandler,
+                Qt::QueuedConnection);
+    }
     if (trayShown) NotifyTray(NIM_ADD, 0);
 }
 
 bool TfmVornelTray::trayAvailable() const {
-    return shellIcon_ && QSystemTrayIcon::isSystemTrayAvailable();
+    return hostedIcon_ || (shellIcon_ && QSystemTrayIcon::isSystemTrayAvailable());
 }
 
 TfmVornelTray::~TfmVornelTray() = default;
@@ -71,14 +83,13 @@ void TfmVornelTray::AddTrayIcon(int32_t id, const QIcon& icon, const QString& ti
 }
 
 bool TfmVornelTray::NotifyTray(int command, int flags) {
-    if (trayId == 0 || !shellIcon_) return false;
+    if (trayId == 0 || (!shellIcon_ && !hostedIcon_)) return false;
     if (command == NIM_ADD) flags |= NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    if (flags & NIF_ICON)
-        shellIcon_->setIcon(trayIcon.isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon)
-                                              : trayIcon);
-    if (flags & NIF_TIP) shellIcon_->setToolTip(cutTip(trayTip, MaxTipBytes));
-    if (command == NIM_ADD) shellIcon_->show();
-    if (command == NIM_DELETE) shellIcon_->hide();
+    const QIcon image =
+        trayIcon.isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon) : trayIcon;
+    const QString tip = cutTip(trayTip, MaxTipBytes);
+    if (hostedIcon_) notify(hostedIcon_, command, flags, image, tip);
+    if (shellIcon_) notify(shellIcon_, command, flags, image, tip);
     return trayAvailable();
 }
 

@@ -7,6 +7,9 @@
 
 class QMenu;
 class TfmVornel;
+namespace vornel {
+class HostedTrayIcon;
+}
 
 // The hidden form behind the notification-area icon and its menu. It is never
 // shown; closing it ends the program.
@@ -58,6 +61,9 @@ private:
     void CreateShellIcon();
     void DefaultHandler(QSystemTrayIcon::ActivationReason reason);
 
+    // One or the other: the tray host's icon, whose menu the host draws, or
+    // Qt's, whose menu is popped up here.
+    vornel::HostedTrayIcon* hostedIcon_ = nullptr;
     QSystemTrayIcon* shellIcon_ = nullptr;
     QIcon trayIcon;
     QString trayTip;

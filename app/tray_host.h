@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QObject>
 #include <functional>
 
-class QObject;
+class QIcon;
+class QMenu;
 
 namespace vornel {
 
@@ -14,5 +16,23 @@ namespace vornel {
 // logon before its panel would never show its icon. So on Wayland the tray
 // is left alone until the host has registered on the session bus.
 bool trayHostReady(QObject* context, std::function<void()> whenReady);
+
+// An icon that the desktop's tray host shows along with a menu, which the host
+// draws itself as a menu of its panel, on either button.
+class HostedTrayIcon : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    virtual void setIcon(const QIcon& icon) = 0;
+    virtual void setToolTip(const QString& tip) = 0;
+    virtual void setVisible(bool visible) = 0;
+};
+
+// The icon for a StatusNotifierItem host (waybar, KDE's panel, GNOME's
+// AppIndicator extension), or null where there is none: the icon is then
+// Qt's own, whose menu the program pops up itself. The host reads menu's
+// entries, built afresh by its aboutToShow signal each time it opens.
+HostedTrayIcon* hostedTrayIcon(QMenu* menu, QObject* parent);
 
 } // namespace vornel

@@ -1,3 +1,4 @@
+#include "app/status_notifier_item.h"
 #include "app/tray_host.h"
 
 #include <QDBusConnection>
@@ -14,8 +15,8 @@ namespace {
 // The StatusNotifierItem watcher that Qt's tray icon registers with. Qt wants
 // a host (the panel's tray) registered with it, not only the watcher: the
 // watcher may come up a moment before its host.
-const QString Watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-const QString WatcherPath = QStringLiteral("/StatusNotifierWatcher");
+const QString Watcher = QString::fromLatin1(StatusNotifierItem::WatcherService);
+const QString WatcherPath = QString::fromLatin1(StatusNotifierItem::WatcherPath);
 
 bool hostRegistered(const QDBusConnection& bus) {
     QDBusMessage get = QDBusMessage::createMethodCall(
@@ -72,6 +73,14 @@ bool trayHostReady(QObject* context, std::function<void()> whenReady) {
     if (!hostRegistered(bus)) return false;
     delete watch;
     return true;
+}
+
+// A host that registered with the watcher draws the menu it reads over
+// dbusmenu; without one, Qt's icon (XEmbed on X11) is the tray.
+HostedTrayIcon* hostedTrayIcon(QMenu* menu, QObject* parent) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !hostRegistered(bus)) return nullptr;
+    return new StatusNotifierItem(menu, parent);
 }
 
 } // namespace vornel

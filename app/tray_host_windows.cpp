@@ -7,4 +7,9 @@ bool trayHostReady(QObject*, std::function<void()>) {
     return true;
 }
 
+// The shell's icon is Qt's own.
+HostedTrayIcon* hostedTrayIcon(QMenu*, QObject*) {
+    return nullptr;
+}
+
 } // namespace vornel

@@ -7,10 +7,19 @@
 #include "support/modal_answer.h"
 #include "support/qt_print.h"
 
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
 #include <QDialog>
 #include <QListWidget>
 #include <QMenu>
+#include <QMutex>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -272,3 +281,174 @@ TEST_F(TrayForm, WithoutCandidatesTheOpenMenuShowsItsSeparatorOnTop) {
     EXPECT_GE(colours.size(), 2);
     menu->close();
 }
+
+namespace {
+
+// A panel's tray as the program meets it on the session bus (the test runs
+// on a bus of its own): a StatusNotifierWatcher with its host registered,
+// which notes the item that registers. It answers from a thread of its own,
+// as a panel would from its process: the program asks it and waits.
+class PanelWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+
+public:
+    PanelWatcher() {
+        moveToThread(&thread_);
+        thread_.start();
+        bus_.registerObject("/StatusNotifierWatcher", this,
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
+        bus_.registerService("org.kde.StatusNotifierWatcher");
+    }
+    ~PanelWatcher() override {
+        QDBusConnection::disconnectFromBus(bus_.name());
+        thread_.quit();
+        thread_.wait();
+    }
+    bool hostRegistered() const { return true; }
+    QString item() {
+        QMutexLocker lock(&mutex_);
+        return item_;
+    }
+
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) {
+        QMutexLocker lock(&mutex_);
+        item_ = service;
+    }
+
+private:
+    QDBusConnection bus_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "panel");
+    QThread thread_;
+    QMutex mutex_;
+    QString item_;
+};
+
+struct WithAPanel {
+    PanelWatcher panel;
+};
+
+// The tray form, its icon shown in that panel.
+class TrayInAPanel : public WithAPanel, public TrayForm {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "runs on a session bus";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.item().isEmpty(); }, 5000))
+            << "the icon did not register with the panel";
+        item = panel.item();
+    }
+
+    // A call as the panel makes it. The event loop runs meanwhile: the item
+    // answers from this same thread.
+    QDBusMessage ask(const QString& path, const QString& interface, const QString& method,
+                     const QVariantList& arguments) {
+        QDBusMessage call = QDBusMessage::createMethodCall(item, path, interface, method);
+        call.setArguments(arguments);
+        return QDBusConnection::sessionBus().call(call, QDBus::BlockWithGui, 5000);
+    }
+    QVariant itemProperty(const QString& name) {
+        const QDBusMessage reply = ask("/StatusNotifierItem", "org.freedesktop.DBus.Properties",
+                                       "Get", {"org.kde.StatusNotifierItem", name});
+        return reply.arguments().value(0).value<QDBusVariant>().variant();
+    }
+    QDBusMessage menuCall(const QString& method, const QVariantList& arguments) {
+        return ask(menuPath, "com.canonical.dbusmenu", method, arguments);
+    }
+    // The menu as the panel shows it, after asking for it to be rebuilt: one
+    // label per entry, "-" for the separator, with each entry's id.
+    QList<std::pair<int, QString>> menuAtOpening() {
+        EXPECT_EQ(menuCall("AboutToShow", {0}).type(), QDBusMessage::ReplyMessage);
+        const QDBusMessage reply = menuCall("GetLayout", {0, -1, QStringList()});
+        const QDBusArgument root = reply.arguments().value(1).value<QDBusArgument>();
+        QList<std::pair<int, QString>> entries;
+        int id = -1;
+        QVariantMap properties;
+        root.beginStructure();
+        root >> id >> properties;
+        root.beginArray();
+        while (!root.atEnd()) {
+            QDBusVariant child;
+            root >> child;
+            const QDBusArgument entry = child.variant().value<QDBusArgument>();
+            entry.beginStructure();
+            entry >> id >> properties;
+            entry.endStructure();
+            entries.emplace_back(id, properties.value("type") == "separator"
+                                         ? QStringLiteral("-")
+                                         : properties.value("label").toString());
+        }
+        root.endArray();
+        root.endStructure();
+        return entries;
+    }
+    static QStringList labels(const QList<std::pair<int, QString>>& entries) {
+        QStringList out;
+        for (const auto& entry : entries)
+            out << entry.second;
+        return out;
+    }
+
+    QString item;
+    QString menuPath;
+};
+
+} // namespace
+
+// The way waybar reaches the menu: the item names a menu object and says it
+// is only a menu; the menu is rebuilt when the panel asks, lists the windows
+// of the moment and the three commands, and a click on an entry does what it
+// does in the menu of the X11 icon.
+TEST_F(TrayInAPanel, APanelReadsTheMenuOverDBusAndItsClicksWork) {
+    EXPECT_EQ(shellIcon(), nullptr) << "one icon, the panel's";
+    EXPECT_TRUE(tray.trayAvailable());
+    EXPECT_EQ(itemProperty("ItemIsMenu"), QVariant(true));
+    menuPath = itemProperty("Menu").value<QDBusObjectPath>().path();
+    ASSERT_FALSE(menuPath.isEmpty());
+    ASSERT_NE(menuPath, "/NO_DBUSMENU");
+
+    // Captions as dbusmenu has them: "_" is its access-key mark.
+    window.ui.lb1->addItem(QString::number(desktop.add("Pub & co_mag")));
+    const QString title = window.TitreCourt(window.ui.lb1->item(0)->text()).replace("_", "__");
+    QList<std::pair<int, QString>> menu = menuAtOpening();
+    ASSERT_EQ(labels(menu),
+              (QStringList{title, "-", "Mettre en pause", "Afficher la fenêtre", "Quitter"}));
+
+    const QDBusMessage clicked =
+        menuCall("Event", {menu[2].first, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
+    EXPECT_EQ(clicked.type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.Timer1->isActive(); }, 5000));
+    EXPECT_EQ(menuAtOpening()[2].second, "Activer Vornel");
+
+    // A window entry opens the rule editor on that window; the panel has its
+    // answer without waiting for the editor to close.
+    menu = menuAtOpening();
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(item, menuPath, "com.canonical.dbusmenu", "Event");
+    call.setArguments({menu[0].first, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
+    QDBusPendingCallWatcher answer(QDBusConnection::sessionBus().asyncCall(call));
+    bool answeredWhileEditing = false;
+    QString editedTitle;
+    ModalAnswer cancel([&](QWidget* modal) {
+        answeredWhileEditing = QTest::qWaitFor([&] { return answer.isFinished(); }, 5000);
+        editedTitle = ferme.ui.eTitre->text();
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return cancel.answered() == 1; }, 5000));
+    EXPECT_TRUE(answeredWhileEditing);
+    EXPECT_EQ(editedTitle, window.TitreCourt(window.ui.lb1->item(0)->text()));
+
+    // A click on the icon itself pops up no window of the program's.
+    ask("/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", {0, 0});
+    ask("/StatusNotifierItem", "org.kde.StatusNotifierItem", "ContextMenu", {0, 0});
+    QApplication::processEvents();
+    EXPECT_FALSE(tray.PopupMenu1->isVisible());
+
+    // Removed, the icon's name leaves the bus, and the panel drops it.
+    QDBusConnectionInterface* names = QDBusConnection::sessionBus().interface();
+    EXPECT_TRUE(names->isServiceRegistered(item).value());
+    tray.NotifyTray(TfmVornelTray::NIM_DELETE, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !names->isServiceRegistered(item).value(); }, 5000));
+}
+
+#include "test_tfm_vornel_tray.moc"
