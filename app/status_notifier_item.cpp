@@ -350,8 +350,8 @@ public slots:
         layout = menu_->layout(parentId, recursionDepth, propertyNames);
         return menu_->revision();
     }
-    vornel::sni::MenuItems GetGroupProperties(const QList<int>& ids,
-                                              const QStringList& propertyNames) {
+    QList<vornel::sni::MenuItem> GetGroupProperties(const QList<int>& ids,
+                                                    const QStringList& propertyNames) {
         return menu_->properties(ids, propertyNames);
     }
     QDBusVariant GetProperty(int id, const QString& name) {
@@ -362,7 +362,7 @@ public slots:
     void Event(int id, const QString& eventId, const QDBusVariant&, uint) {
         if (eventId == QLatin1String("clicked")) menu_->click(id);
     }
-    QList<int> EventGroup(const vornel::sni::MenuEvents& events) {
+    QList<int> EventGroup(const QList<vornel::sni::MenuEvent>& events) {
         QList<int> idErrors;
         for (const MenuEvent& event : events)
             if (event.eventId == QLatin1String("clicked") && !menu_->click(event.id))
@@ -378,8 +378,8 @@ public slots:
     }
 
 signals:
-    void ItemsPropertiesUpdated(const vornel::sni::MenuItems& updated,
-                                const vornel::sni::MenuItemKeysList& removed);
+    void ItemsPropertiesUpdated(const QList<vornel::sni::MenuItem>& updated,
+                                const QList<vornel::sni::MenuItemKeys>& removed);
     void LayoutUpdated(uint revision, int parent);
     void ItemActivationRequested(int id, uint timestamp);
 
@@ -396,7 +396,7 @@ class StatusNotifierItemAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QString Status READ status)
     Q_PROPERTY(int WindowId READ windowId)
     Q_PROPERTY(QString IconName READ noName)
-    Q_PROPERTY(vornel::sni::IconPixmaps IconPixmap READ iconPixmap)
+    Q_PROPERTY(QList<vornel::sni::IconPixmap> IconPixmap READ iconPixmap)
     Q_PROPERTY(QString AttentionIconName READ noName)
     Q_PROPERTY(vornel::sni::ToolTip ToolTip READ toolTip)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)

@@ -20,24 +20,51 @@ QSize outerSize(const QJsonObject& container) {
             rect["height"].toInt() + container["deco_rect"].toObject()["height"].toInt()};
 }
 
-// The processes whose icons the tray host (the StatusNotifierWatcher) shows.
-QList<qint64> trayItemsOf(const QString& dir) {
+// The processes whose icons the tray host (the StatusNotifierWatcher) shows,
+// with the bus name of each one's item.
+QMap<qint64, QString> trayItemsOf(const QString& dir) {
     const QByteArray items = runInSession(
         dir, "dbus-send",
         {"--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher",
          "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties.Get",
          "string:org.kde.StatusNotifierWatcher", "string:RegisteredStatusNotifierItems"});
-    QList<qint64> pids;
+    QMap<qint64, QString> pids;
     // Items are "BUSNAME/PATH"; the bus tells whose connection a name is.
     static const QRegularExpression item("\"([^\"/]+)/");
     for (auto it = item.globalMatch(QString::fromUtf8(items)); it.hasNext();) {
-        const QByteArray pid = runInSession(
-            dir, "dbus-send",
-            {"--session", "--print-reply", "--dest=org.freedesktop.DBus", "/",
-             "org.freedesktop.DBus.GetConnectionUnixProcessID", "string:" + it.next().captured(1)});
-        pids << QString::fromUtf8(pid).simplified().section(' ', -1).toLongLong();
+        const QString name = it.next().captured(1);
+        const QByteArray pid =
+            runInSession(dir, "dbus-send",
+                         {"--session", "--print-reply", "--dest=org.freedesktop.DBus", "/",
+                          "org.freedesktop.DBus.GetConnectionUnixProcessID", "string:" + name});
+        pids.insert(QString::fromUtf8(pid).simplified().section(' ', -1).toLongLong(), name);
     }
     return pids;
+}
+
+// A call to the program's tray item as the panel makes it; gdbus's answer.
+QString askItem(const QString& dir, const QString& item, const QString& path, const QString& method,
+                const QStringList& arguments) {
+    return QString::fromUtf8(
+        runInSession(dir, "gdbus",
+                     QStringList{"call", "--session", "--dest", item, "--object-path", path,
+                                 "--method", method, "--"} +
+                         arguments));
+}
+
+// The menu's entries in gdbus's text of a GetLayout answer: a label each,
+// "-" for a separator, with its id.
+QList<std::pair<int, QString>> menuEntries(const QString& layout) {
+    static const QRegularExpression entry(R"(<\((\d+), \{([^}]*)\})");
+    static const QRegularExpression label(R"('label': <'([^']*)'>)");
+    QList<std::pair<int, QString>> entries;
+    for (auto it = entry.globalMatch(layout); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        entries.emplace_back(m.captured(1).toInt(), m.captured(2).contains("'separator'")
+                                                        ? QStringLiteral("-")
+                                                        : label.match(m.captured(2)).captured(1));
+    }
+    return entries;
 }
 
 class SwayEndToEnd : public testing::Test {
@@ -198,6 +225,56 @@ TEST(SwayXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
     QThread::msleep(1000);
     EXPECT_TRUE(rude.running()) << "wlroots: the client without the protocol was killed";
     stopPolitely(listOnly);
+}
+
+// What waybar asks of the icon, over the session bus: the item names its
+// menu and is only a menu; the menu, rebuilt when asked, lists the window of
+// the moment and the three commands; a click on "Mettre en pause" pauses.
+TEST_F(SwayEndToEnd, WaybarReadsTheTrayMenuOverDBusAndAClickPauses) {
+    TestWindow pub(dir, "Pub du jour - Mozilla", {300, 200});
+    ASSERT_TRUE(pub.waitShown());
+    SessionVornelFolder folder;
+    folder.write("vornel.ini", "[Vornel]\r\nFenetre1= - Mozilla\r\n");
+    QProcess vornel;
+    vornel.setProcessChannelMode(QProcess::ForwardedChannels);
+    folder.start(vornel, dir);
+    ASSERT_TRUE(vornel.waitForStarted(5000));
+    QString item;
+    ASSERT_TRUE(waitUntilTrue([&] {
+        item = trayItemsOf(dir).value(vornel.processId());
+        return !item.isEmpty();
+    })) << "no StatusNotifierItem of the program's process";
+
+    const QString sni = "/StatusNotifierItem";
+    const QString get = "org.freedesktop.DBus.Properties.Get";
+    EXPECT_EQ(askItem(dir, item, sni, get, {"org.kde.StatusNotifierItem", "ItemIsMenu"}),
+              "(<true>,)\n");
+    const QString menuPath =
+        askItem(dir, item, sni, get, {"org.kde.StatusNotifierItem", "Menu"}).section('\'', 1, 1);
+    ASSERT_TRUE(menuPath.startsWith('/'));
+    ASSERT_NE(menuPath, "/NO_DBUSMENU");
+
+    auto menuAtOpening = [&] {
+        askItem(dir, item, menuPath, "com.canonical.dbusmenu.AboutToShow", {"0"});
+        return menuEntries(
+            askItem(dir, item, menuPath, "com.canonical.dbusmenu.GetLayout", {"0", "-1", "[]"}));
+    };
+    // The candidate list fills at the scan's first ticks.
+    QList<std::pair<int, QString>> menu;
+    EXPECT_TRUE(waitUntilTrue([&] {
+        menu = menuAtOpening();
+        return menu.size() == 5;
+    }));
+    ASSERT_EQ(menu.size(), 5);
+    EXPECT_TRUE(menu[0].second.startsWith("Pub du jour")) << menu[0].second.toStdString();
+    EXPECT_EQ(QStringList({menu[1].second, menu[2].second, menu[3].second, menu[4].second}),
+              (QStringList{"-", "Mettre en pause", "Afficher la fenêtre", "Quitter"}));
+
+    askItem(dir, item, menuPath, "com.canonical.dbusmenu.Event",
+            {QString::number(menu[2].first), "'clicked'", "<0>", "0"});
+    EXPECT_TRUE(waitUntilTrue([&] { return menuAtOpening().value(2).second == "Activer Vornel"; }))
+        << "the pause entry did not turn into \"Activer Vornel\"";
+    stopPolitely(vornel);
 }
 
 // Started at logon, the program may come up before the panel that holds the

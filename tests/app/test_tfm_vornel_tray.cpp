@@ -402,7 +402,7 @@ protected:
 TEST_F(TrayInAPanel, APanelReadsTheMenuOverDBusAndItsClicksWork) {
     EXPECT_EQ(shellIcon(), nullptr) << "one icon, the panel's";
     EXPECT_TRUE(tray.trayAvailable());
-    EXPECT_EQ(itemProperty("ItemIsMenu"), QVariant(true));
+    EXPECT_EQ(itemProperty("ItemIsMenu").toString(), "true");
     menuPath = itemProperty("Menu").value<QDBusObjectPath>().path();
     ASSERT_FALSE(menuPath.isEmpty());
     ASSERT_NE(menuPath, "/NO_DBUSMENU");
