@@ -3,6 +3,7 @@
 // windows stay, the log and the total are right after SIGTERM, a retitled
 // window is caught, the tray icon reaches waybar's tray, and --windows lists
 // what sway lists.
+#include "support/qt_print.h"
 #include "support/wayland_session.h"
 
 #include <QRegularExpression>
@@ -230,6 +231,7 @@ TEST(SwayXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
 // What waybar asks of the icon, over the session bus: the item names its
 // menu and is only a menu; the menu, rebuilt when asked, lists the window of
 // the moment and the three commands; a click on "Mettre en pause" pauses.
+// (The single calls, AboutToShow and Event, are the tray test's.)
 TEST_F(SwayEndToEnd, WaybarReadsTheTrayMenuOverDBusAndAClickPauses) {
     TestWindow pub(dir, "Pub du jour - Mozilla", {300, 200});
     ASSERT_TRUE(pub.waitShown());
@@ -255,7 +257,7 @@ TEST_F(SwayEndToEnd, WaybarReadsTheTrayMenuOverDBusAndAClickPauses) {
     ASSERT_NE(menuPath, "/NO_DBUSMENU");
 
     auto menuAtOpening = [&] {
-        askItem(dir, item, menuPath, "com.canonical.dbusmenu.AboutToShow", {"0"});
+        askItem(dir, item, menuPath, "com.canonical.dbusmenu.AboutToShowGroup", {"[0]"});
         return menuEntries(
             askItem(dir, item, menuPath, "com.canonical.dbusmenu.GetLayout", {"0", "-1", "[]"}));
     };
@@ -270,8 +272,9 @@ TEST_F(SwayEndToEnd, WaybarReadsTheTrayMenuOverDBusAndAClickPauses) {
     EXPECT_EQ(QStringList({menu[1].second, menu[2].second, menu[3].second, menu[4].second}),
               (QStringList{"-", "Mettre en pause", "Afficher la fenêtre", "Quitter"}));
 
-    askItem(dir, item, menuPath, "com.canonical.dbusmenu.Event",
-            {QString::number(menu[2].first), "'clicked'", "<0>", "0"});
+    // Clicks in groups, as libdbusmenu (waybar's) sends them.
+    askItem(dir, item, menuPath, "com.canonical.dbusmenu.EventGroup",
+            {QString("[(%1, 'clicked', <0>, uint32 0)]").arg(menu[2].first)});
     EXPECT_TRUE(waitUntilTrue([&] { return menuAtOpening().value(2).second == "Activer Vornel"; }))
         << "the pause entry did not turn into \"Activer Vornel\"";
     stopPolitely(vornel);
