@@ -44,12 +44,6 @@ struct MenuItem { // (ia{sv})
 };
 using MenuItems = QList<MenuItem>;
 
-struct MenuItemKeys { // (ias)
-    int id = 0;
-    QStringList names;
-};
-using MenuItemKeysList = QList<MenuItemKeys>;
-
 struct MenuEvent { // (isvu)
     int id = 0;
     QString eventId;
@@ -64,7 +58,6 @@ Q_DECLARE_METATYPE(vornel::sni::IconPixmap)
 Q_DECLARE_METATYPE(vornel::sni::ToolTip)
 Q_DECLARE_METATYPE(vornel::sni::MenuLayout)
 Q_DECLARE_METATYPE(vornel::sni::MenuItem)
-Q_DECLARE_METATYPE(vornel::sni::MenuItemKeys)
 Q_DECLARE_METATYPE(vornel::sni::MenuEvent)
 
 namespace vornel::sni {
@@ -133,19 +126,6 @@ const QDBusArgument& operator>>(const QDBusArgument& in, MenuItem& i) {
     return in;
 }
 
-QDBusArgument& operator<<(QDBusArgument& out, const MenuItemKeys& k) {
-    out.beginStructure();
-    out << k.id << k.names;
-    out.endStructure();
-    return out;
-}
-const QDBusArgument& operator>>(const QDBusArgument& in, MenuItemKeys& k) {
-    in.beginStructure();
-    in >> k.id >> k.names;
-    in.endStructure();
-    return in;
-}
-
 QDBusArgument& operator<<(QDBusArgument& out, const MenuEvent& e) {
     out.beginStructure();
     out << e.id << e.eventId << e.data << e.timestamp;
@@ -167,8 +147,6 @@ void registerTypes() {
         qDBusRegisterMetaType<MenuLayout>();
         qDBusRegisterMetaType<MenuItem>();
         qDBusRegisterMetaType<MenuItems>();
-        qDBusRegisterMetaType<MenuItemKeys>();
-        qDBusRegisterMetaType<MenuItemKeysList>();
         qDBusRegisterMetaType<MenuEvent>();
         qDBusRegisterMetaType<MenuEvents>();
         return true;
@@ -378,8 +356,8 @@ public slots:
     }
 
 signals:
-    void ItemsPropertiesUpdated(const QList<vornel::sni::MenuItem>& updated,
-                                const QList<vornel::sni::MenuItemKeys>& removed);
+    // An entry's properties change only with the layout, which this tells;
+    // so ItemsPropertiesUpdated is never sent.
     void LayoutUpdated(uint revision, int parent);
     void ItemActivationRequested(int id, uint timestamp);
 
