@@ -11,10 +11,9 @@ namespace vornel {
 // Whether the notification area may be asked for now. When not, whenReady is
 // called once, while context lives, when the desktop's tray host turns up.
 //
-// Qt decides at its first tray call whether a Wayland desktop has a tray host,
-// and keeps that answer for the life of the process: a program started at
-// logon before its panel would never show its icon. So on Wayland the tray
-// is left alone until the host has registered on the session bus.
+// On Wayland the only tray is a StatusNotifierItem host, which may come up
+// after the program (started at logon before its panel): the tray is left
+// alone until the host has registered on the session bus.
 bool trayHostReady(QObject* context, std::function<void()> whenReady);
 
 // An icon that the desktop's tray host shows along with a menu, which the host
@@ -31,8 +30,8 @@ public:
 
 // The icon for a StatusNotifierItem host (waybar, KDE's panel, GNOME's
 // AppIndicator extension), or null where there is none: the icon is then
-// Qt's own, whose menu the program pops up itself. The host reads menu's
-// entries, built afresh by its aboutToShow signal each time it opens.
+// Qt's own, whose menu the program pops up itself. The host reads the
+// entries of menu, which its aboutToShow signal builds afresh each time.
 HostedTrayIcon* hostedTrayIcon(QMenu* menu, QObject* parent);
 
 } // namespace vornel

@@ -12,9 +12,9 @@ namespace vornel {
 
 namespace {
 
-// The StatusNotifierItem watcher that Qt's tray icon registers with. Qt wants
-// a host (the panel's tray) registered with it, not only the watcher: the
-// watcher may come up a moment before its host.
+// The StatusNotifierItem watcher that items register with. A host (the
+// panel's tray) must have registered with it too: the watcher may come up a
+// moment before its host.
 const QString Watcher = QString::fromLatin1(StatusNotifierItem::WatcherService);
 const QString WatcherPath = QString::fromLatin1(StatusNotifierItem::WatcherPath);
 
