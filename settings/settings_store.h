@@ -59,10 +59,11 @@ public:
     // default.
     void Initialise();
 
-    // Writes everything. A settings file that cannot be written (or read: its
-    // other sections would be lost) is left as it was, nothing else is
-    // written and the error box says so; false then, or when only the log
-    // file could not be written, or is kept because it could not be read.
+    // Writes everything. A settings file that cannot be written (or read, or
+    // holds no text: its other sections would be lost) is left as it was,
+    // nothing else is written and the error box says so; false then, or when
+    // only the log file could not be written, or is kept because it could not
+    // be read.
     bool SauveListe();
 
     const SettingsFiles& files() const { return files_; }
