@@ -134,7 +134,8 @@ void SettingsStore::loadPortNames(const ProfileFile& ini) {
 // save keeps the file.
 void SettingsStore::loadLog() {
     if (!QFileInfo::exists(files_.log)) return;
-    setMemoLines(c_.mLog, readLogLines(files_.log, MaxLogLines).value_or(QStringList()));
+    setMemoLines(c_.mLog,
+                 readLogLines(files_.log, MaxLogLines, MaxLogLineBytes).value_or(QStringList()));
 }
 
 void SettingsStore::remindUpdate() {
@@ -168,7 +169,8 @@ bool SettingsStore::SauveListe() {
     }
     // Likewise a log that exists but cannot be read: its lines never reached
     // mLog, and writing over it would lose them.
-    bool logReadable = readLogLines(files_.log, 1) || !QFileInfo::exists(files_.log);
+    bool logReadable =
+        readLogLines(files_.log, 1, MaxLogLineBytes) || !QFileInfo::exists(files_.log);
     if (!logReadable || !writeLogLines(files_.log, memoLines(c_.mLog))) {
         showErrorBox(&s_.window,
                      QStringLiteral("Cannot create file %1").arg(shownPath(files_.log)));

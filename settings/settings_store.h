@@ -52,6 +52,9 @@ struct SettingsState {
 class SettingsStore {
 public:
     static constexpr int MaxLogLines = 200;
+    // No line the scan logs comes near this (a date and a rule whose title
+    // is a window's, of 5000 bytes at most); a longer one is junk.
+    static constexpr std::size_t MaxLogLineBytes = 8192;
 
     SettingsStore(SettingsFiles files, SettingsControls controls, SettingsState state);
 

@@ -524,6 +524,42 @@ TEST_F(Settings, UnicodeFilesFromNotepadKeepTheirRules) {
     EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
 }
 
+// The newest lines come first. Only what that many lines of the longest
+// length fill is read: a line longer than that, or junk without a line break
+// (what a crash can leave), is left out, and the next save keeps the rest.
+TEST_F(Settings, TheLogLeavesOutLinesTooLongAndJunkWithoutLineBreaks) {
+    const std::string junk(4 << 20, '\0');
+    const std::string longest(SettingsStore::MaxLogLineBytes, 'y');
+    putFile(log(), crlf({"récente", longest + "x", longest, "ancienne"}) + junk);
+    {
+        auto w = start();
+        EXPECT_EQ(memoLines(w->ui.mLog),
+                  (QStringList{"récente", QString::fromStdString(longest), "ancienne"}));
+        insertFirstLine(w->ui.mLog, "nouvelle");
+        w->SauveListe();
+    }
+    EXPECT_EQ(fileText(log()), crlf({"nouvelle", "récente", longest, "ancienne"}));
+
+    putFile(log(), junk);
+    {
+        auto w = start();
+        EXPECT_EQ(memoLineCount(w->ui.mLog), 0);
+        insertFirstLine(w->ui.mLog, "nouvelle");
+        w->SauveListe();
+    }
+    EXPECT_EQ(fileText(log()), "nouvelle\r\n");
+
+    // A full log of the longest lines is read whole.
+    std::string full;
+    for (int i = 0; i < SettingsStore::MaxLogLines; ++i)
+        full += longest + "\r\n";
+    putFile(log(), "\xEF\xBB\xBF" + full + "plus ancienne\r\n" + junk);
+    auto w = start();
+    EXPECT_EQ(memoLines(w->ui.mLog),
+              QStringList(SettingsStore::MaxLogLines, QString::fromStdString(longest)));
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
+}
+
 TEST_F(Settings, ARuleTooLongToStoreLoadsBackValidAndStaysSo) {
     // A title made from a real window: commas, a line break, accents.
     std::string title = "Offre, exclusive !\n";
