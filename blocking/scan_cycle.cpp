@@ -97,7 +97,15 @@ void ScanCycle::Timer() {
     forgetGoneWindows();
     showCandidates(unmatched);
 
-    if (c_.PC->currentIndex() == 3 && refreshPorts) refreshPorts();
+    if (portsPageOnShow() && refreshPorts) refreshPorts();
+}
+
+// A walk of the socket tables costs the interface thread dearly with many
+// sockets: it is made only for a page someone can see, not for a window
+// closed, hidden or minimised on that page.
+bool ScanCycle::portsPageOnShow() const {
+    const QWidget* window = c_.PC->window();
+    return c_.PC->currentIndex() == 3 && window->isVisible() && !window->isMinimized();
 }
 
 // A match is asked to close when it is due. True when this request is the

@@ -66,7 +66,8 @@ public:
     // One tick of Timer1.
     void Timer();
 
-    // Run at the end of a tick while the ports page is the current page.
+    // Run at the end of a tick while the ports page is the current page of a
+    // window on show (neither hidden nor minimised).
     std::function<void()> refreshPorts;
     // The clock of the log lines.
     std::function<QDateTime()> now;
@@ -85,6 +86,7 @@ private:
     };
 
     void readBrowserNames();
+    bool portsPageOnShow() const;
     void walk();
     bool askToClose(WindowHandle window, std::string_view title, WindowRect rect);
     static bool dueForRequest(Asked& asked, std::string_view title, WindowRect rect,

@@ -5,6 +5,7 @@
 #include "netstat/ports_page.h"
 #include "settings/profile_file.h"
 #include "settings/settings_files.h"
+#include "settings/text_lines.h"
 
 namespace vornel {
 
@@ -12,8 +13,8 @@ int printPorts(std::ostream& out, std::ostream& err, const std::string& iniPath)
     try {
         TQuelmarIpConnectionList connections(nullptr);
         connections.Refresh();
-        const auto names = portNamesFrom(
-            ProfileFile::fromText(readWholeFile(QString::fromStdString(iniPath)).value_or("")));
+        const std::string stored = readWholeFile(QString::fromStdString(iniPath)).value_or("");
+        const auto names = portNamesFrom(ProfileFile::fromText(textOfFile(stored).value_or("")));
         for (const std::string& line : portLines(connections, names))
             out << line << '\n';
         out.flush();

@@ -4,31 +4,25 @@
 #include "settings/text_lines.h"
 
 #include <QFile>
+#include <algorithm>
 
 namespace vornel {
 
-std::optional<QStringList> readLogLines(const QString& path, int maxLines) {
+std::optional<QStringList> readLogLines(const QString& path, int maxLines,
+                                        std::size_t maxLineBytes) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    // Only the newest lines are kept, so a long log is not read to its end.
-    // Line ends are counted as textLines counts them (CR LF is one).
-    std::string text;
-    int lineEnds = 0;
-    bool afterCr = false;
-    while (lineEnds < maxLines && !file.atEnd()) {
-        QByteArray chunk = file.read(64 * 1024);
-        if (chunk.isEmpty()) break;
-        for (char c : chunk) {
-            if (c == '\r' || (c == '\n' && !afterCr)) ++lineEnds;
-            afterCr = c == '\r';
-        }
-        text.append(chunk.constData(), std::size_t(chunk.size()));
-    }
+    // Room for a byte-order mark, and for CR LF after each line.
+    const qint64 most = 3 + qint64(std::max(maxLines, 0)) * qint64(maxLineBytes + 2);
+    const QByteArray bytes = file.read(most);
     if (file.error() != QFileDevice::NoError) return std::nullopt;
+    std::string_view text(bytes.constData(), std::size_t(bytes.size()));
+    if (!file.atEnd()) text = text.substr(0, text.find_last_of("\r\n") + 1);
     QStringList lines;
     for (std::string_view line : textLines(text)) {
         if (lines.size() == maxLines) break;
-        lines << QString::fromUtf8(line.data(), qsizetype(line.size()));
+        if (line.size() <= maxLineBytes)
+            lines << QString::fromUtf8(line.data(), qsizetype(line.size()));
     }
     return lines;
 }

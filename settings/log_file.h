@@ -9,8 +9,13 @@
 // mark).
 namespace vornel {
 
-// The first maxLines lines; nothing when the file is missing or cannot be read.
-std::optional<QStringList> readLogLines(const QString& path, int maxLines);
+// The first maxLines lines, the newest; nothing when the file is missing or
+// cannot be read. Only the start of the file that such lines can fill is
+// read (maxLines lines of maxLineBytes), so a file that a crash filled with
+// junk costs no more than a full log. A line longer than maxLineBytes, and one
+// that runs past what is read, is junk and is left out.
+std::optional<QStringList> readLogLines(const QString& path, int maxLines,
+                                        std::size_t maxLineBytes);
 
 // Replaces the whole file as writeWholeFile does; an empty list gives an
 // empty file.

@@ -10,8 +10,10 @@
 #include "settings/log_file.h"
 #include "settings/profile_file.h"
 #include "settings/rule_text.h"
+#include "settings/text_lines.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,6 +48,14 @@ QString shownPath(const QString& path) {
     return qtext(asciiLower(text(path)));
 }
 
+QString notTextMessage(const QString& path) {
+    return QStringLiteral("Le fichier de réglages %1 n'est pas un fichier texte : Vornel ne peut "
+                          "pas le lire et ne le remplace pas. Enregistrez-le en texte (UTF-8 ou "
+                          "Unicode) ou supprimez-le pour que les réglages soient de nouveau "
+                          "enregistrés")
+        .arg(QDir::toNativeSeparators(path));
+}
+
 } // namespace
 
 QDate lastUpdateFrom(const std::string& stored, const QDate& today) {
@@ -65,7 +75,8 @@ SettingsStore::SettingsStore(SettingsFiles files, SettingsControls controls, Set
 
 void SettingsStore::Initialise() {
     s_.loading = true;
-    const ProfileFile ini = ProfileFile::fromText(readWholeFile(files_.ini).value_or(""));
+    const std::optional<std::string> stored = readWholeFile(files_.ini);
+    const ProfileFile ini = ProfileFile::fromText(textOfFile(stored.value_or("")).value_or(""));
     c_.lTotal->setText(qtext(ini.readString(Options, "Total", "0")));
     c_.cbAfficher->setChecked(ini.readBool(Options, "Afficher", true));
     c_.cbDemarre->setChecked(ini.readBool(Options, "Demarre", true));
@@ -123,7 +134,8 @@ void SettingsStore::loadPortNames(const ProfileFile& ini) {
 // save keeps the file.
 void SettingsStore::loadLog() {
     if (!QFileInfo::exists(files_.log)) return;
-    setMemoLines(c_.mLog, readLogLines(files_.log, MaxLogLines).value_or(QStringList()));
+    setMemoLines(c_.mLog,
+                 readLogLines(files_.log, MaxLogLines, MaxLogLineBytes).value_or(QStringList()));
 }
 
 void SettingsStore::remindUpdate() {
@@ -138,10 +150,16 @@ void SettingsStore::remindUpdate() {
 
 bool SettingsStore::SauveListe() {
     // Other sections and unknown keys survive, so the file is read first; one
-    // that exists but cannot be read is not replaced.
+    // that exists but cannot be read is not replaced, and neither is one that
+    // holds no text: its rules may yet be saved back as text by hand.
     std::optional<std::string> old = readWholeFile(files_.ini);
     bool readable = old || !QFileInfo::exists(files_.ini);
-    ProfileFile ini = ProfileFile::fromText(old.value_or(""));
+    std::optional<std::string> oldText = textOfFile(old.value_or(""));
+    if (!oldText) {
+        showErrorBox(&s_.window, notTextMessage(files_.ini));
+        return false;
+    }
+    ProfileFile ini = ProfileFile::fromText(*oldText);
     saveOptions(ini);
     saveRules(ini);
     if (!readable || !writeWholeFile(files_.ini, ini.toText())) {
@@ -151,7 +169,8 @@ bool SettingsStore::SauveListe() {
     }
     // Likewise a log that exists but cannot be read: its lines never reached
     // mLog, and writing over it would lose them.
-    bool logReadable = readLogLines(files_.log, 1) || !QFileInfo::exists(files_.log);
+    bool logReadable =
+        readLogLines(files_.log, 1, MaxLogLineBytes) || !QFileInfo::exists(files_.log);
     if (!logReadable || !writeLogLines(files_.log, memoLines(c_.mLog))) {
         showErrorBox(&s_.window,
                      QStringLiteral("Cannot create file %1").arg(shownPath(files_.log)));

@@ -52,6 +52,9 @@ struct SettingsState {
 class SettingsStore {
 public:
     static constexpr int MaxLogLines = 200;
+    // No line the scan logs comes near this (a date and a rule whose title
+    // is a window's, of 5000 bytes at most); a longer one is junk.
+    static constexpr std::size_t MaxLogLineBytes = 8192;
 
     SettingsStore(SettingsFiles files, SettingsControls controls, SettingsState state);
 
@@ -59,10 +62,11 @@ public:
     // default.
     void Initialise();
 
-    // Writes everything. A settings file that cannot be written (or read: its
-    // other sections would be lost) is left as it was, nothing else is
-    // written and the error box says so; false then, or when only the log
-    // file could not be written, or is kept because it could not be read.
+    // Writes everything. A settings file that cannot be written (or read, or
+    // holds no text: its other sections would be lost) is left as it was,
+    // nothing else is written and the error box says so; false then, or when
+    // only the log file could not be written, or is kept because it could not
+    // be read.
     bool SauveListe();
 
     const SettingsFiles& files() const { return files_; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -10,5 +12,12 @@ namespace vornel {
 // and CR LF, LF and a lone CR (old Mac editors) each end a line. A line end
 // at the very end of the text starts no further line.
 std::vector<std::string_view> textLines(std::string_view text);
+
+// A text file's bytes as UTF-8 text. A file with a UTF-16 byte-order mark
+// (Notepad's "Unicode", little- or big-endian) is converted; any other is
+// taken as it is. Nothing when the bytes are no text: UTF-16 that does not
+// decode, or a NUL character, which no text file holds (UTF-16 without its
+// mark, a binary file).
+std::optional<std::string> textOfFile(std::string_view bytes);
 
 } // namespace vornel

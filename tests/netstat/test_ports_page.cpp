@@ -223,7 +223,8 @@ TEST(MainWindowPortsPage, TheScanTickListsOurListener) {
     window.NomsPorts.assign(65536, "");
     window.NomsPorts[listener.localPort()] = "essai";
 
-    window.BtnClick(1);
+    // Each showing opens on page 1.
+    window.show();
     window.scan().Timer();
     EXPECT_FALSE(rows(*window.ui.lbPorts).contains(line + " : essai"));
 
@@ -236,4 +237,40 @@ TEST(MainWindowPortsPage, TheScanTickListsOurListener) {
     window.ui.lbPorts->clear();
     window.scan().Timer();
     EXPECT_EQ(window.ui.lbPorts->count(), 0);
+}
+
+// The socket tables are read only for a ports page someone can see: with the
+// window closed, hidden or minimised on that page, a tick reads nothing.
+TEST(MainWindowPortsPage, NoSocketTableReadUnlessThePageIsOnShow) {
+    ScriptedDesktop desktop;
+    SilentSound sound;
+    TfmVornel window(desktop, sound);
+    window.Timer1->stop();
+    ScriptedSystem system;
+    delete window.connections;
+    window.connections = createConnectionList(&window, system.platform());
+    ASSERT_NE(window.connections, nullptr);
+    auto readsInATick = [&] {
+        const int before = system.queries;
+        window.scan().Timer();
+        return system.queries - before;
+    };
+
+    window.BtnClick(4);
+    EXPECT_EQ(readsInATick(), 0) << "never shown";
+    window.show();
+    window.BtnClick(4);
+    EXPECT_GT(readsInATick(), 0);
+
+    window.hide();
+    EXPECT_EQ(window.currentPage(), 3);
+    EXPECT_EQ(readsInATick(), 0) << "hidden";
+    window.showMinimized();
+    window.BtnClick(4);
+    EXPECT_EQ(readsInATick(), 0) << "minimised";
+    window.showNormal();
+    window.BtnClick(4);
+    EXPECT_GT(readsInATick(), 0);
+    window.BtnClick(2);
+    EXPECT_EQ(readsInATick(), 0) << "another page";
 }

@@ -348,3 +348,32 @@ TEST_F(SaveFailure, AnInPlaceRewriteThatComesShortLeavesTheOldContent) {
     ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0755), 0);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"vornel.ini"});
 }
+
+// A settings file that holds no text (UTF-16 without its mark or that does
+// not decode, a binary file) loads as the defaults; the save says so and
+// leaves it, and the log, exactly as they were.
+TEST_F(SaveFailure, AFileThatHoldsNoTextIsNeverWrittenOver) {
+    using namespace std::string_literals;
+    const std::string notText[] = {"[\0V\0o\0r\0n\0e\0l\0]\0\r\0\n\0"s, "\xFF\xFE[\0V\0]"s,
+                                   "\xFF\xFE\x3D\xD8[\0"s, "\x7F\x45LF\2\1\1\0\0"s};
+    const QString said = "Le fichier de réglages " + QDir::toNativeSeparators(ini()) +
+                         " n'est pas un fichier texte : Vornel ne peut pas le lire et ne le "
+                         "remplace pas. Enregistrez-le en texte (UTF-8 ou Unicode) ou "
+                         "supprimez-le pour que les réglages soient de nouveau enregistrés.";
+    for (const std::string& bytes : notText) {
+        putFile(ini(), bytes);
+        putFile(log(), "ancienne\r\n");
+        {
+            auto w = start();
+            EXPECT_EQ(w->ui.lTotal->text(), "0");
+            w->ui.lTotal->setText("3");
+            insertFirstLine(w->ui.mLog, "nouvelle");
+            EXPECT_TRUE(errors.texts.isEmpty());
+            w->SauveListe();
+            EXPECT_EQ(errors.texts, QStringList{said});
+        }
+        EXPECT_EQ(fileText(ini()), bytes);
+        EXPECT_EQ(fileText(log()), "ancienne\r\n");
+        errors.texts.clear();
+    }
+}

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QToolButton>
+#include <algorithm>
 #include <random>
 
 using namespace vornel;
@@ -281,8 +282,10 @@ TEST_F(Settings, BinaryJunkLoadsAsDefaultsAndWhatLoadedSavesBack) {
             c = char(random());
         // Some structure, so that junk lands in real sections too.
         if (round % 2) junk = "[Windows]\n1=" + junk.substr(0, 2000) + "\n[Ports]\n" + junk;
-        putFile(ini(), junk);
         putFile(log(), junk);
+        // A settings file with a NUL holds no text and is never written over.
+        std::replace(junk.begin(), junk.end(), '\0', '\1');
+        putFile(ini(), junk);
         auto w = start();
         EXPECT_FALSE(w->loading);
         EXPECT_LE(memoLineCount(w->ui.mLog), 200);
@@ -479,6 +482,80 @@ TEST_F(Settings, FilesFromOtherEditorsLoadWhole) {
     auto w = start();
     ASSERT_EQ(memoLineCount(w->ui.mLog), 200);
     EXPECT_EQ(memoLines(w->ui.mLog).last(), "ligne 199");
+}
+
+namespace {
+
+// The text as Notepad saves it as "Unicode", with its byte-order mark.
+std::string utf16(const std::string& text, bool littleEndian) {
+    std::string out = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    for (QChar c : QString::fromStdString(text)) {
+        const char low = char(c.unicode() & 0xFF), high = char(c.unicode() >> 8);
+        out += littleEndian ? std::string{low, high} : std::string{high, low};
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(Settings, UnicodeFilesFromNotepadKeepTheirRules) {
+    const std::string text =
+        crlf({"[Vornel]", "Demarre=0", "Total=12", "[Windows]",
+              "1=Y,Télé \xF0\x9F\x8E\xB0 casino,N,1,1", "2=E,promo,Y,800,600"});
+    const std::vector<TCond> rules{rule("Y", "Télé \xF0\x9F\x8E\xB0 casino", "N", 1, 1),
+                                   rule("E", "promo", "Y", 800, 600)};
+    for (bool littleEndian : {true, false}) {
+        putFile(ini(), utf16(text, littleEndian));
+        {
+            auto w = start();
+            EXPECT_FALSE(w->ui.cbDemarre->isChecked());
+            EXPECT_EQ(w->ui.lTotal->text(), "12");
+            EXPECT_EQ(rulesOf(*w), rules);
+            w->SauveListe();
+        }
+        // Written back as UTF-8, which loads the same.
+        const std::string saved = fileText(ini());
+        EXPECT_TRUE(saved.starts_with("[Vornel]\r\nDemarre=0\r\n")) << saved;
+        EXPECT_NE(saved.find("\r\n1=Y,Télé \xF0\x9F\x8E\xB0 casino,N,1,1\r\n"), std::string::npos);
+        EXPECT_EQ(rulesOf(*start()), rules);
+    }
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
+}
+
+// The newest lines come first. Only what that many lines of the longest
+// length fill is read: a line longer than that, or junk without a line break
+// (what a crash can leave), is left out, and the next save keeps the rest.
+TEST_F(Settings, TheLogLeavesOutLinesTooLongAndJunkWithoutLineBreaks) {
+    const std::string junk(4 << 20, '\0');
+    const std::string longest(SettingsStore::MaxLogLineBytes, 'y');
+    putFile(log(), crlf({"récente", longest + "x", longest, "ancienne"}) + junk);
+    {
+        auto w = start();
+        EXPECT_EQ(memoLines(w->ui.mLog),
+                  (QStringList{"récente", QString::fromStdString(longest), "ancienne"}));
+        insertFirstLine(w->ui.mLog, "nouvelle");
+        w->SauveListe();
+    }
+    EXPECT_EQ(fileText(log()), crlf({"nouvelle", "récente", longest, "ancienne"}));
+
+    putFile(log(), junk);
+    {
+        auto w = start();
+        EXPECT_EQ(memoLineCount(w->ui.mLog), 0);
+        insertFirstLine(w->ui.mLog, "nouvelle");
+        w->SauveListe();
+    }
+    EXPECT_EQ(fileText(log()), "nouvelle\r\n");
+
+    // A full log of the longest lines is read whole.
+    std::string full;
+    for (int i = 0; i < SettingsStore::MaxLogLines; ++i)
+        full += longest + "\r\n";
+    putFile(log(), "\xEF\xBB\xBF" + full + "plus ancienne\r\n" + junk);
+    auto w = start();
+    EXPECT_EQ(memoLines(w->ui.mLog),
+              QStringList(SettingsStore::MaxLogLines, QString::fromStdString(longest)));
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
 }
 
 TEST_F(Settings, ARuleTooLongToStoreLoadsBackValidAndStaysSo) {
