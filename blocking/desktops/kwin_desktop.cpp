@@ -30,6 +30,8 @@ const QString ScriptFile = QStringLiteral("vornel_windows.js");
 // The script's open call is answered before the bus gives up on it (25 s).
 constexpr int PollAnswerMs = 20000;
 constexpr int ScriptingCallMs = 5000;
+// A running script calls again as soon as its call is answered.
+constexpr int ScriptSilentMs = 5000;
 
 QDBusMessage scripting(const char* method, const QVariantList& arguments) {
     QDBusMessage call = QDBusMessage::createMethodCall(KWinService, QStringLiteral("/Scripting"),
@@ -54,6 +56,9 @@ public:
         answerTimer_.setSingleShot(true);
         answerTimer_.setInterval(PollAnswerMs);
         QObject::connect(&answerTimer_, &QTimer::timeout, this, [this] { answer(); });
+        silence_.setSingleShot(true);
+        silence_.setInterval(ScriptSilentMs);
+        QObject::connect(&silence_, &QTimer::timeout, this, [this] { desktop_.scriptSilent(); });
     }
 
     void ask(const QString& id) {
@@ -70,6 +75,7 @@ public:
         pending_.reset();
         requests_.clear();
         answerTimer_.stop();
+        silence_.stop();
     }
 
 public slots:
@@ -82,6 +88,7 @@ public slots:
     QStringList closeRequests() {
         if (!fromKWin()) return {};
         reported_ = true;
+        silence_.stop();
         if (!requests_.isEmpty()) return std::exchange(requests_, {});
         setDelayedReply(true);
         pending_ = message();
@@ -101,12 +108,14 @@ private:
         if (!pending_) return;
         desktop_.bus_.send(pending_->createReply(QVariant(std::exchange(requests_, {}))));
         pending_.reset();
+        silence_.start();
     }
 
     KWinDesktop& desktop_;
     QStringList requests_;
     std::optional<QDBusMessage> pending_;
     QTimer answerTimer_;
+    QTimer silence_;
     QString kwin_; // KWin's unique name on the bus
     bool reported_ = false;
 };
@@ -145,17 +154,17 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, b
                          d->setNotice({});
                          d->loadScript();
                      });
-    QObject::connect(names, &QDBusConnectionInterface::serviceUnregistered, context,
-                     [d](const QString& name) {
-                         if (name != QLatin1String(VornelBusName)) return;
-                         // The script no longer talks to us.
-                         d->loaded_ = false;
-                         d->receiver_->forgetScript({});
-                         d->forgetAll();
-                         d->setNotice(QStringLiteral(
-                             "Vornel a perdu son nom org.vornel.Vornel sur le bus de session : "
-                             "aucune fenêtre n'est surveillée. Relancez Vornel."));
-                     });
+    QObject::connect(
+        names, &QDBusConnectionInterface::serviceUnregistered, context, [d](const QString& name) {
+            if (name != QLatin1String(VornelBusName)) return;
+            // The script no longer talks to us.
+            d->loaded_ = false;
+            d->receiver_->forgetScript({});
+            d->forgetAll();
+            d->reload_.found();
+            d->setNotice("Vornel a perdu son nom org.vornel.Vornel sur le bus de session : "
+                         "aucune fenêtre n'est surveillée. Relancez Vornel.");
+        });
     const NameClaim claim = claimBusName(bus, !once);
     if (once && claim == NameClaim::Refused) {
         auto windows = borrowWindows(bus);
@@ -285,14 +294,20 @@ void KWinDesktop::update() {
     setOrder(std::move(order));
 }
 
-void KWinDesktop::setNotice(const QString& notice) {
-    if (notice == notice_) return;
-    notice_ = notice;
-    if (noticeChanged_) noticeChanged_(notice_.toStdString());
-}
-
-void KWinDesktop::watchNotice(std::function<void(const std::string&)> changed) {
-    noticeChanged_ = std::move(changed);
+void KWinDesktop::scriptSilent() {
+    if (!loaded_) return;
+    const QDBusMessage isLoaded =
+        bus_.call(scripting("isScriptLoaded", {QString::fromLatin1(ScriptName)}), QDBus::Block,
+                  ScriptingCallMs);
+    // A script that gave up on a late answer calls again at the next window
+    // event; and a KWin that does not answer tells nothing.
+    if (isLoaded.type() != QDBusMessage::ReplyMessage || isLoaded.arguments().value(0).toBool())
+        return;
+    loaded_ = false;
+    forgetAll();
+    setNotice("Le script de Vornel a été retiré de KWin : aucune fenêtre n'est surveillée. "
+              "Vornel le charge de nouveau.");
+    reload_.lost();
 }
 
 // KWin closes an X window that does not take WM_DELETE_WINDOW by killing its

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "blocking/desktops/reconnection.h"
 #include "blocking/desktops/window_model.h"
 
 #include <QDBusConnection>
@@ -20,7 +21,9 @@ class KWinScriptReceiver;
 // loaded is replaced. A handle is a number of our own for each KWin window.
 //
 // Runs hand over through the bus name: a new run queues for it and loads its
-// script only when the earlier one, having unloaded its own, lets go.
+// script only when the earlier one, having unloaded its own, lets go. A
+// script unloaded from outside (a user's script manager) is missed when it
+// no longer calls, and loaded again.
 class KWinDesktop : public WindowModel {
 public:
     static constexpr const char* ScriptName = "vornel";
@@ -45,11 +48,6 @@ public:
     // one that only root or this user can have written; empty when none.
     static QString scriptPath();
 
-    // What the user must know, in French; empty while all works.
-    const QString& notice() const { return notice_; }
-    // The bus name lost to another program: nothing is seen any more.
-    void watchNotice(std::function<void(const std::string&)> changed) override;
-
 protected:
     // closeWindow() in KWin. An XWayland window only when it lists
     // WM_DELETE_WINDOW, since KWin kills an X11 client that does not.
@@ -61,8 +59,9 @@ private:
     KWinDesktop(QDBusConnection bus, QString script, std::string xDisplay);
 
     void loadScript();
-    void setNotice(const QString& notice);
     void unloadScript();
+    // The script has not called since its last answer: is it still loaded?
+    void scriptSilent();
     void windowChanged(const QString& json);
     void windowRemoved(const QString& id);
     WindowHandle handleFor(const QString& id);
@@ -74,14 +73,17 @@ private:
     bool loaded_ = false;
     bool orderChanged_ = false;
     bool borrowed_ = false; // a look that holds the running instance's windows
-    QString notice_;
-    std::function<void(const std::string&)> noticeChanged_;
+    Reconnection reload_{[this] {
+        loadScript();
+        if (loaded_) setNotice({});
+        return loaded_;
+    }};
 
     struct Known {
         QString id;
         int stacking = 0;
-        uint32_t xid = 0;   // 0 where KWin does not give it (Plasma 6)
-        bool x11 = false;   // an XWayland window
+        uint32_t xid = 0; // 0 where KWin does not give it (Plasma 6)
+        bool x11 = false; // an XWayland window
     };
     std::unordered_map<QString, WindowHandle> handles_;
     std::unordered_map<WindowHandle, Known> known_;

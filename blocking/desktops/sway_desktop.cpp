@@ -96,7 +96,8 @@ std::optional<QJsonObject> readObject(const QByteArray& payload) {
 
 } // namespace
 
-SwayDesktop::SwayDesktop(std::string xDisplay) : xDisplay_(std::move(xDisplay)) {}
+SwayDesktop::SwayDesktop(QString socketPath, std::string xDisplay)
+    : socketPath_(std::move(socketPath)), xDisplay_(std::move(xDisplay)) {}
 
 SwayDesktop::~SwayDesktop() {
     // The socket says it is disconnected as it goes, after the model has gone.
@@ -105,22 +106,40 @@ SwayDesktop::~SwayDesktop() {
 
 std::unique_ptr<SwayDesktop> SwayDesktop::connect(const QString& socketPath, int timeoutMs,
                                                   const std::string& xDisplay) {
-    std::unique_ptr<SwayDesktop> desktop(new SwayDesktop(xDisplay));
+    std::unique_ptr<SwayDesktop> desktop(new SwayDesktop(socketPath, xDisplay));
     SwayDesktop* d = desktop.get();
     d->socket_.connectToServer(socketPath);
     if (!d->socket_.waitForConnected(timeoutMs)) return nullptr;
     QObject::connect(&d->socket_, &QLocalSocket::readyRead, &d->socket_,
                      [d] { d->readMessages(); });
-    QObject::connect(&d->socket_, &QLocalSocket::disconnected, &d->socket_, [d] {
-        d->forgetAll();
-        d->xWindows_.clear();
-        if (!d->lossReported_)
-            std::fprintf(stderr, "vornel: the connection to sway was lost; no window is watched\n");
-        d->lossReported_ = true;
-    });
+    QObject::connect(&d->socket_, &QLocalSocket::disconnected, &d->socket_, [d] { d->lost(); });
     d->send(Subscribe, R"(["window"])");
     if (!d->refresh(timeoutMs)) return nullptr;
     return desktop;
+}
+
+void SwayDesktop::lost() {
+    forgetAll();
+    xWindows_.clear();
+    received_.clear();
+    treesAsked_ = 0;
+    setNotice("Vornel a perdu sa connexion au gestionnaire de fenêtres : aucune fenêtre n'est "
+              "surveillée. Vornel essaie de la rétablir.");
+    reconnection_.lost();
+}
+
+// The same socket again; the events subscribed to and the whole tree asked
+// for, as at the start. The answers come through the event loop.
+bool SwayDesktop::reconnect() {
+    socket_.connectToServer(socketPath_);
+    if (!socket_.waitForConnected(1000)) {
+        socket_.abort();
+        return false;
+    }
+    send(Subscribe, R"(["window"])");
+    askTree();
+    setNotice({});
+    return true;
 }
 
 bool SwayDesktop::connected() const {

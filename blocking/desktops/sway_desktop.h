@@ -1,5 +1,6 @@
 #pragma once
 
+#include "blocking/desktops/reconnection.h"
 #include "blocking/desktops/window_model.h"
 
 #include <QByteArray>
@@ -19,7 +20,10 @@ namespace vornel {
 // and the borders.
 //
 // The socket is read by the event loop: no call ever waits on the
-// compositor, except connect, which waits once for the first tree.
+// compositor, except connect, which waits once for the first tree. A lost
+// connection empties the model, says so in the notice, and is joined again
+// (i3 keeps its socket through a restart; sway drops a client that reads too
+// slowly).
 class SwayDesktop : public WindowModel {
 public:
     // Connected to the IPC socket at socketPath, subscribed to window events
@@ -50,19 +54,22 @@ protected:
     bool requestClose(WindowHandle window) override;
 
 private:
-    explicit SwayDesktop(std::string xDisplay);
+    SwayDesktop(QString socketPath, std::string xDisplay);
 
+    void lost();
+    bool reconnect();
     void send(uint32_t type, const QByteArray& payload = {});
     void readMessages();
     void take(uint32_t type, const QByteArray& payload);
     void askTree();
     WindowHandle handleOf(qint64 container, bool add);
 
+    QString socketPath_;
     QLocalSocket socket_;
+    Reconnection reconnection_{[this] { return reconnect(); }};
     QByteArray received_;
     int treesAsked_ = 0; // GET_TREE requests not answered yet
     uint64_t messagesSent_ = 0;
-    bool lossReported_ = false;
     bool unreadableReported_ = false;
     // The X window of each XWayland window.
     std::unordered_map<WindowHandle, uint32_t> xWindows_;

@@ -3,6 +3,7 @@
 #include "common/text.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace vornel {
@@ -135,6 +136,19 @@ void WindowModel::forget(WindowHandle window) {
 void WindowModel::forgetAll() {
     windows_.clear();
     order_.clear();
+}
+
+void WindowModel::watchNotice(std::function<void(const std::string&)> changed) {
+    noticeChanged_ = std::move(changed);
+}
+
+void WindowModel::setNotice(std::string notice) {
+    if (notice == notice_) return;
+    notice_ = std::move(notice);
+    if (noticeChanged_)
+        noticeChanged_(notice_);
+    else if (!notice_.empty())
+        std::fprintf(stderr, "vornel: %s\n", notice_.c_str());
 }
 
 } // namespace vornel

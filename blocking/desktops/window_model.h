@@ -4,6 +4,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -54,6 +55,11 @@ public:
     // Every window, top first.
     const std::vector<WindowHandle>& topFirst() const { return order_; }
 
+    // What the user must know of this desktop, in French; empty while all
+    // works.
+    const std::string& notice() const { return notice_; }
+    void watchNotice(std::function<void(const std::string&)> changed) override;
+
 protected:
     // Takes in the changes that arrived since the last call.
     virtual void update() {}
@@ -67,6 +73,9 @@ protected:
     ModelWindow& entry(WindowHandle window);
     void forget(WindowHandle window);
     void forgetAll();
+    // Tells the watcher of a changed notice; with none watching (a one-time
+    // look), a notice goes to stderr.
+    void setNotice(std::string notice);
 
 private:
     enum Answer { Visible, Iconic, Title, Rect, Close, AnswerCount };
@@ -90,6 +99,9 @@ private:
     bool walkTakenIn_ = false; // beginWalk has taken in for the coming walk
     uint32_t hint_ = 1, walkHint_ = 0;
     std::chrono::steady_clock::time_point hintTime_;
+
+    std::string notice_;
+    std::function<void(const std::string&)> noticeChanged_;
 };
 
 } // namespace vornel

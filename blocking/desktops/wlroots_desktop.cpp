@@ -97,36 +97,55 @@ struct Listeners {
     static constexpr wl_registry_listener registryListener{global, globalRemove};
 };
 
-WlrootsDesktop::WlrootsDesktop(wl_display* display, std::string xDisplay)
-    : display_(display), xDisplay_(std::move(xDisplay)) {}
+WlrootsDesktop::WlrootsDesktop(std::string display, std::string xDisplay)
+    : displayName_(std::move(display)), xDisplay_(std::move(xDisplay)) {}
 
 WlrootsDesktop::~WlrootsDesktop() {
-    notifier_.reset();
-    toplevels_.clear();
-    if (manager_) zwlr_foreign_toplevel_manager_v1_destroy(manager_);
-    if (registry_) wl_registry_destroy(registry_);
-    wl_display_disconnect(display_);
+    close();
 }
 
 std::unique_ptr<WlrootsDesktop> WlrootsDesktop::connect(const std::string& display,
                                                         const std::string& xDisplay) {
-    wl_display* d = wl_display_connect(display.empty() ? nullptr : display.c_str());
-    if (!d) return nullptr;
-    std::unique_ptr<WlrootsDesktop> desktop(new WlrootsDesktop(d, xDisplay));
-    desktop->registry_ = wl_display_get_registry(d);
-    wl_registry_add_listener(desktop->registry_, &Listeners::registryListener, desktop.get());
-    // The first round trip names the globals, the second brings the windows.
-    if (wl_display_roundtrip(d) < 0 || !desktop->manager_) return nullptr;
-    if (!desktop->refresh()) return nullptr;
-    desktop->notifier_ =
-        std::make_unique<QSocketNotifier>(wl_display_get_fd(d), QSocketNotifier::Read);
-    QObject::connect(desktop->notifier_.get(), &QSocketNotifier::activated,
-                     desktop->notifier_.get(), [p = desktop.get()] { p->readEvents(); });
+    std::unique_ptr<WlrootsDesktop> desktop(new WlrootsDesktop(display, xDisplay));
+    if (!desktop->open()) return nullptr;
     return desktop;
 }
 
+bool WlrootsDesktop::open() {
+    close();
+    display_ = wl_display_connect(displayName_.empty() ? nullptr : displayName_.c_str());
+    if (!display_) return false;
+    registry_ = wl_display_get_registry(display_);
+    wl_registry_add_listener(registry_, &Listeners::registryListener, this);
+    // The first round trip names the globals, the second brings the windows.
+    if (wl_display_roundtrip(display_) < 0 || !manager_ || wl_display_roundtrip(display_) < 0 ||
+        !connected()) {
+        close();
+        return false;
+    }
+    notifier_ =
+        std::make_unique<QSocketNotifier>(wl_display_get_fd(display_), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+                     [this] { readEvents(); });
+    // Back again: a notice that still holds is told anew.
+    xUnknownReported_ = false;
+    setNotice({});
+    return true;
+}
+
+void WlrootsDesktop::close() {
+    notifier_.reset();
+    toplevels_.clear();
+    if (manager_) zwlr_foreign_toplevel_manager_v1_destroy(manager_);
+    manager_ = nullptr;
+    if (registry_) wl_registry_destroy(registry_);
+    registry_ = nullptr;
+    if (display_) wl_display_disconnect(display_);
+    display_ = nullptr;
+}
+
 bool WlrootsDesktop::connected() const {
-    return manager_ && wl_display_get_error(display_) == 0;
+    return display_ && manager_ && wl_display_get_error(display_) == 0;
 }
 
 bool WlrootsDesktop::refresh() {
@@ -155,17 +174,14 @@ void WlrootsDesktop::readEvents() {
     if (wl_display_dispatch_pending(display_) < 0) lost();
 }
 
+// Called from inside the library's dispatch too: the connection is let go
+// only later, from the event loop.
 void WlrootsDesktop::lost() {
     forgetAll();
     if (notifier_) notifier_->setEnabled(false);
-    if (!lossReported_)
-        std::fprintf(stderr,
-                     "vornel: the compositor's window list is lost; no window is watched\n");
-    lossReported_ = true;
-}
-
-void WlrootsDesktop::watchNotice(std::function<void(const std::string&)> changed) {
-    noticeChanged_ = std::move(changed);
+    setNotice("Vornel a perdu la liste des fenêtres du compositeur : aucune fenêtre n'est "
+              "surveillée. Vornel essaie de la rétablir.");
+    reconnection_.lost();
 }
 
 bool WlrootsDesktop::requestClose(WindowHandle window) {
@@ -184,10 +200,7 @@ bool WlrootsDesktop::requestClose(WindowHandle window) {
                 (xDisplay_.empty() ? std::string("non nommé") : xDisplay_) +
                 " ») ne répond pas, et sans lui Vornel ne peut savoir si fermer une fenêtre "
                 "tuerait son programme.";
-            if (noticeChanged_)
-                noticeChanged_(notice);
-            else
-                std::fprintf(stderr, "vornel: %s\n", notice.c_str());
+            setNotice(notice);
         }
         return false;
     }

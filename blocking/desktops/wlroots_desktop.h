@@ -1,5 +1,6 @@
 #pragma once
 
+#include "blocking/desktops/reconnection.h"
 #include "blocking/desktops/window_model.h"
 
 #include <functional>
@@ -21,7 +22,9 @@ namespace vornel {
 // window is visible, and minimised when the compositor says so.
 //
 // The compositor's events are read by the event loop and at every walk;
-// nothing ever waits on the compositor, except connect.
+// nothing ever waits on the compositor, except connect and a reconnection.
+// A lost list (the compositor ended it, or our connection broke) empties
+// the model, says so in the notice, and is asked for again.
 class WlrootsDesktop : public WindowModel {
 public:
     // Connected to the Wayland display (named, or $WAYLAND_DISPLAY when
@@ -41,9 +44,6 @@ public:
 
     struct Toplevel; // one window of the list, with its changes not yet done
 
-    // XWayland not answering: nothing is closed, and the user is told once.
-    void watchNotice(std::function<void(const std::string&)> changed) override;
-
 protected:
     void update() override;
     // The compositor turns "close" into xdg_toplevel.close for a Wayland
@@ -54,23 +54,26 @@ protected:
     bool requestClose(WindowHandle window) override;
 
 private:
-    WlrootsDesktop(wl_display* display, std::string xDisplay);
+    WlrootsDesktop(std::string display, std::string xDisplay);
 
+    // Connects and takes in the first list; false when there is none.
+    bool open();
+    void close();
     void readEvents();
     void lost();
 
     friend struct Listeners;
 
-    wl_display* display_;
+    std::string displayName_;
+    wl_display* display_ = nullptr;
     wl_registry* registry_ = nullptr;
     zwlr_foreign_toplevel_manager_v1* manager_ = nullptr;
     std::unordered_map<WindowHandle, std::unique_ptr<Toplevel>> toplevels_;
     WindowHandle lastHandle_ = 0;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::string xDisplay_;
-    bool lossReported_ = false;
     bool xUnknownReported_ = false;
-    std::function<void(const std::string&)> noticeChanged_;
+    Reconnection reconnection_{[this] { return open(); }};
 };
 
 } // namespace vornel

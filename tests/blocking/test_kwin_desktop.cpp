@@ -302,6 +302,36 @@ TEST_F(KWinDesktopTest, HandsOverBetweenRuns) {
 }
 
 // Stands in for Vornel on the bus, and counts what reaches it.
+// A user's script manager can unload the script: the desktop misses it when
+// it no longer calls, says so, and loads it again.
+TEST_F(KWinDesktopTest, AScriptUnloadedFromOutsideIsLoadedAgain) {
+    auto desktop = connect();
+    ASSERT_TRUE(desktop);
+    ASSERT_TRUE(desktop->waitForWindows(10000));
+    std::vector<std::string> told;
+    desktop->watchNotice([&](const std::string& notice) { told.push_back(notice); });
+    TestWindow window(sessionDir(), "Revient - Mozilla", QSize(200, 150));
+    ASSERT_TRUE(window.waitShown());
+    const WindowHandle before = waitForTitle(*desktop, "Revient - Mozilla");
+    ASSERT_NE(before, 0u);
+
+    scripting("unloadScript", {QString(KWinDesktop::ScriptName)});
+    ASSERT_FALSE(scriptLoaded());
+    // The request answers the script's open call, which nobody makes again.
+    EXPECT_TRUE(desktop->PostClose(before));
+    ASSERT_TRUE(waitWithEvents([&] { return !told.empty(); }, 15000));
+    EXPECT_NE(told[0].find("KWin"), std::string::npos) << told[0];
+    EXPECT_FALSE(window.sawClose()) << "the request went to no script";
+
+    const WindowHandle after = waitForTitle(*desktop, "Revient - Mozilla", 15000);
+    ASSERT_NE(after, 0u) << "the script was not loaded again";
+    EXPECT_TRUE(scriptLoaded());
+    EXPECT_EQ(told.back(), "");
+    EXPECT_FALSE(window.sawClose()) << "a request of the lost script is not made again";
+    EXPECT_TRUE(desktop->PostClose(after));
+    EXPECT_TRUE(window.waitClosed());
+}
+
 class Impostor : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.vornel.KWinScript")
@@ -345,7 +375,7 @@ TEST_F(KWinDesktopTest, NoOtherProgramTakesTheNameOrHearsTheScript) {
     resident->watchNotice([&](const std::string& notice) { told = notice; });
     QDBusConnection::sessionBus().interface()->unregisterService(VornelBusName);
     EXPECT_TRUE(waitWithEvents([&] { return !told.empty(); }));
-    EXPECT_NE(resident->notice().indexOf("org.vornel.Vornel"), -1);
+    EXPECT_NE(resident->notice().find("org.vornel.Vornel"), std::string::npos);
     resident->beginWalk();
     EXPECT_TRUE(resident->topFirst().empty());
     resident.reset();

@@ -5,6 +5,7 @@
 // sway and i3 send that the headless sway cannot be made to: i3's tree, and
 // titles that are not UTF-8.
 #include "blocking/desktops/sway_desktop.h"
+#include "support/socket_relay.h"
 #include "support/wayland_session.h"
 
 #include <QLocalServer>
@@ -159,6 +160,37 @@ TEST_F(SwayDesktopTest, AnswersNothingAndClosesNothingOnceTheCompositorHasGone) 
 
     EXPECT_FALSE(window.sawClose());
     EXPECT_EQ(titleOf(*desktop, handle), "Reste - Mozilla") << "the first session is untouched";
+}
+
+// sway drops a client that reads too slowly, and i3 keeps its socket through
+// a restart: a lost connection empties the model, says so, and is joined
+// again, events and all.
+TEST_F(SwayDesktopTest, ALostConnectionIsToldAndJoinedAgain) {
+    SocketRelay relay(sessionVariable(dir, "SWAYSOCK"));
+    auto relayed = SwayDesktop::connect(relay.path());
+    ASSERT_TRUE(relayed);
+    std::vector<std::string> told;
+    relayed->watchNotice([&](const std::string& notice) { told.push_back(notice); });
+    TestWindow window(dir, "Revient - Mozilla", {200, 150});
+    ASSERT_TRUE(window.waitShown());
+    const WindowHandle handle = handleOf(waitForContainer(dir, "Revient - Mozilla"));
+    ASSERT_TRUE(waitWithEvents([&] { return relayed->find(handle) != nullptr; }));
+
+    relay.cut();
+    ASSERT_TRUE(waitWithEvents([&] { return !told.empty(); }));
+    EXPECT_NE(told[0].find("aucune fenêtre n'est surveillée"), std::string::npos) << told[0];
+    EXPECT_TRUE(walk(*relayed).empty()) << "nothing is answered from a lost connection";
+    EXPECT_FALSE(relayed->PostClose(handle));
+
+    ASSERT_TRUE(waitWithEvents([&] { return relayed->find(handle) != nullptr; }, 10000));
+    EXPECT_EQ(relay.connections(), 2);
+    EXPECT_EQ(told.back(), "") << "the notice goes once the windows are back";
+    window.retitle("Revenue - Mozilla");
+    EXPECT_TRUE(waitWithEvents([&] { return titleOf(*relayed, handle) == "Revenue - Mozilla"; }))
+        << "window events come again";
+    EXPECT_FALSE(window.sawClose());
+    EXPECT_TRUE(relayed->PostClose(handle));
+    EXPECT_TRUE(window.waitClosed());
 }
 
 // i3's IPC served from a thread of its own: each GET_TREE is answered with

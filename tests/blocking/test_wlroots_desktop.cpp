@@ -2,6 +2,7 @@
 // list: windows come and go and take new titles from the compositor's events
 // alone, no size is ever claimed, and a close is the polite one.
 #include "blocking/desktops/wlroots_desktop.h"
+#include "support/socket_relay.h"
 #include "support/wayland_session.h"
 
 #include <gtest/gtest.h>
@@ -84,6 +85,40 @@ TEST(WlrootsDesktop, ClosesNothingWhileXWaylandCannotBeAsked) {
     EXPECT_FALSE(window.waitClosed(1000));
     ASSERT_EQ(told.size(), 1u);
     EXPECT_NE(told[0].find("XWayland"), std::string::npos) << told[0];
+}
+
+// A connection the compositor ended (a protocol error, a client dropped) is
+// told, answers nothing meanwhile, and is made again with the list.
+TEST(WlrootsDesktop, ALostListIsToldAndAskedForAgain) {
+    const QString dir = swayTestDir();
+    ASSERT_FALSE(dir.isEmpty()) << "runs inside the sway fixture";
+    SocketRelay relay(sessionVariable(dir, "XDG_RUNTIME_DIR") + '/' +
+                      sessionVariable(dir, "WAYLAND_DISPLAY"));
+    auto desktop = WlrootsDesktop::connect(relay.path().toStdString());
+    ASSERT_TRUE(desktop);
+    std::vector<std::string> told;
+    desktop->watchNotice([&](const std::string& notice) { told.push_back(notice); });
+    TestWindow window(dir, "Revient - Mozilla", {300, 200});
+    ASSERT_TRUE(window.waitShown());
+    WindowHandle before = 0;
+    ASSERT_TRUE(
+        waitWithEvents([&] { return (before = titled(*desktop, "Revient - Mozilla")) != 0; }));
+
+    relay.cut();
+    ASSERT_TRUE(waitWithEvents([&] { return !told.empty(); }));
+    EXPECT_NE(told[0].find("aucune fenêtre n'est surveillée"), std::string::npos) << told[0];
+    EXPECT_EQ(titled(*desktop, "Revient - Mozilla"), 0u);
+    EXPECT_FALSE(desktop->PostClose(before));
+
+    WindowHandle after = 0;
+    ASSERT_TRUE(waitWithEvents([&] { return (after = titled(*desktop, "Revient - Mozilla")) != 0; },
+                               10000));
+    EXPECT_EQ(relay.connections(), 2);
+    EXPECT_NE(after, before) << "a handle of the lost list is not given again";
+    EXPECT_EQ(told.back(), "");
+    EXPECT_FALSE(window.sawClose());
+    EXPECT_TRUE(desktop->PostClose(after));
+    EXPECT_TRUE(window.waitClosed());
 }
 
 TEST(WlrootsDesktop, IsNotOfferedWhereTheCompositorHasNoList) {
