@@ -64,14 +64,14 @@ TEST_F(Editor, LayoutTextsAndTabOrder) {
     EXPECT_EQ(dialog.windowTitle(), "Fermeture automatique");
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
 
-    EXPECT_EQ(ui.Label1->text(), "Fermer automatiquement  les fenêtre dont : (Faites vos choix)");
+    EXPECT_EQ(ui.Label1->text(), "Fermer automatiquement les fenêtres dont : (Faites vos choix)");
     EXPECT_EQ(ui.Label4->text(), "ET");
     EXPECT_EQ(ui.Label2->text(), "Largeur");
     EXPECT_EQ(ui.Label3->text(), "Hauteur");
     EXPECT_EQ(items(ui.cbTitre), QStringList({"Le titre contient le texte", "Le titre est égal à",
                                               "Pas cette condition"}));
     EXPECT_EQ(items(ui.cbDim),
-              QStringList({"La dimension est égale à", "La dimention est inférieure à",
+              QStringList({"La dimension est égale à", "La dimension est inférieure à",
                            "Pas de condition de dimension"}));
     EXPECT_FALSE(ui.cbTitre->isEditable());
     EXPECT_FALSE(ui.cbDim->isEditable());
