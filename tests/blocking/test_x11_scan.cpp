@@ -83,7 +83,8 @@ TEST(X11Scan, ClosesTheMatchingPopUpAndLeavesTheOthersOpen) {
 
 // The rule editor's line over the real desktop: a rule on a title alone, its
 // size left on 1 x 1, holds for no window; without the size condition it
-// names the pop-up, and the terminal-like window of the same name apart.
+// names the pop-up, and apart the window of the same name that is no
+// browser's.
 TEST(X11Scan, TheRuleEditorNamesTheRealWindowsARuleWouldClose) {
     const std::string display = test::testDisplay();
     test::X11Client client(display);
