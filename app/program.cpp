@@ -118,6 +118,9 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     tray->fmVornel = fmVornel.get();
     fmVornel->fmFerme = fmFerme.get();
     fmFerme->mainWindow = fmVornel.get();
+    fmFerme->windowsHeldBy = [&scan = fmVornel->scan()](const vornel::TCond& rule) {
+        return scan.windowsHeldBy(rule);
+    };
     endFromOutside(*tray, handshake);
     fmVornel->ShowDesktopNotice(desktopNotice);
     desktop.watchNotice([main = fmVornel.get()](const std::string& notice) {

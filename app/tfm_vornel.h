@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -99,12 +100,17 @@ public:
     void sbMajClick();
     vornel::PageBrowserFactory makePageBrowser;
     std::unique_ptr<vornel::PageBrowser> wb;
+    // How long the browser outlives a visit: once the page has been left (or
+    // the window hidden) that long, the browser and the web engine's
+    // processes go, and coming back to the page makes them again.
+    std::chrono::milliseconds browserKeptFor = std::chrono::minutes(1);
 
     vornel::Desktop& desktop() { return desktop_; }
     vornel::ScanCycle& scan() { return *scan_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -115,6 +121,9 @@ private:
     void fitTextsToFont();
     void setWindowLook();
     void connectUpdatePage();
+    void showUpdatePage(const QString& address);
+    void updatePageShown(bool shown);
+    void releaseBrowser();
     void connectSettings();
     // Rule list, candidate list and statistics page (blocking/).
     void connectBlockingControls();
@@ -125,6 +134,8 @@ private:
     vornel::Desktop& desktop_;
     TfmVornelTray* tray_ = nullptr;
     bool makingBrowser_ = false; // the update page's browser is being made
+    QString pageAddress_;        // the update page's last request
+    QTimer* browserRelease_ = nullptr;
     bool shownBefore_ = false;
     std::unique_ptr<vornel::ScanCycle> scan_;
     std::unique_ptr<vornel::SettingsStore> settings_;

@@ -1,6 +1,6 @@
 // Resident memory and times of the main window before and after the update
-// page is first requested. One run measures one start: the first request can
-// only happen once per process. bench/measure_update_page.sh repeats it.
+// page is first requested, and once it has been left. One run measures one start: the first request
+// can only happen once per process. bench/measure_update_page.sh repeats it.
 //
 //   measure_update_page [--eager]
 //
@@ -96,5 +96,12 @@ int main(int argc, char** argv) {
     loads.results.clear();
     waitFor([&] { return !loads.results.isEmpty(); });
     report("second page loaded", clock.nsecsElapsed() / 1e6);
+
+    // The page left: the browser goes once its time is up (here at once).
+    fm.browserKeptFor = std::chrono::milliseconds(0);
+    fm.BtnClick(1);
+    waitFor([&] { return page.browser() == nullptr; });
+    idle(2000);
+    report("page left, browser gone 2 s", -1);
     return 0;
 }

@@ -65,6 +65,14 @@ void ScanCycle::readBrowserNames() {
 // wait for the next tick.
 void ScanCycle::walk() {
     candidates_.clear();
+    walkVisible([this](WindowHandle h, std::string_view title) {
+        if (FenetreNavigateur(title, browserNames_) && candidates_.size() < MaxCandidates)
+            candidates_.push_back(h);
+    });
+}
+
+// Minimised windows are left out when the option says so.
+void ScanCycle::walkVisible(const std::function<void(WindowHandle, std::string_view)>& seen) {
     const bool skipMinimised = c_.cbReduite->isChecked();
     desktop_.beginWalk(skipMinimised);
     for (WindowHandle h = desktop_.GetWindow(ownWindow_(), GW_HWNDFIRST); h != 0;
@@ -72,10 +80,18 @@ void ScanCycle::walk() {
         if (!desktop_.IsWindowVisible(h)) continue;
         if (skipMinimised && desktop_.IsIconic(h)) continue;
         int length = desktop_.GetWindowTextA(h, title_.data(), TitleBufferSize);
-        if (FenetreNavigateur({title_.data(), std::size_t(length)}, browserNames_) &&
-            candidates_.size() < MaxCandidates)
-            candidates_.push_back(h);
+        seen(h, {title_.data(), std::size_t(length)});
     }
+}
+
+// The number of the first rule that holds for the window, 0 when none does,
+// after reading its title and outer rectangle afresh.
+int ScanCycle::firstRuleHolding(const CloseRules& rules, WindowHandle window,
+                                std::string_view& title, WindowRect& rect) {
+    int length = desktop_.GetWindowTextA(window, title_.data(), TitleBufferSize);
+    title = {title_.data(), std::size_t(length)};
+    rect = desktop_.GetWindowRect(window);
+    return rules.firstMatch(title, rect.width(), rect.height(), desktop_.sizeKnown(window));
 }
 
 void ScanCycle::Timer() {
@@ -85,10 +101,9 @@ void ScanCycle::Timer() {
     QStringList unmatched;
     desktop_.rereadWindows(candidates_);
     for (WindowHandle h : candidates_) {
-        int length = desktop_.GetWindowTextA(h, title_.data(), TitleBufferSize);
-        std::string_view title(title_.data(), std::size_t(length));
-        WindowRect r = desktop_.GetWindowRect(h);
-        int rule = rules_.firstMatch(title, r.width(), r.height(), desktop_.sizeKnown(h));
+        std::string_view title;
+        WindowRect r;
+        int rule = firstRuleHolding(rules_, h, title, r);
         if (rule == 0)
             unmatched.append(QString::number(h));
         else if (askToClose(h, title, r))
@@ -106,6 +121,27 @@ void ScanCycle::Timer() {
 bool ScanCycle::portsPageOnShow() const {
     const QWidget* window = c_.PC->window();
     return c_.PC->currentIndex() == 3 && window->isVisible() && !window->isMinimized();
+}
+
+std::vector<HeldWindow> ScanCycle::windowsHeldBy(const TCond& rule) {
+    readBrowserNames();
+    std::vector<HeldWindow> held;
+    std::vector<WindowHandle> walked;
+    walkVisible([&](WindowHandle h, std::string_view title) {
+        held.push_back({h, {}, FenetreNavigateur(title, browserNames_)});
+        walked.push_back(h);
+    });
+    desktop_.rereadWindows(walked);
+    CloseRules justThisRule;
+    justThisRule.append(rule);
+    std::erase_if(held, [&](HeldWindow& w) {
+        std::string_view title;
+        WindowRect r;
+        if (firstRuleHolding(justThisRule, w.window, title, r) == 0) return true;
+        w.title = title;
+        return false;
+    });
+    return held;
 }
 
 // A match is asked to close when it is due. True when this request is the

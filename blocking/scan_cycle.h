@@ -43,6 +43,13 @@ struct ScanControls {
 // hold the program's own name.
 bool FenetreNavigateur(std::string_view title, const std::vector<std::string>& browserNames);
 
+// A window that a rule holds for, as a tick would find it now.
+struct HeldWindow {
+    WindowHandle window = 0;
+    std::string title;
+    bool browser = false; // only browser windows are ever closed
+};
+
 // One counter caption plus one, a caption that is not a whole number counting
 // as 0. Wraps at the 32-bit limit instead of overflowing.
 void addOneTo(QLabel* counter);
@@ -66,6 +73,11 @@ public:
     // One tick of Timer1.
     void Timer();
 
+    // The windows rule holds for at this moment, top first: every window a
+    // tick walks, browser window or not, tested as a tick tests it. Lets the
+    // rule editor tell what a rule would close before it is stored.
+    std::vector<HeldWindow> windowsHeldBy(const TCond& rule);
+
     // Run at the end of a tick while the ports page is the current page of a
     // window on show (neither hidden nor minimised).
     std::function<void()> refreshPorts;
@@ -88,6 +100,9 @@ private:
     void readBrowserNames();
     bool portsPageOnShow() const;
     void walk();
+    void walkVisible(const std::function<void(WindowHandle, std::string_view)>& seen);
+    int firstRuleHolding(const CloseRules& rules, WindowHandle window, std::string_view& title,
+                         WindowRect& rect);
     bool askToClose(WindowHandle window, std::string_view title, WindowRect rect);
     static bool dueForRequest(Asked& asked, std::string_view title, WindowRect rect,
                               std::chrono::milliseconds time);

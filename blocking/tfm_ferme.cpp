@@ -14,6 +14,46 @@ int itemOfMode(const std::string& mode) {
     return NoCondition;
 }
 
+// A few titles, each kept short, so that the line fits beside the buttons.
+QString quotedTitles(const QStringList& titles) {
+    constexpr int Shown = 3, Longest = 40;
+    QStringList quoted;
+    for (const QString& title : titles.mid(0, Shown))
+        quoted << QStringLiteral("« %1 »").arg(
+            title.size() > Longest ? title.left(Longest - 1) + QChar(0x2026) : title);
+    if (titles.size() > Shown) quoted << QString(QChar(0x2026));
+    return quoted.join(QStringLiteral(", "));
+}
+
+QString windowsText(qsizetype count) {
+    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? QStringLiteral("fenêtre")
+                                                             : QStringLiteral("fenêtres"));
+}
+
+// Only browser windows are closed; the others the rule holds for are named
+// apart, so that a rule that would never close them is not taken for one
+// that does.
+QString whatItCloses(const std::vector<vornel::HeldWindow>& held) {
+    QStringList closed, left;
+    for (const vornel::HeldWindow& w : held)
+        (w.browser ? closed : left) << QString::fromStdString(w.title);
+    if (held.empty()) return QStringLiteral("Aucune fenêtre ouverte ne correspond à cette règle.");
+    QString text = closed.isEmpty()
+                       ? QStringLiteral("Cette règle ne fermerait maintenant aucune fenêtre.")
+                       : QStringLiteral("Cette règle fermerait maintenant %1 : %2")
+                             .arg(windowsText(closed.size()), quotedTitles(closed));
+    if (left.isEmpty()) return text;
+    if (!closed.isEmpty()) text += '.';
+    const bool one = left.size() == 1;
+    return text + QStringLiteral(" Elle vaut %1pour %2 qui %3 pas de navigateur et %4 : %5.")
+                      .arg(closed.isEmpty() ? QString() : QStringLiteral("aussi "),
+                           windowsText(left.size()),
+                           one ? QStringLiteral("n'est") : QStringLiteral("ne sont"),
+                           one ? QStringLiteral("resterait ouverte")
+                               : QStringLiteral("resteraient ouvertes"),
+                           quotedTitles(left));
+}
+
 } // namespace
 
 TfmFerme::TfmFerme(QWidget* parent) : QDialog(parent) {
@@ -32,6 +72,11 @@ TfmFerme::TfmFerme(QWidget* parent) : QDialog(parent) {
     connect(ui.eTitre, &QLineEdit::textChanged, this, &TfmFerme::Change);
     connect(ui.cbTitre, &QComboBox::currentIndexChanged, this, &TfmFerme::Change);
     connect(ui.cbDim, &QComboBox::currentIndexChanged, this, &TfmFerme::Change);
+    connect(ui.eTitre, &QLineEdit::textChanged, this, &TfmFerme::ShowWhatItCloses);
+    for (auto* field : {ui.cbTitre, ui.cbDim})
+        connect(field, &QComboBox::currentIndexChanged, this, &TfmFerme::ShowWhatItCloses);
+    for (auto* field : {ui.seWidth, ui.seHeight})
+        connect(field, &QSpinBox::valueChanged, this, &TfmFerme::ShowWhatItCloses);
     connect(ui.bOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui.Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -50,12 +95,21 @@ bool TfmFerme::EditRule(vornel::TCond& rule) {
 
     // Read once the dialog is hidden: hiding settles a number still being
     // typed, which the "&Ok" accelerator leaves in its field.
-    rule.TitreMode = ModeLetters[std::size_t(ui.cbTitre->currentIndex())];
-    rule.DimMode = ModeLetters[std::size_t(ui.cbDim->currentIndex())];
-    rule.Titre = ui.eTitre->text().toStdString();
-    rule.Width = ui.seWidth->value();
-    rule.Height = ui.seHeight->value();
+    rule = ruleShown();
     return true;
+}
+
+vornel::TCond TfmFerme::ruleShown() const {
+    return {ModeLetters[std::size_t(ui.cbTitre->currentIndex())],
+            ModeLetters[std::size_t(ui.cbDim->currentIndex())], ui.eTitre->text().toStdString(),
+            ui.seWidth->value(), ui.seHeight->value()};
+}
+
+// Filling the fields before the dialog shows would walk the desktop for
+// each of them; the show itself does it once.
+void TfmFerme::ShowWhatItCloses() {
+    if (!isVisible()) return;
+    ui.lFermerait->setText(windowsHeldBy ? whatItCloses(windowsHeldBy(ruleShown())) : QString());
 }
 
 // Modal to the main window, not to the whole program: the tray icon is a
@@ -81,6 +135,7 @@ void TfmFerme::Change() {
 
 void TfmFerme::showEvent(QShowEvent* event) {
     Change();
+    ShowWhatItCloses();
     if (!event->spontaneous()) focusFirstField();
     QDialog::showEvent(event);
 }

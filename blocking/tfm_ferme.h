@@ -1,10 +1,12 @@
 #pragma once
 
+#include "blocking/scan_cycle.h"
 #include "blocking/tcond.h"
 #include "ui_tfm_ferme.h"
 
 #include <QDialog>
 #include <array>
+#include <functional>
 #include <string>
 
 // The mode letter of each item of the two mode combo boxes, by item index.
@@ -21,6 +23,9 @@ public:
     Ui::TfmFerme ui;
     // The main window, whose caption the dialog takes over when shown.
     QWidget* mainWindow = nullptr;
+    // The windows a rule holds for now, as the scan tests them; without it
+    // the dialog says nothing of what the rule would close.
+    std::function<std::vector<vornel::HeldWindow>(const vornel::TCond&)> windowsHeldBy;
 
     // Shows the dialog modally, filled from rule. On "&Ok" all five fields
     // of rule are overwritten from the dialog and the answer is true; on
@@ -29,6 +34,8 @@ public:
 
     // The caption, and which fields and whether "&Ok" can be used.
     void Change();
+    // The line under the conditions: what the rule as shown would close now.
+    void ShowWhatItCloses();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -36,6 +43,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    vornel::TCond ruleShown() const;
     void blockOnlyTheMainWindow();
     // The first field in tab order that can take the focus gets it.
     void focusFirstField();

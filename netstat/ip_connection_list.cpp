@@ -66,7 +66,7 @@ public:
     // A NULL value between two columns: the agent ended the table early.
     void expectMore() const {
         if (type() == ASN_NULL)
-            throw EConnListRefreshError("Unexpected end of query results encountered.");
+            throw EConnListRefreshError("Fin inattendue des résultats de la requête.");
     }
 
 private:
@@ -84,18 +84,21 @@ TQuelmarIpConnectionList::TQuelmarIpConnectionList(QObject* owner,
     : QObject(owner), platform_(std::move(platform)) {
     sockets_.platform = platform_.get();
     sockets_.started = platform_->startSockets(SocketsVersion);
-    if (!sockets_.started) throw EConnListError("Failed to initialize Windows Sockets library.");
+    if (!sockets_.started)
+        throw EConnListError("La bibliothèque Windows Sockets n'a pas pu être initialisée.");
     agent_ = platform_->loadAgent(AgentLibraryName);
-    if (!agent_) throw EConnListError("SNMP extension agent library is not available.");
+    if (!agent_)
+        throw EConnListError("La bibliothèque de l'agent d'extension SNMP est introuvable.");
     init_ = agent_->initEntry();
     query_ = agent_->queryEntry();
-    if (!init_ || !query_) throw EConnListError("SNMP extension agent library is not available.");
+    if (!init_ || !query_)
+        throw EConnListError("La bibliothèque de l'agent d'extension SNMP est introuvable.");
     if (!init_(platform_->tickCount(), &trapEvent_, &firstRegion_))
-        throw EConnListError("Error initializing SNMP extension agent.");
+        throw EConnListError("L'agent d'extension SNMP n'a pas pu être initialisé.");
     try {
         lock_ = std::make_unique<std::recursive_timed_mutex>();
     } catch (const std::exception&) {
-        throw EConnListError("Error allocating required resources");
+        throw EConnListError("Les ressources nécessaires n'ont pas pu être allouées");
     }
 }
 
@@ -105,7 +108,7 @@ TQuelmarIpConnectionList::~TQuelmarIpConnectionList() {
 
 void TQuelmarIpConnectionList::Lock() {
     if (!lock_ || !lock_->try_lock_for(LockWait))
-        throw EConnListLockError("Connection list lock failure");
+        throw EConnListLockError("La liste des connexions n'a pas pu être verrouillée");
     lockOwner_ = std::this_thread::get_id();
     ++lockDepth_;
 }
@@ -114,7 +117,7 @@ void TQuelmarIpConnectionList::Lock() {
 // mutexes refuse it, instead of being undefined.
 void TQuelmarIpConnectionList::Unlock() {
     if (!lock_ || lockOwner_ != std::this_thread::get_id() || lockDepth_ == 0)
-        throw EConnListUnlockError("Connection list unlock failure");
+        throw EConnListUnlockError("La liste des connexions n'a pas pu être déverrouillée");
     if (--lockDepth_ == 0) lockOwner_ = std::thread::id();
     lock_->unlock();
 }
@@ -131,7 +134,7 @@ void TQuelmarIpConnectionList::SetBusy(bool value) {
 
 const TIpConnInfo& TQuelmarIpConnectionList::Items(int32_t index) const {
     if (index < 0 || index >= Count())
-        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+        throw EListError("Indice de liste hors limites (" + std::to_string(index) + ")");
     return *rows_[std::size_t(index)];
 }
 
@@ -148,7 +151,7 @@ void TQuelmarIpConnectionList::Refresh() {
     Lock();
     try {
         if (busy_)
-            throw EConnListError("Requested operation is not supported in the current state.");
+            throw EConnListError("L'opération demandée n'est pas possible dans l'état actuel.");
         SetBusy(true);
         Clear();
         if (protocols_.contains(TIpProtocol::tcp_ip)) walkTcp();
@@ -179,9 +182,9 @@ void TQuelmarIpConnectionList::GetNext(Walk& walk) {
     AsnInteger32 errorStatus = 0, errorIndex = 0;
     walk.rememberName();
     if (!query_(SNMP_PDU_GETNEXT, walk.list(), &errorStatus, &errorIndex))
-        throw EConnListRefreshError("SNMP query failed.");
+        throw EConnListRefreshError("La requête SNMP a échoué.");
     if (walk.type() != ASN_NULL && !walk.movedOn())
-        throw EConnListRefreshError("SNMP agent did not move past the last object.");
+        throw EConnListRefreshError("L'agent SNMP n'a pas dépassé le dernier objet.");
 }
 
 // One column after the first: its k-th value belongs to the k-th row this

@@ -55,7 +55,7 @@ class EConnListRefreshError : public EConnListError {
 public:
     using EConnListError::EConnListError;
 };
-// The row list's index error: "List index out of bounds (%d)".
+// The row list's index error: "Indice de liste hors limites (%d)".
 class EListError : public std::out_of_range {
 public:
     using std::out_of_range::out_of_range;

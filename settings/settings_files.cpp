@@ -59,7 +59,7 @@ std::optional<std::string> readWholeFile(const QString& path) {
 namespace {
 
 QString shortWrite(qint64 written, qint64 wanted, const QFileDevice& file) {
-    return QStringLiteral("%1 of %2 bytes written: %3")
+    return QStringLiteral("%1 octets écrits sur %2 : %3")
         .arg(written)
         .arg(wanted)
         .arg(file.errorString());

@@ -65,9 +65,12 @@ QDate lastUpdateFrom(const std::string& stored, const QDate& today) {
     return *date;
 }
 
+// French puts 0 and 1 in the singular.
 QString updateAgeText(const QDate& lastUpdate, const QDate& today) {
-    return QStringLiteral("Dernière mise à jour il y a %1 jours.")
-        .arg(std::llabs(lastUpdate.daysTo(today)));
+    const qint64 days = std::llabs(lastUpdate.daysTo(today));
+    return QStringLiteral("Dernière mise à jour il y a %1 %2.")
+        .arg(days)
+        .arg(days <= 1 ? QStringLiteral("jour") : QStringLiteral("jours"));
 }
 
 SettingsStore::SettingsStore(SettingsFiles files, SettingsControls controls, SettingsState state)
@@ -164,7 +167,7 @@ bool SettingsStore::SauveListe() {
     saveRules(ini);
     if (!readable || !writeWholeFile(files_.ini, ini.toText())) {
         showErrorBox(&s_.window,
-                     QStringLiteral("Unable to write to %1").arg(shownPath(files_.ini)));
+                     QStringLiteral("Impossible d'écrire dans %1").arg(shownPath(files_.ini)));
         return false;
     }
     // Likewise a log that exists but cannot be read: its lines never reached
@@ -172,8 +175,9 @@ bool SettingsStore::SauveListe() {
     bool logReadable =
         readLogLines(files_.log, 1, MaxLogLineBytes) || !QFileInfo::exists(files_.log);
     if (!logReadable || !writeLogLines(files_.log, memoLines(c_.mLog))) {
-        showErrorBox(&s_.window,
-                     QStringLiteral("Cannot create file %1").arg(shownPath(files_.log)));
+        showErrorBox(
+            &s_.window,
+            QStringLiteral("Impossible de créer le fichier %1").arg(shownPath(files_.log)));
         return false;
     }
     return true;

@@ -17,6 +17,15 @@ public:
     // server shows the browser's own error page. Throws std::runtime_error
     // when the address cannot be requested at all.
     virtual void Navigate(const QString& address) = 0;
+
+    // Shows a page of ours, given as HTML, in place of whatever is shown.
+    // A browser that cannot does nothing.
+    virtual void showOwnPage(const QString& html) { (void)html; }
+
+    // Runs when a requested address could not be reached (no network, no
+    // server), once the browser's own error page is in: a browser that
+    // cannot tell never runs it.
+    std::function<void()> unreachable;
 };
 
 // Makes the browser inside the given area; throws std::runtime_error when

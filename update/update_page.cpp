@@ -5,9 +5,36 @@
 #include "update/system_page_browser.h"
 #include "update/tick_count.h"
 
+#include <QHideEvent>
 #include <QScopedValueRollback>
 #include <QToolButton>
 #include <stdexcept>
+
+namespace {
+
+constexpr int UpdatePage = 6;
+
+const QString Unreachable = QStringLiteral("Site de mise à jour injoignable");
+
+// Shown when the site cannot be reached: what to do, then the help of the
+// first page, its fixed lines joined into paragraphs.
+QString unreachablePage(const QString& help) {
+    QString page =
+        QStringLiteral(
+            "<html><head><meta charset=\"utf-8\"><title>%1</title></head>"
+            "<body style=\"font-family: sans-serif; font-size: 12px\"><h3>%1</h3>"
+            "<p>La page de mise à jour n'a pas pu être chargée. Vérifiez votre connexion à "
+            "Internet, puis cliquez de nouveau sur « Vérifier MAJ &amp; voir FAQ ».</p>"
+            "<p>Pour savoir vous-même si une nouvelle version existe, ouvrez dans votre "
+            "navigateur le site Internet de Vornel, %2, et comparez le numéro de la dernière "
+            "version avec celui de ce programme : 2003.03.</p><h3>Aide</h3>")
+            .arg(Unreachable, QString::fromLatin1(TfmVornel::SiteAddress));
+    for (const QString& paragraph : help.split(QStringLiteral("\n\n")))
+        page += QStringLiteral("<p>%1</p>").arg(paragraph.simplified().toHtmlEscaped());
+    return page + QStringLiteral("</body></html>");
+}
+
+} // namespace
 
 void TfmVornel::connectUpdatePage() {
     makePageBrowser = [](QWidget* area) { return vornel::makeSystemPageBrowser(area); };
@@ -17,6 +44,12 @@ void TfmVornel::connectUpdatePage() {
     ui.lMaj->resize(ui.wbArea->width(), ui.lMaj->height());
     connect(ui.sbMaj, &QToolButton::clicked, this,
             [this] { vornel::reportingErrors([this] { sbMajClick(); }, this); });
+
+    browserRelease_ = new QTimer(this);
+    browserRelease_->setSingleShot(true);
+    connect(browserRelease_, &QTimer::timeout, this, &TfmVornel::releaseBrowser);
+    connect(ui.PC, &QTabWidget::currentChanged, this,
+            [this](int page) { updatePageShown(page == UpdatePage); });
 }
 
 // The request counts as a check whether or not the page arrives; only a
@@ -25,16 +58,48 @@ void TfmVornel::sbMajClick() {
     ui.lMaj->setText(updateUrl);
     // The tick count makes every address new, so no cache answers instead of
     // the server.
-    const QString address =
-        updateUrl + QStringLiteral("&tmp=") + QString::number(vornel::tickCount());
+    showUpdatePage(updateUrl + QStringLiteral("&tmp=") + QString::number(vornel::tickCount()));
+    lastUpdate = QDate::currentDate();
+    SauveListe();
+}
+
+void TfmVornel::showUpdatePage(const QString& address) {
     {
         // Qt 6.8 gives the window a new native surface for the web view when
         // the first page loads, and shows the window anew: that show is not
         // the user's, and must not take the window back to its first page.
         const QScopedValueRollback makingBrowser(makingBrowser_, !wb);
-        if (!wb) wb = makePageBrowser(ui.wbArea);
+        if (!wb) {
+            wb = makePageBrowser(ui.wbArea);
+            wb->unreachable = [this] {
+                ui.lMaj->setText(Unreachable);
+                wb->showOwnPage(unreachablePage(ui.Memo1->toPlainText()));
+            };
+        }
         wb->Navigate(address);
     }
-    lastUpdate = QDate::currentDate();
-    SauveListe();
+    pageAddress_ = address;
+}
+
+// The web engine costs a lot of memory and a few processes while it lives:
+// it lives while the page is seen, and a while after.
+void TfmVornel::updatePageShown(bool shown) {
+    if (!shown) {
+        if (wb) browserRelease_->start(browserKeptFor);
+        return;
+    }
+    browserRelease_->stop();
+    if (wb || pageAddress_.isEmpty()) return;
+    ui.lMaj->setText(updateUrl);
+    vornel::reportingErrors([this] { showUpdatePage(pageAddress_); }, this);
+}
+
+void TfmVornel::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous()) updatePageShown(false);
+    QWidget::hideEvent(event);
+}
+
+void TfmVornel::releaseBrowser() {
+    if (isVisible() && currentPage() == UpdatePage) return;
+    wb.reset();
 }

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -20,10 +21,19 @@ public:
         : profile_(new QWebEngineProfile), view_(new QWebEngineView(area)) {
         view_->setObjectName(QStringLiteral("wb"));
         view_->setPage(new QWebEnginePage(profile_, view_));
-        auto* layout = new QVBoxLayout(area);
+        // The area keeps its layout when a browser made before has gone.
+        QLayout* layout = area->layout() ? area->layout() : new QVBoxLayout(area);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(view_);
         view_->show();
+        // Queued: the page told of its failure is not to be replaced while
+        // it is still telling.
+        QObject::connect(
+            view_->page(), &QWebEnginePage::loadingChanged, view_,
+            [this](const QWebEngineLoadingInfo& info) {
+                if (unreachable && notReached(info)) unreachable();
+            },
+            Qt::QueuedConnection);
     }
 
     // The page must go before its profile.
@@ -40,7 +50,24 @@ public:
         view_->setUrl(url);
     }
 
+    void showOwnPage(const QString& html) override { view_->setHtml(html); }
+
 private:
+    // A server that answered with an error page of its own was reached; a
+    // load stopped for the next one (ERR_ABORTED) says nothing.
+    static bool notReached(const QWebEngineLoadingInfo& info) {
+        constexpr int Aborted = -3;
+        if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus) return false;
+        switch (info.errorDomain()) {
+        case QWebEngineLoadingInfo::HttpErrorDomain:
+        case QWebEngineLoadingInfo::HttpStatusCodeDomain:
+        case QWebEngineLoadingInfo::FtpErrorDomain:
+            return false;
+        default:
+            return info.errorCode() != Aborted;
+        }
+    }
+
     QWebEngineProfile* profile_;
     QPointer<QWebEngineView> view_;
 };

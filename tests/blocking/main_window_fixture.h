@@ -38,6 +38,9 @@ protected:
     MainWindow() {
         fm.fmFerme = &editor;
         editor.mainWindow = &fm;
+        editor.windowsHeldBy = [this](const vornel::TCond& rule) {
+            return fm.scan().windowsHeldBy(rule);
+        };
         fm.Timer1->stop();
         fm.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&fm));

@@ -1,8 +1,11 @@
 #include "main_window_fixture.h"
+#include "support/modal_answer.h"
 #include "support/qt_print.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 
 using vornel::TCond;
 
@@ -20,6 +23,29 @@ protected:
         desktop.add(title + " - Mozilla");
         fm.scan().now = [time] { return QDateTime(QDate(2026, 3, 14), time); };
         fm.scan().Timer();
+    }
+
+    // Clicks "&Tout remettre à zéro" and answers its question with the
+    // button captioned answer; returns the question and its buttons.
+    QString resetAnswering(const QString& answer) {
+        QString seen;
+        ModalAnswer reply([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box) {
+                modal->close();
+                return;
+            }
+            QStringList buttons;
+            for (QAbstractButton* button : box->buttons())
+                buttons << button->text();
+            buttons.sort();
+            seen = box->windowTitle() + ": " + box->text() + " " + buttons.join(' ');
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == answer) button->click();
+        });
+        QTest::mouseClick(fm.ui.SpeedButton1, Qt::LeftButton);
+        EXPECT_EQ(reply.answered(), 1);
+        return seen;
     }
 };
 
@@ -58,7 +84,15 @@ TEST_F(Statistics, ResetClearsBothCountersAndTheLog) {
     EXPECT_EQ(fm.ui.lNbre->text(), "2");
     EXPECT_EQ(fm.ui.lTotal->text(), "2");
 
-    QTest::mouseClick(fm.ui.SpeedButton1, Qt::LeftButton);
+    // "&Non" changes nothing.
+    const QStringList logBefore = vornel::memoLines(fm.ui.mLog);
+    EXPECT_EQ(resetAnswering("&Non"), "Vornel: Effacer le total et tout le journal ? &Non &Oui");
+    EXPECT_EQ(fm.ui.lNbre->text(), "2");
+    EXPECT_EQ(fm.ui.lTotal->text(), "2");
+    EXPECT_EQ(vornel::memoLines(fm.ui.mLog), logBefore);
+    ASSERT_EQ(logBefore.size(), 2);
+
+    resetAnswering("&Oui");
     EXPECT_EQ(fm.ui.lNbre->text(), "0");
     EXPECT_EQ(fm.ui.lTotal->text(), "0");
     EXPECT_TRUE(fm.ui.mLog->toPlainText().isEmpty());

@@ -96,7 +96,18 @@ TEST(StatisticsOnTheDesktop, ClosingsContinueTheStoredTotalAndResetReachesTheFil
     ASSERT_FALSE(main.isEmpty()) << "the main window never showed again";
     clickAt(main, SideButtonStats);
     clickAt(main, ResetAll);
-    QThread::msleep(300);
+    // It asks first, in a box captioned "Vornel"; "&Oui" resets.
+    auto questions = [&] {
+        return xdotool({"search", "--all", "--onlyvisible", "--pid",
+                        QString::number(vornel.process().processId()), "--name", "^Vornel$"})
+            .split('\n', Qt::SkipEmptyParts);
+    };
+    QStringList asked;
+    ASSERT_TRUE(waitUntil([&] { return !(asked = questions()).isEmpty(); }))
+        << "no question before the reset";
+    xdotool({"windowactivate", "--sync", asked.first()});
+    xdotool({"key", "--clearmodifiers", "alt+o"});
+    EXPECT_TRUE(waitUntil([&] { return questions().isEmpty(); })) << "the question stayed";
     // Nothing is saved by the reset itself.
     EXPECT_EQ(iniValue(vornel.file("vornel.ini"), "Total"), "13");
     EXPECT_EQ(fileLines(vornel.file("vornel.log")).size(), 3);

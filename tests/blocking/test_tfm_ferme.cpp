@@ -1,6 +1,9 @@
+#include "blocking/alert_sound.h"
+#include "blocking/scripted_desktop.h"
 #include "blocking/tfm_ferme.h"
 #include "support/modal_answer.h"
 #include "support/qt_print.h"
+#include "support/scan_widgets.h"
 
 #include <QCloseEvent>
 #include <QTest>
@@ -61,14 +64,14 @@ TEST_F(Editor, LayoutTextsAndTabOrder) {
     EXPECT_EQ(dialog.windowTitle(), "Fermeture automatique");
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
 
-    EXPECT_EQ(ui.Label1->text(), "Fermer automatiquement  les fenêtre dont : (Faites vos choix)");
+    EXPECT_EQ(ui.Label1->text(), "Fermer automatiquement les fenêtres dont : (Faites vos choix)");
     EXPECT_EQ(ui.Label4->text(), "ET");
     EXPECT_EQ(ui.Label2->text(), "Largeur");
     EXPECT_EQ(ui.Label3->text(), "Hauteur");
     EXPECT_EQ(items(ui.cbTitre), QStringList({"Le titre contient le texte", "Le titre est égal à",
                                               "Pas cette condition"}));
     EXPECT_EQ(items(ui.cbDim),
-              QStringList({"La dimension est égale à", "La dimention est inférieure à",
+              QStringList({"La dimension est égale à", "La dimension est inférieure à",
                            "Pas de condition de dimension"}));
     EXPECT_FALSE(ui.cbTitre->isEditable());
     EXPECT_FALSE(ui.cbDim->isEditable());
@@ -84,6 +87,8 @@ TEST_F(Editor, LayoutTextsAndTabOrder) {
     EXPECT_EQ(ui.seHeight->geometry(), QRect(344, 80, 73, 22));
     EXPECT_EQ(ui.bOk->geometry(), QRect(248, 128, 75, 25));
     EXPECT_EQ(ui.Button2->geometry(), QRect(336, 128, 75, 25));
+    // What the rule would close is told beside the buttons, below the line.
+    EXPECT_EQ(ui.lFermerait->geometry(), QRect(8, 116, 232, 44));
 
     // Tab goes eTitre, seWidth, seHeight, bOk, Button2, cbTitre, cbDim and round.
     const QList<QWidget*> order{ui.eTitre,  ui.seWidth, ui.seHeight, ui.bOk,
@@ -252,6 +257,68 @@ TEST_F(Editor, CancelLeavesTheRuleUntouched) {
         cancel();
     }));
     EXPECT_EQ(rule, before);
+}
+
+// The line under the conditions follows the typing, and says what the scan
+// would make of the rule over the desktop's windows at that moment.
+TEST_F(Editor, TellsWhatTheRuleWouldCloseNow) {
+    struct SilentSound : vornel::AlertSound {
+        void play(const std::string&) override {}
+    } sound;
+    vornel::ScriptedDesktop desktop;
+    desktop.add("Super promo - Navigateur démo", {40, 40, 360, 1040});
+    desktop.add("Promo éclair - Navigateur démo", {0, 0, 320, 1000});
+    desktop.add("Super promo", {0, 0, 200, 100}); // not a browser window
+    desktop.add("Les nouvelles - Navigateur démo", {0, 0, 800, 600});
+    ScanWidgets controls(" - Navigateur démo");
+    vornel::CloseRules noRules;
+    vornel::ScanCycle scan(desktop, noRules, sound, controls.controls(),
+                           [] { return vornel::WindowHandle(0); });
+    dialog.windowsHeldBy = [&](const TCond& r) { return scan.windowsHeldBy(r); };
+
+    auto setSize = [&](const char* width, const char* height) {
+        dialog.ui.seWidth->selectAll();
+        QTest::keyClicks(dialog.ui.seWidth, width);
+        dialog.ui.seHeight->selectAll();
+        QTest::keyClicks(dialog.ui.seHeight, height);
+    };
+    TCond rule{"Y", "Y", "", 0, 0};
+    QStringList lines;
+    edit(rule, [&](TfmFerme& d) {
+        auto line = [&] { lines << d.ui.lFermerait->text(); };
+        line();
+        typeTitle("promo"); // the size left on 1 x 1
+        line();
+        chooseSize(2);
+        line();
+        chooseSize(0);
+        setSize("320", "1000");
+        line();
+        typeTitle("super");
+        line();
+        chooseTitle(2);
+        chooseSize(1);
+        setSize("200", "100");
+        line();
+        cancel();
+    });
+    const QString none = "Aucune fenêtre ouverte ne correspond à cette règle.";
+    EXPECT_EQ(lines, QStringList({
+                         none,
+                         none,
+                         "Cette règle fermerait maintenant 2 fenêtres : « Super promo - Navigateur "
+                         "démo », « Promo éclair - Navigateur démo ». Elle vaut aussi pour 1 "
+                         "fenêtre qui n'est pas de navigateur et resterait ouverte : « Super "
+                         "promo ».",
+                         "Cette règle fermerait maintenant 2 fenêtres : « Super promo - Navigateur "
+                         "démo », « Promo éclair - Navigateur démo »",
+                         "Cette règle fermerait maintenant 1 fenêtre : « Super promo - Navigateur "
+                         "démo »",
+                         "Cette règle ne fermerait maintenant aucune fenêtre. Elle vaut pour 1 "
+                         "fenêtre qui n'est pas de navigateur et resterait ouverte : « Super "
+                         "promo ».",
+                     }));
+    EXPECT_TRUE(desktop.closeRequests().empty());
 }
 
 // Records whether a window was blocked by a modal one while it was shown.

@@ -3,6 +3,7 @@
 #include "blocking/alert_sound.h"
 #include "blocking/desktops/x11_desktop.h"
 #include "blocking/scan_cycle.h"
+#include "blocking/tfm_ferme.h"
 #include "common/memo_lines.h"
 #include "support/qt_print.h"
 #include "support/scan_widgets.h"
@@ -78,4 +79,41 @@ TEST(X11Scan, ClosesTheMatchingPopUpAndLeavesTheOthersOpen) {
     EXPECT_EQ(log.filter("Taille=\"").size(), 1) << log.join('\n').toStdString();
     EXPECT_EQ(w.lNbre.text(), "2");
     EXPECT_EQ(sound.plays, 2);
+}
+
+// The rule editor's line over the real desktop: a rule on a title alone, its
+// size left on 1 x 1, holds for no window; without the size condition it
+// names the pop-up, and apart the window of the same name that is no
+// browser's.
+TEST(X11Scan, TheRuleEditorNamesTheRealWindowsARuleWouldClose) {
+    const std::string display = test::testDisplay();
+    test::X11Client client(display);
+    ASSERT_TRUE(client.connected());
+    auto desktop = X11Desktop::connect(display);
+    ASSERT_TRUE(desktop);
+    XLogo popUp(display, "Super promo - Navigateur démo");
+    XLogo notABrowser(display, "Super promo");
+    ASSERT_TRUE(eventually([&] {
+        const xcb_window_t shown = client.findByName("Super promo - Navigateur démo");
+        return shown && client.managed(shown) && client.findByName("Super promo");
+    }));
+
+    ScanWidgets w(" - Navigateur démo");
+    CloseRules rules;
+    CountingSound sound;
+    ScanCycle scan(*desktop, rules, sound, w.controls(), [] { return WindowHandle(0); });
+    TfmFerme editor;
+    editor.windowsHeldBy = [&](const TCond& rule) { return scan.windowsHeldBy(rule); };
+    editor.ui.eTitre->setText("promo");
+    editor.ui.seWidth->setValue(0);
+    editor.ui.seHeight->setValue(0);
+    editor.show();
+    EXPECT_EQ(editor.ui.lFermerait->text(), "Aucune fenêtre ouverte ne correspond à cette règle.");
+    editor.ui.cbDim->setCurrentIndex(2);
+    EXPECT_EQ(editor.ui.lFermerait->text(),
+              "Cette règle fermerait maintenant 1 fenêtre : « Super promo - Navigateur démo ». "
+              "Elle vaut aussi pour 1 fenêtre qui n'est pas de navigateur et resterait ouverte : "
+              "« Super promo ».");
+    editor.hide();
+    EXPECT_TRUE(popUp.running());
 }

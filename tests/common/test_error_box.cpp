@@ -29,8 +29,8 @@ TEST(ErrorBox, ShowsCaptionIconAndText) {
                 box->accept();
             }
     });
-    showErrorBox(nullptr, "Unable to write to /tmp/x/vornel.ini");
+    showErrorBox(nullptr, "Impossible d'écrire dans /tmp/x/vornel.ini");
     EXPECT_EQ(caption, "Vornel");
-    EXPECT_EQ(text, "Unable to write to /tmp/x/vornel.ini.");
+    EXPECT_EQ(text, "Impossible d'écrire dans /tmp/x/vornel.ini.");
     EXPECT_EQ(icon, QMessageBox::Critical);
 }

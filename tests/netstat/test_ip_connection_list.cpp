@@ -158,15 +158,15 @@ TEST_F(ConnList, FailedConstructionReleasesOnlyWhatItAcquired) {
     };
     const Case cases[] = {
         {"sockets", [](ScriptedSystem& s) { s.socketsStart = false; },
-         "Failed to initialize Windows Sockets library.", 0, 0, 0},
+         "La bibliothèque Windows Sockets n'a pas pu être initialisée.", 0, 0, 0},
         {"library", [](ScriptedSystem& s) { s.agentLoads = false; },
-         "SNMP extension agent library is not available.", 1, 0, 1},
+         "La bibliothèque de l'agent d'extension SNMP est introuvable.", 1, 0, 1},
         {"init entry", [](ScriptedSystem& s) { s.exportsInit = false; },
-         "SNMP extension agent library is not available.", 1, 1, 1},
+         "La bibliothèque de l'agent d'extension SNMP est introuvable.", 1, 1, 1},
         {"query entry", [](ScriptedSystem& s) { s.exportsQuery = false; },
-         "SNMP extension agent library is not available.", 1, 1, 1},
+         "La bibliothèque de l'agent d'extension SNMP est introuvable.", 1, 1, 1},
         {"init", [](ScriptedSystem& s) { s.initSucceeds = false; },
-         "Error initializing SNMP extension agent.", 1, 1, 1},
+         "L'agent d'extension SNMP n'a pas pu être initialisé.", 1, 1, 1},
     };
     for (const Case& c : cases) {
         ScriptedSystem failing;
@@ -242,7 +242,7 @@ TEST_F(ConnList, NullBetweenColumnsIsAnUnexpectedEnd) {
     system.walks[TcpStart] = answers;
     auto list = make();
     EXPECT_EQ(errorOf<EConnListRefreshError>([&] { list->Refresh(); }),
-              "Unexpected end of query results encountered.");
+              "Fin inattendue des résultats de la requête.");
     EXPECT_FALSE(list->Busy());
     EXPECT_TRUE(lockIsFree(*list));
     // The rows read before the failure stay; the UDP walk never ran.
@@ -253,7 +253,7 @@ TEST_F(ConnList, NullBetweenColumnsIsAnUnexpectedEnd) {
     system.walks[UdpStart] = {ip({1, 2, 3, 4})};
     system.walks[TcpStart] = {};
     EXPECT_EQ(errorOf<EConnListRefreshError>([&] { list->Refresh(); }),
-              "Unexpected end of query results encountered.");
+              "Fin inattendue des résultats de la requête.");
 }
 
 // Wine's agent answers at the end of a table without moving past the name it
@@ -262,7 +262,7 @@ TEST_F(ConnList, AnAgentThatDoesNotMoveOnEndsTheRefresh) {
     system.walks[TcpStart] = {A::stuck(A::integer(2))};
     auto list = make();
     EXPECT_EQ(errorOf<EConnListRefreshError>([&] { list->Refresh(); }),
-              "SNMP agent did not move past the last object.");
+              "L'agent SNMP n'a pas dépassé le dernier objet.");
     EXPECT_EQ(system.queries, 1);
     EXPECT_EQ(list->Count(), 0);
     EXPECT_FALSE(list->Busy());
@@ -274,7 +274,7 @@ TEST_F(ConnList, AnAgentThatDoesNotMoveOnEndsTheRefresh) {
     system.walks[TcpStart] = answers;
     system.queries = 0;
     EXPECT_EQ(errorOf<EConnListRefreshError>([&] { list->Refresh(); }),
-              "SNMP agent did not move past the last object.");
+              "L'agent SNMP n'a pas dépassé le dernier objet.");
     EXPECT_EQ(system.queries, 2);
     EXPECT_EQ(list->Count(), 1);
 }
@@ -284,7 +284,7 @@ TEST_F(ConnList, ALaterColumnLongerThanTheFirstIsAnIndexError) {
     answers.insert(answers.begin() + 2 + 2 + 2, A::integer(8080)); // a third local port
     system.walks[TcpStart] = answers;
     auto list = make();
-    EXPECT_EQ(errorOf<EListError>([&] { list->Refresh(); }), "List index out of bounds (2)");
+    EXPECT_EQ(errorOf<EListError>([&] { list->Refresh(); }), "Indice de liste hors limites (2)");
     EXPECT_FALSE(list->Busy());
     EXPECT_TRUE(lockIsFree(*list));
 }
@@ -311,7 +311,8 @@ TEST_F(ConnList, AFailedQueryMidColumnKeepsWhatWasRead) {
     answers[4 + 4 + 2] = A::failure(); // after the second local port
     system.walks[TcpStart] = answers;
     auto list = make();
-    EXPECT_EQ(errorOf<EConnListRefreshError>([&] { list->Refresh(); }), "SNMP query failed.");
+    EXPECT_EQ(errorOf<EConnListRefreshError>([&] { list->Refresh(); }),
+              "La requête SNMP a échoué.");
     EXPECT_FALSE(list->Busy());
     EXPECT_TRUE(lockIsFree(*list));
     ASSERT_EQ(list->Count(), 4);
@@ -342,7 +343,7 @@ TEST_F(ConnList, NestedRefreshFromTheNotificationIsRefused) {
         if (notified.size() == 1) nestedError = errorOf<EConnListError>([&] { sender->Refresh(); });
     };
     list->Refresh();
-    EXPECT_EQ(nestedError, "Requested operation is not supported in the current state.");
+    EXPECT_EQ(nestedError, "L'opération demandée n'est pas possible dans l'état actuel.");
     // The refused refresh cleared Busy on its way out; the outer one then
     // read its tables and found nothing more to change.
     EXPECT_EQ(notified, (std::vector<bool>{true, false}));
@@ -376,14 +377,14 @@ TEST_F(ConnList, LockHeldByAnotherThread) {
         cv.wait(lock, [&] { return held; });
     }
     EXPECT_EQ(errorOf<EConnListLockError>([&] { list->Refresh(); }),
-              "Connection list lock failure");
+              "La liste des connexions n'a pas pu être verrouillée");
     EXPECT_EQ(list->Count(), 3);
     EXPECT_FALSE(list->Busy());
     EXPECT_EQ(notifications, 0);
     EXPECT_EQ(system.queries, queriesBefore);
     // Releasing a lock this thread does not hold is refused.
     EXPECT_EQ(errorOf<EConnListUnlockError>([&] { list->Unlock(); }),
-              "Connection list unlock failure");
+              "La liste des connexions n'a pas pu être déverrouillée");
     {
         std::lock_guard lock(m);
         release = true;
@@ -397,7 +398,7 @@ TEST_F(ConnList, LockHeldByAnotherThread) {
 TEST_F(ConnList, LockIsReentrantAndUnlockWithoutLockFails) {
     auto list = make();
     EXPECT_EQ(errorOf<EConnListUnlockError>([&] { list->Unlock(); }),
-              "Connection list unlock failure");
+              "La liste des connexions n'a pas pu être déverrouillée");
     list->Lock();
     list->Lock();
     list->Refresh();
@@ -432,9 +433,9 @@ TEST_F(ConnList, ProtocolsChooseTheWalks) {
 TEST_F(ConnList, ItemsOutsideTheListAndClear) {
     auto list = make();
     list->Refresh();
-    EXPECT_EQ(errorOf<EListError>([&] { list->Items(3); }), "List index out of bounds (3)");
-    EXPECT_EQ(errorOf<EListError>([&] { list->Items(-1); }), "List index out of bounds (-1)");
+    EXPECT_EQ(errorOf<EListError>([&] { list->Items(3); }), "Indice de liste hors limites (3)");
+    EXPECT_EQ(errorOf<EListError>([&] { list->Items(-1); }), "Indice de liste hors limites (-1)");
     list->Clear();
     EXPECT_EQ(list->Count(), 0);
-    EXPECT_EQ(errorOf<EListError>([&] { list->Items(0); }), "List index out of bounds (0)");
+    EXPECT_EQ(errorOf<EListError>([&] { list->Items(0); }), "Indice de liste hors limites (0)");
 }

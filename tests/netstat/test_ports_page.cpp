@@ -197,7 +197,7 @@ TEST(CreateConnectionList, AReaderThatCannotBeMadeIsShownAndLeftOut) {
         }
     });
     EXPECT_EQ(createConnectionList(&owner, system.platform()), nullptr);
-    EXPECT_EQ(shown, "Vornel|SNMP extension agent library is not available.");
+    EXPECT_EQ(shown, "Vornel|La bibliothèque de l'agent d'extension SNMP est introuvable.");
     EXPECT_TRUE(owner.findChildren<TQuelmarIpConnectionList*>().isEmpty());
 
     ScriptedSystem working;

@@ -145,8 +145,8 @@ TEST_F(SaveFailure, AFolderThatCannotBeWrittenKeepsTheOldFiles) {
     ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0755), 0);
     ASSERT_EQ(chmod(ini().toLocal8Bit(), 0644), 0);
     ASSERT_EQ(chmod(log().toLocal8Bit(), 0644), 0);
-    EXPECT_EQ(errors.texts,
-              QStringList{QString::fromStdString("Unable to write to " + lowered(ini()) + ".")});
+    EXPECT_EQ(errors.texts, QStringList{QString::fromStdString("Impossible d'écrire dans " +
+                                                               lowered(ini()) + ".")});
     EXPECT_EQ(fileText(ini()), oldIni);
     EXPECT_EQ(fileText(log()), oldLog);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"vornel.ini", "vornel.log"}));
@@ -187,8 +187,8 @@ TEST_F(SaveFailure, AFullFileSystemKeepsTheOldFiles) {
     w->SauveListe();
     limit.reset();
 
-    EXPECT_EQ(errors.texts,
-              QStringList{QString::fromStdString("Unable to write to " + lowered(iniPath) + ".")});
+    EXPECT_EQ(errors.texts, QStringList{QString::fromStdString("Impossible d'écrire dans " +
+                                                               lowered(iniPath) + ".")});
     EXPECT_EQ(fileText(iniPath), oldIni);
     EXPECT_EQ(fileText(logPath), oldLog);
 }
@@ -205,8 +205,8 @@ TEST_F(SaveFailure, AFileSizeLimitStopsTheSaveAndKeepsTheOldFile) {
         ASSERT_FALSE(canWrite(dir.path(), 65)) << "RLIMIT_FSIZE did not stop the write";
         w->SauveListe();
     }
-    EXPECT_EQ(errors.texts,
-              QStringList{QString::fromStdString("Unable to write to " + lowered(ini()) + ".")});
+    EXPECT_EQ(errors.texts, QStringList{QString::fromStdString("Impossible d'écrire dans " +
+                                                               lowered(ini()) + ".")});
     EXPECT_EQ(fileText(ini()), oldIni);
     EXPECT_EQ(fileText(log()), oldLog);
 }
@@ -230,8 +230,8 @@ TEST_F(SaveFailure, ALogThatCannotBeWrittenComesAfterACompleteSettingsFile) {
         ASSERT_FALSE(canWrite(dir.path(), 4097)) << "RLIMIT_FSIZE did not stop the write";
         w->SauveListe();
     }
-    EXPECT_EQ(errors.texts,
-              QStringList{QString::fromStdString("Cannot create file " + lowered(log()) + ".")});
+    EXPECT_EQ(errors.texts, QStringList{QString::fromStdString("Impossible de créer le fichier " +
+                                                               lowered(log()) + ".")});
     EXPECT_NE(fileText(ini()).find("\r\nTotal=10\r\n"), std::string::npos);
     EXPECT_EQ(fileText(log()), oldLog);
 }
@@ -284,8 +284,8 @@ TEST_F(SaveFailure, AFolderThatRefusesNewFilesHasItsOwnFilesRewrittenInPlace) {
         w->SauveListe();
     }
     ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0755), 0);
-    EXPECT_EQ(errors.texts,
-              QStringList{QString::fromStdString("Cannot create file " + lowered(log()) + ".")});
+    EXPECT_EQ(errors.texts, QStringList{QString::fromStdString("Impossible de créer le fichier " +
+                                                               lowered(log()) + ".")});
     EXPECT_NE(fileText(ini()).find("\r\nTotal=9\r\n"), std::string::npos);
     EXPECT_FALSE(QFile::exists(log()));
 }
@@ -307,8 +307,8 @@ TEST_F(SaveFailure, ALogThatCannotBeReadIsKeptAndTheUserIsTold) {
         w->ui.lTotal->setText("1");
         setMemoLines(w->ui.mLog, {"nouvelle"});
         w->SauveListe();
-        EXPECT_EQ(errors.texts, QStringList{QString::fromStdString("Cannot create file " +
-                                                                   lowered(log()) + ".")});
+        EXPECT_EQ(errors.texts, QStringList{QString::fromStdString(
+                                    "Impossible de créer le fichier " + lowered(log()) + ".")});
         // The settings file comes first and is complete.
         EXPECT_NE(fileText(ini()).find("\r\nTotal=1\r\n"), std::string::npos);
     }

@@ -61,7 +61,7 @@ TEST_F(Settings, FirstStartTakesEveryDefaultAndWritesNothing) {
     EXPECT_EQ(w->ui.seMaj->value(), 15);
     EXPECT_FALSE(w->ui.cbReduite->isChecked());
     EXPECT_EQ(w->lastUpdate, QDate::currentDate());
-    EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jours.");
+    EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jour.");
     EXPECT_NE(w->currentPage(), 6);
     EXPECT_EQ(w->CloseRules.count(), 0);
     EXPECT_EQ(w->ui.lb2->count(), 0);
@@ -271,7 +271,7 @@ TEST_F(Settings, AnUnreadableLogLeavesTheLogEmptyAndTheStartGoesOn) {
     EXPECT_EQ(memoLineCount(w->ui.mLog), 0);
     EXPECT_EQ(w->CloseRules.count(), 1);
     EXPECT_FALSE(w->loading);
-    EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jours.");
+    EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jour.");
 }
 
 TEST_F(Settings, BinaryJunkLoadsAsDefaultsAndWhatLoadedSavesBack) {
@@ -400,6 +400,7 @@ TEST(LastUpdateFrom, PlaceholderAndJunkGiveToday) {
     EXPECT_EQ(lastUpdateFrom("31/31/31", today), today);
     EXPECT_EQ(lastUpdateFrom(dateText(QDate(2026, 11, 1)), today), QDate(2026, 11, 1));
     EXPECT_EQ(updateAgeText(QDate(2026, 11, 28), today), "Dernière mise à jour il y a 10 jours.");
+    EXPECT_EQ(updateAgeText(QDate(2026, 12, 7), today), "Dernière mise à jour il y a 1 jour.");
 }
 
 namespace {
@@ -607,7 +608,7 @@ TEST_F(Settings, MajLastOutsideItsYearsCountsAsNoDate) {
     auto w = start();
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(w->lastUpdate, today);
-    EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jours.");
+    EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jour.");
     w->SauveListe();
     EXPECT_NE(fileText(ini()).find("\r\nMajLast=" + dateText(today) + "\r\n"), std::string::npos);
 }

@@ -5,9 +5,11 @@
 #include "update/web_page_loader.h"
 #include "update_page_fixture.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace vornel;
 using namespace vornel::test;
@@ -27,6 +29,33 @@ qint64 tmpOf(const QString& target) {
         QStringLiteral("^/maj/\\?prog=Vornel&version=2003\\.03&tmp=(\\d+)$"));
     const auto match = page.match(target);
     return match.hasMatch() ? match.captured(1).toLongLong() : -1;
+}
+
+// The command lines of the web engine's processes under this one.
+QStringList engineProcesses(pid_t parent = getpid()) {
+    QStringList found;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool isPid = false;
+        const pid_t pid = entry.toInt(&isPid);
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!isPid || !stat.open(QIODevice::ReadOnly)) continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 2 || fields[1].toInt() != parent) continue;
+        QFile command(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        command.open(QIODevice::ReadOnly);
+        const QString line = QString::fromLocal8Bit(command.readAll().replace('\0', ' '));
+        if (line.contains(u"QtWebEngineProcess")) found << line;
+        found << engineProcesses(pid);
+    }
+    return found;
+}
+
+// With its sandbox the engine keeps two zygote processes for the life of the
+// program; without it (as root) nothing of it may stay.
+bool noPageProcessLeft() {
+    const QStringList left = engineProcesses();
+    return geteuid() == 0 ? left.isEmpty() : left.filter(u"--type=zygote").size() == left.size();
 }
 
 class UpdatePageRequest : public ::testing::Test {
@@ -90,6 +119,34 @@ TEST_F(UpdatePageRequest, EveryClickAsksForANewAddressInTheSameBrowser) {
               requests[1].left(requests[1].indexOf(u"&tmp=")));
 }
 
+// Left for a while, the page lets the web engine go with its processes;
+// coming back makes it again, on the page last asked for.
+TEST_F(UpdatePageRequest, LeftForAWhileItLetsTheWebEngineGoUntilShownAgain) {
+    fm.browserKeptFor = std::chrono::milliseconds(100);
+    fm.ui.sbMaj->click();
+    auto loaded = [&] {
+        return page.browser() && page.browser()->property("title").toString() == PageServer::Title;
+    };
+    ASSERT_TRUE(waitFor(loaded));
+    EXPECT_FALSE(engineProcesses().isEmpty());
+
+    fm.BtnClick(1);
+    EXPECT_NE(page.browser(), nullptr) << "kept a while";
+    ASSERT_TRUE(waitFor([&] { return page.browser() == nullptr; }));
+    EXPECT_TRUE(waitFor(noPageProcessLeft)) << engineProcesses().join('\n').toStdString();
+
+    fm.BtnClick(7);
+    ASSERT_NE(page.browser(), nullptr);
+    EXPECT_TRUE(waitFor(loaded));
+    ASSERT_TRUE(waitFor([&] { return server.pageRequests().size() == 2; }));
+    EXPECT_EQ(server.pageRequests()[1], server.pageRequests()[0]);
+    EXPECT_EQ(fm.ui.lMaj->text(), fm.updateUrl);
+
+    // Hiding the window counts as leaving the page.
+    fm.hide();
+    EXPECT_TRUE(waitFor([&] { return page.browser() == nullptr; }));
+}
+
 TEST(UpdatePageUnreachable, StillCountsAsACheckToday) {
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
@@ -109,6 +166,12 @@ TEST(UpdatePageUnreachable, StillCountsAsACheckToday) {
     // The browser's own error page: the server was really not there.
     EXPECT_FALSE(loads.results.front());
     EXPECT_EQ(fm.lastUpdate, QDate::currentDate());
+    // In its place, a page of ours that says so and what to do, in French.
+    const QString unreachable = "Site de mise à jour injoignable";
+    EXPECT_TRUE(waitFor([&] {
+        return page.browser()->property("title").toString() == unreachable;
+    })) << page.browser()->property("title").toString().toStdString();
+    EXPECT_EQ(fm.ui.lMaj->text(), unreachable);
 }
 
 TEST(UpdatePageFailure, ARequestThatCannotBeMadeShowsTheErrorAndLeavesTheLastCheck) {

@@ -37,7 +37,9 @@ protected:
 
     static bool onUpdatePage(const TfmVornel& w) { return w.isVisible() && w.currentPage() == 6; }
     static QString ageText(int days) {
-        return QStringLiteral("Dernière mise à jour il y a %1 jours.").arg(days);
+        return QStringLiteral("Dernière mise à jour il y a %1 %2.")
+            .arg(days)
+            .arg(days <= 1 ? "jour" : "jours");
     }
 
     PageServer server;
@@ -73,7 +75,7 @@ TEST_F(UpdateReminder, ComesStrictlyAfterThePeriodAndRequestsNothing) {
 
 TEST_F(UpdateReminder, FirstStartCountsAsACheckToday) {
     auto w = start();
-    EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jours.");
+    EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jour.");
     EXPECT_FALSE(w->currentPage() == 6);
 }
 
