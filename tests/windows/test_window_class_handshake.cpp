@@ -31,10 +31,7 @@ public:
                              DWORD closeMs = 0) {
         thread_ = std::thread([this, timeout, startUpMs, closeMs] {
             WindowClassHandshake handshake(ClassName, MutexName);
-            QDeadlineTimer t0(QDeadlineTimer::Forever);
-            auto t = GetTickCount();
             started = handshake.closeEarlierInstance(timeout);
-            fprintf(stderr, "DEBUG %lu started %d after %lu\n", GetCurrentThreadId(), int(started.load()), GetTickCount() - t);
             if (started == EarlierInstance::StillRunning) return;
             Sleep(startUpMs);
             handshake.listen([this, closeMs] {
