@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/parent_console.h"
 #include "blocking/desktops/desktop_choice.h"
 #include "netstat/ports_command.h"
 #include "settings/settings_files.h"
@@ -185,6 +186,7 @@ QString helpText() {
 }
 
 std::optional<int> answerCommandLine(const CommandLine& line, int argc, char** argv) {
+    if (line.action != CommandLine::Action::Run) useParentConsole();
     switch (line.action) {
     case CommandLine::Action::Run:
         return std::nullopt;

@@ -11,7 +11,9 @@ enum class EarlierInstance {
     None,         // none ran: this one runs alone
     Closed,       // one ran; it was asked to close and has ended
     StillRunning, // one runs on and did not answer: this start must not run
-    NoLock        // no lock could be had: another may run unseen, so this start must not run
+    NoLock,       // no lock could be had: another may run unseen, so this start must not run
+    OutOfReach    // one runs that this start may not open or ask (started as administrator,
+                  // say): this start must not run
 };
 
 // How a newly started instance takes the place of the running one: it asks

@@ -90,6 +90,18 @@ int giveWayForWantOfLock() {
         QStringLiteral("noLockBox"));
 }
 
+// Another Vornel runs with rights that this one lacks (started as
+// administrator, or by another account): it can neither be asked to close nor
+// be told apart from a hung one, and both would write the same files.
+int giveWayToUnreachableInstance() {
+    return refuseToStart(
+        QStringLiteral("Un autre Vornel est déjà lancé, sans doute en tant qu'administrateur ou "
+                       "par un autre compte, et cette copie ne peut pas lui demander de se "
+                       "fermer. Elle s'arrête sans rien modifier ; fermez l'autre Vornel, puis "
+                       "relancez le programme."),
+        QStringLiteral("unreachableInstanceBox"));
+}
+
 } // namespace
 
 int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake,
@@ -100,6 +112,8 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
         return giveWayToHungInstance();
     case EarlierInstance::NoLock:
         return giveWayForWantOfLock();
+    case EarlierInstance::OutOfReach:
+        return giveWayToUnreachableInstance();
     case EarlierInstance::Closed:
         earlierInstanceClosed = true;
         break;

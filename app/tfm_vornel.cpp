@@ -5,6 +5,7 @@
 #include "app/vornel_application.h"
 #include "blocking/default_browser.h"
 #include "blocking/desktop.h"
+#include "common/error_box.h"
 #include "netstat/ports_page.h"
 #include "settings/settings_store.h"
 #include "settings/start_at_logon.h"
@@ -247,12 +248,16 @@ void TfmVornel::SauveListe() {
     settings_->SauveListe();
 }
 
+// A start-at-logon entry that cannot be written leaves the box ticked and
+// saved, as the user asked; the user is told it will not start the program.
 void TfmVornel::Enregistre() {
     if (loading) return;
-    if (ui.cbDemarre->isChecked())
-        startAtLogon->write(QCoreApplication::applicationFilePath());
-    else
+    if (!ui.cbDemarre->isChecked())
         startAtLogon->remove();
+    else if (!startAtLogon->write(QCoreApplication::applicationFilePath()))
+        vornel::showErrorBox(this, QStringLiteral("Le raccourci qui lance Vornel à l'ouverture de "
+                                                  "la session n'a pas pu être créé : Vornel ne "
+                                                  "démarrera pas tout seul."));
     SauveListe();
 }
 

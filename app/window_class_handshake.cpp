@@ -1,6 +1,7 @@
 #include "app/window_class_handshake.h"
 
 #include <QDeadlineTimer>
+#include <algorithm>
 #include <cctype>
 
 namespace vornel {
@@ -43,25 +44,31 @@ bool WindowClassHandshake::takeMutex(DWORD waitMs) {
 }
 
 // The bound is how long one holder may keep the mutex without ending: it
-// starts afresh for each holder asked, so that starts made at once hand over
-// one by one. SendMessageA would wait for ever on a holder that hangs.
+// starts afresh whenever another holder's window shows and after each holder
+// has answered, so that starts made at once hand over one by one, however
+// many. The wait goes in short steps, to see the next holder's window show.
+// SendMessageA would wait for ever on a holder that hangs.
 EarlierInstance WindowClassHandshake::closeEarlierInstance(std::chrono::milliseconds timeout) {
     if (takeMutex(0)) return EarlierInstance::None;
-    // Without a mutex another instance may run unseen.
-    if (!mutex_) return EarlierInstance::NoLock;
+    // The name exists but is not ours to open: an instance started with
+    // other rights holds it (or something else took the name), and would
+    // find no trace of this one.
+    if (!mutex_) return EarlierInstance::OutOfReach;
     QDeadlineTimer deadline(timeout);
+    HWND asked = nullptr;
     while (!takeMutex(0)) {
-        if (deadline.hasExpired()) return EarlierInstance::StillRunning;
         // The holder may still be starting, its window not made yet.
         HWND holder = FindWindowA(searchedName(className_).c_str(), nullptr);
-        if (!holder) {
-            takeMutex(PollMs);
-            continue;
-        }
-        DWORD_PTR result = 0;
-        if (SendMessageTimeoutA(holder, WM_CLOSE, 0, 0, SMTO_NORMAL, remaining(deadline), &result))
+        if (holder && holder != asked) {
+            asked = holder;
             deadline.setRemainingTime(timeout);
-        takeMutex(remaining(deadline));
+            DWORD_PTR result = 0;
+            if (SendMessageTimeoutA(holder, WM_CLOSE, 0, 0, SMTO_NORMAL, remaining(deadline),
+                                    &result))
+                deadline.setRemainingTime(timeout);
+        }
+        if (deadline.hasExpired()) return EarlierInstance::StillRunning;
+        takeMutex(std::min(PollMs, remaining(deadline)));
     }
     return EarlierInstance::Closed;
 }

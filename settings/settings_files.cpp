@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QThread>
 #include <algorithm>
 
@@ -15,6 +16,24 @@ namespace {
 
 QString withSeparator(const QString& folder) {
     return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+// Whether a new file can be made in the folder. The folder is asked by
+// trying: on Windows what QFileInfo says reflects only the read-only
+// attribute, which Program Files lacks, though its rights keep users out.
+bool canCreateIn(const QString& folder) {
+    QTemporaryFile probe(withSeparator(folder) + QStringLiteral("vornel-probe-XXXXXX"));
+    return probe.open();
+}
+
+// Our folder among the user's settings.
+QString userSettingsFolder() {
+#ifdef Q_OS_WIN
+    const QString name = QStringLiteral("/Vornel"); // in %LOCALAPPDATA%
+#else
+    const QString name = QStringLiteral("/vornel"); // in $XDG_CONFIG_HOME
+#endif
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + name;
 }
 
 } // namespace
@@ -33,11 +52,11 @@ QString settingsFolder(const QString& programFolder, const QString& installedFol
     const QString canonical = QFileInfo(programFolder).canonicalFilePath();
     bool installed =
         !canonical.isEmpty() && canonical == QFileInfo(installedFolder).canonicalFilePath();
-    bool usable = QFileInfo(programFolder).isWritable() ||
-                  QFileInfo::exists(withSeparator(programFolder) + QStringLiteral("vornel.ini"));
-    if (usable && !installed) return programFolder;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/vornel");
+    if (installed) return userSettingsFolder();
+    if (QFileInfo::exists(withSeparator(programFolder) + QStringLiteral("vornel.ini")) ||
+        canCreateIn(programFolder))
+        return programFolder;
+    return userSettingsFolder();
 }
 
 SettingsFiles settingsFiles() {

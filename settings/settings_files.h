@@ -10,8 +10,9 @@ namespace vornel {
 // Where the settings file and the log file live: vornel.ini and vornel.log
 // beside the executable, so that a copied binary works on its own. An
 // installed program (one that runs from the folder it was installed into)
-// keeps them in $XDG_CONFIG_HOME/vornel/, and so does one whose folder cannot
-// be written and holds no settings file. VORNEL_CONFIG_DIR, when set, names
+// keeps them in $XDG_CONFIG_HOME/vornel/ (%LOCALAPPDATA%\Vornel\ on
+// Windows), and so does one whose folder refuses new files and holds no
+// settings file. VORNEL_CONFIG_DIR, when set, names
 // the folder instead. Load and save use one and the same path.
 struct SettingsFiles {
     QString ini;

@@ -58,11 +58,22 @@ QString notTextMessage(const QString& path) {
 
 } // namespace
 
-QDate lastUpdateFrom(const std::string& stored, const QDate& today) {
+std::optional<QDate> readLastUpdate(const std::string& stored) {
+    const QDate iso = QDate::fromString(qtext(stored), QStringLiteral("yyyy-MM-dd"));
+    if (iso.isValid()) return iso;
     std::optional<QDate> date = parseDateText(stored);
-    if (!date || date == parseDateText(std::string(NeverChecked))) return today;
-    if (*date < QDate(2000, 1, 1) || *date > today) return today;
+    if (!date || date == parseDateText(std::string(NeverChecked))) return std::nullopt;
+    return date;
+}
+
+QDate lastUpdateFrom(const std::string& stored, const QDate& today) {
+    std::optional<QDate> date = readLastUpdate(stored);
+    if (!date || *date < QDate(2000, 1, 1) || *date > today) return today;
     return *date;
+}
+
+std::string lastUpdateText(const QDate& date) {
+    return text(date.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
 // French puts 0 and 1 in the singular.
@@ -100,8 +111,13 @@ void SettingsStore::loadOptions(const ProfileFile& ini) {
     loadBrowserNames(ini);
     c_.cbMaj->setChecked(ini.readBool(Options, "Maj", true));
     c_.seMaj->setValue(std::clamp(ini.readInteger(Options, "MajJour", 15), 1, 90));
-    s_.lastUpdate =
-        lastUpdateFrom(ini.readString(Options, "MajLast", NeverChecked), QDate::currentDate());
+    const std::string stored = ini.readString(Options, "MajLast", NeverChecked);
+    s_.lastUpdate = lastUpdateFrom(stored, QDate::currentDate());
+    // A date that does not count (one after today, say) is still the user's:
+    // it stays as written until a check replaces it.
+    const std::optional<QDate> read = readLastUpdate(stored);
+    loadedLastUpdate_ = s_.lastUpdate;
+    keptLastUpdate_ = read && read != s_.lastUpdate ? stored : std::string();
     c_.cbReduite->setChecked(ini.readBool(Options, "FenetreReduite", false));
 }
 
@@ -198,7 +214,8 @@ void SettingsStore::saveOptions(ProfileFile& ini) const {
     ini.writeBool(Options, "Maj", c_.cbMaj->isChecked());
     ini.writeInteger(Options, "MajJour", spinEditValue(*c_.seMaj));
     QDate last = s_.lastUpdate.isValid() ? s_.lastUpdate : QDate::currentDate();
-    ini.writeString(Options, "MajLast", dateText(last));
+    const bool keep = !keptLastUpdate_.empty() && s_.lastUpdate == loadedLastUpdate_;
+    ini.writeString(Options, "MajLast", keep ? keptLastUpdate_ : lastUpdateText(last));
     ini.writeBool(Options, "FenetreReduite", c_.cbReduite->isChecked());
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,15 +85,25 @@ private:
     SettingsFiles files_;
     SettingsControls c_;
     SettingsState s_;
+    // MajLast as the load found it, when it read as a date that does not
+    // count, and the day the load made of it.
+    std::string keptLastUpdate_;
+    QDate loadedLastUpdate_;
 };
 
-// MajLast as stored: the user's short date. The placeholder "07/04/2002",
-// which stands for a check that never happened, and a text that is no date
-// under the current format both give today. So does a date before 2000 or
-// after today: a date written under another regional format can read as
-// one ("12/08/26" written month first, read day first, is in the year 26),
-// and would bring the update page back at every start.
-QDate lastUpdateFrom(const std::string& text, const QDate& today);
+// MajLast as stored: yyyy-MM-dd, which keeps the century whatever the
+// regional settings; files of earlier versions hold the user's short date,
+// read as a fallback. nullopt for a text that is no date, and for the
+// placeholder "07/04/2002", which stands for a check that never happened.
+std::optional<QDate> readLastUpdate(const std::string& stored);
+// The day of the last check that the reminder counts from: today when the
+// text gives no date, or a date before 2000 or after today: a date written
+// under another regional format can read as one ("12/08/26" written month
+// first, read day first, is in the year 26), and would bring the update page
+// back at every start.
+QDate lastUpdateFrom(const std::string& stored, const QDate& today);
+// What the save stores for a day.
+std::string lastUpdateText(const QDate& date);
 
 // "Dernière mise à jour il y a 3 jours."
 QString updateAgeText(const QDate& lastUpdate, const QDate& today);

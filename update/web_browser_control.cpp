@@ -3,11 +3,10 @@
 #include "update/system_page_browser.h"
 
 #include <QResizeEvent>
-#include <stdexcept>
-#include <windows.h>
-
 #include <exdisp.h>
 #include <ole2.h>
+#include <stdexcept>
+#include <windows.h>
 
 namespace vornel {
 
@@ -117,28 +116,45 @@ void fail(const char* what, HRESULT result) {
 
 } // namespace
 
-WebBrowserControl::WebBrowserControl(QWidget* area) : QWidget(area) {
+WebBrowserControl::WebBrowserControl(QWidget* area) : WebBrowserControl(area, CLSID_WebBrowser) {}
+
+// The destructor does not run for a constructor that throws: what was taken
+// by then is given back here, or every click that tries again leaks it.
+WebBrowserControl::WebBrowserControl(QWidget* area, const CLSID& control) : QWidget(area) {
     setAttribute(Qt::WA_NativeWindow);
     setGeometry(area->rect());
-    const HWND window = reinterpret_cast<HWND>(winId());
     // The program's Qt has made the thread ready for OLE; this only counts.
-    OleInitialize(nullptr);
-    HRESULT result = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IWebBrowser2, reinterpret_cast<void**>(&browser_));
+    oleCounted_ = SUCCEEDED(OleInitialize(nullptr));
+    try {
+        embed(control);
+    } catch (...) {
+        release();
+        throw;
+    }
+    show();
+}
+
+void WebBrowserControl::embed(const CLSID& control) {
+    const HWND window = reinterpret_cast<HWND>(winId());
+    HRESULT result = CoCreateInstance(control, nullptr, CLSCTX_INPROC_SERVER, IID_IWebBrowser2,
+                                      reinterpret_cast<void**>(&browser_));
     if (FAILED(result)) fail("CoCreateInstance", result);
     site_ = new BrowserSite(window);
     IOleObject* object = nullptr;
     result = browser_->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object));
     if (FAILED(result)) fail("IOleObject", result);
     object->SetClientSite(site_);
-    RECT rect{0, 0, area->width(), area->height()};
+    RECT rect{0, 0, width(), height()};
     result = object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_, 0, window, &rect);
     object->Release();
     if (FAILED(result)) fail("DoVerb", result);
-    show();
 }
 
 WebBrowserControl::~WebBrowserControl() {
+    release();
+}
+
+void WebBrowserControl::release() {
     if (browser_) {
         IOleObject* object = nullptr;
         if (SUCCEEDED(
@@ -148,9 +164,12 @@ WebBrowserControl::~WebBrowserControl() {
             object->Release();
         }
         browser_->Release();
+        browser_ = nullptr;
     }
     if (site_) site_->Release();
-    OleUninitialize();
+    site_ = nullptr;
+    if (oleCounted_) OleUninitialize();
+    oleCounted_ = false;
 }
 
 void WebBrowserControl::Navigate(const QString& address) {

@@ -3,6 +3,7 @@
 #include "update/page_browser.h"
 
 #include <QWidget>
+#include <guiddef.h>
 
 struct IWebBrowser2;
 
@@ -15,7 +16,9 @@ class BrowserSite;
 // the small container the control asks for is our own (BrowserSite).
 class WebBrowserControl : public QWidget, public PageBrowser {
 public:
-    // Throws std::runtime_error when the control cannot be made.
+    // Throws std::runtime_error when the control cannot be made, having given
+    // back what it took. control: the class to make, for the tests.
+    explicit WebBrowserControl(QWidget* area, const CLSID& control);
     explicit WebBrowserControl(QWidget* area);
     ~WebBrowserControl() override;
 
@@ -28,6 +31,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void embed(const CLSID& control);
+    void release();
+
+    bool oleCounted_ = false;
     BrowserSite* site_ = nullptr;
     IWebBrowser2* browser_ = nullptr;
 };

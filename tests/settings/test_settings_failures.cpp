@@ -211,6 +211,22 @@ TEST_F(SaveFailure, AFileSizeLimitStopsTheSaveAndKeepsTheOldFile) {
     EXPECT_EQ(fileText(log()), oldLog);
 }
 
+TEST_F(SaveFailure, AStartAtLogonEntryThatCannotBeWrittenIsReportedAndTheChoiceKept) {
+    putFile(ini(), "[Vornel]\r\nAfficher=0\r\nDemarre=0\r\n");
+    auto w = start();
+    // A file stands where the entry's folder goes.
+    ASSERT_TRUE(QDir().mkpath(dir.path() + "/xdg"));
+    putFile(dir.path() + "/xdg/autostart", "");
+    w->ui.cbDemarre->click();
+    EXPECT_EQ(errors.texts,
+              QStringList{"Le raccourci qui lance Vornel à l'ouverture de la session "
+                          "n'a pas pu être créé : Vornel ne démarrera pas tout seul."});
+    EXPECT_NE(fileText(ini()).find("\r\nDemarre=1\r\n"), std::string::npos);
+    errors.texts.clear();
+    w->ui.cbDemarre->click();
+    EXPECT_TRUE(errors.texts.isEmpty()) << "an entry that is not there was reported";
+}
+
 TEST_F(SaveFailure, ALogThatCannotBeWrittenComesAfterACompleteSettingsFile) {
     auto w = start();
     QStringList lines;

@@ -98,7 +98,7 @@ TEST_F(Settings, SaveWritesEveryKeyInItsOrderAndTheLoadGivesItBack) {
     EXPECT_EQ(fileText(ini()),
               crlf({"[Vornel]", "Demarre=0", "Afficher=0", "Total=42", "Version=Vornel 2003.03",
                     "Son=/sons/alerte.wav", "Fenetre1= - Netscape", "Fenetre2=Mozilla",
-                    "Fenetre3=", "Maj=0", "MajJour=30", "MajLast=" + dateText(last),
+                    "Fenetre3=", "Maj=0", "MajJour=30", "MajLast=" + lastUpdateText(last),
                     "FenetreReduite=1", "[Windows]", "1=Y,casino,N,1,1",
                     "2=E,Gagnez, vite, un voyage !,Y,800,600", "3=N,,E,-5,2147483647"}));
     EXPECT_EQ(fileText(log()), "ligne 2\r\nligne 1\r\n");
@@ -354,7 +354,7 @@ TEST_F(Settings, UnknownKeysAndSectionsAreKeptWhereTheyAre) {
                     "Fenetre2=",
                     "Maj=1",
                     "MajJour=15",
-                    "MajLast=" + dateText(QDate::currentDate()),
+                    "MajLast=" + lastUpdateText(QDate::currentDate()),
                     "FenetreReduite=0",
                     "",
                     "[Fin]",
@@ -603,14 +603,30 @@ TEST_F(Settings, MajLastOutsideItsYearsCountsAsNoDate) {
     EXPECT_EQ(lastUpdateFrom("01/01/00", today), QDate(2000, 1, 1));
     EXPECT_EQ(lastUpdateFrom(dateText(today), today), today);
 
-    // A day after today: no reminder, and the next save stores today.
-    putFile(ini(), "[Vornel]\r\nAfficher=0\r\nMajLast=" + dateText(today.addDays(16)) + "\r\n");
+    // A day after today: no reminder, and the date stays as written until a
+    // check replaces it.
+    const std::string later = dateText(today.addDays(16));
+    putFile(ini(), "[Vornel]\r\nAfficher=0\r\nMajLast=" + later + "\r\n");
     auto w = start();
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(w->lastUpdate, today);
     EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jour.");
     w->SauveListe();
-    EXPECT_NE(fileText(ini()).find("\r\nMajLast=" + dateText(today) + "\r\n"), std::string::npos);
+    EXPECT_NE(fileText(ini()).find("\r\nMajLast=" + later + "\r\n"), std::string::npos);
+    w->lastUpdate = today.addDays(-1); // what a check does, a day late
+    w->SauveListe();
+    EXPECT_NE(fileText(ini()).find("\r\nMajLast=" + lastUpdateText(today.addDays(-1)) + "\r\n"),
+              std::string::npos);
+}
+
+TEST_F(Settings, MajLastIsStoredWithItsCenturyAndReadInEitherForm) {
+    const QDate today = QDate::currentDate(), day = today.addDays(-20);
+    EXPECT_EQ(lastUpdateText(QDate(2026, 3, 7)), "2026-03-07");
+    EXPECT_EQ(readLastUpdate("2026-03-07"), QDate(2026, 3, 7));
+    EXPECT_EQ(readLastUpdate(dateText(day)), day);
+    EXPECT_EQ(readLastUpdate("07/04/2002"), std::nullopt);
+    EXPECT_EQ(readLastUpdate("2026-02-30"), std::nullopt);
+    EXPECT_EQ(lastUpdateFrom(lastUpdateText(day), today), day);
 }
 
 TEST_F(Settings, MajLastUnderAFrenchDesktop) {
@@ -638,8 +654,9 @@ TEST_F(Settings, MajLastUnderAFrenchDesktop) {
         EXPECT_EQ(w->lastUpdate, today);
         w->SauveListe();
     }
-    // From then on the French date is read back as written.
-    EXPECT_NE(fileText(ini()).find("\r\nMajLast=" + dateText(today) + "\r\n"), std::string::npos);
+    // From then on the date is read back as written, and so is a French one.
+    EXPECT_NE(fileText(ini()).find("\r\nMajLast=" + lastUpdateText(today) + "\r\n"),
+              std::string::npos);
     putFile(ini(), "[Vornel]\r\nAfficher=0\r\nMajLast=" + dateText(today.addDays(-20)) + "\r\n");
     auto w = start();
     EXPECT_EQ(w->lastUpdate, today.addDays(-20));

@@ -1,5 +1,5 @@
-#include "common/date_text.h"
 #include "load_recorder.h"
+#include "settings/settings_store.h"
 #include "support/qt_print.h"
 #include "update/tick_count.h"
 #include "update/web_page_loader.h"
@@ -19,7 +19,7 @@ namespace {
 const QDate LongAgo(2025, 1, 31);
 
 QByteArray storedLastCheck(const QDate& day) {
-    return QByteArray("MajLast=") + QByteArray::fromStdString(dateText(day)) + "\r\n";
+    return QByteArray("MajLast=") + QByteArray::fromStdString(lastUpdateText(day)) + "\r\n";
 }
 
 // The number after "&tmp=" in a request for the update page; -1 when the

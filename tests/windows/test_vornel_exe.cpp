@@ -43,10 +43,12 @@ public:
     int logLines() const { return int(read("vornel.log").count('\n')); }
 
     // The program as a user starts it: no folder chosen for its settings.
+    // The update page, should it be asked for, is asked of no server.
     std::unique_ptr<QProcess> start() const {
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("VORNEL_CONFIG_DIR"));
+        env.insert(QStringLiteral("VORNEL_UPDATE_HOST"), QStringLiteral("127.0.0.1:9"));
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(dir_.path());
         p->start(file("vornel.exe"), {});
@@ -78,6 +80,70 @@ void stop(QProcess& p) {
     p.kill();
     p.waitForFinished(5000);
 }
+
+// The visible top-level window of a process, the first found.
+HWND windowOf(const QProcess& p) {
+    struct Search {
+        DWORD process;
+        HWND found = nullptr;
+    } search{DWORD(p.processId())};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != s->process || !IsWindowVisible(window)) return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// This process's console, made for the test when it has none, cleared; what
+// is written there can be read back.
+class Console {
+public:
+    Console() {
+        screen_ = open();
+        // Wine leaves a test started without a terminal attached to no
+        // console it can open, and allocates none before it is let go.
+        if (screen_ == INVALID_HANDLE_VALUE && (FreeConsole(), AllocConsole())) {
+            made_ = true;
+            screen_ = open();
+        }
+        CONSOLE_SCREEN_BUFFER_INFO info{};
+        GetConsoleScreenBufferInfo(screen_, &info);
+        cells_ = DWORD(info.dwSize.X) * DWORD(info.dwSize.Y);
+        DWORD written = 0;
+        FillConsoleOutputCharacterW(screen_, L' ', cells_, {0, 0}, &written);
+        SetConsoleCursorPosition(screen_, {0, 0});
+    }
+    ~Console() {
+        if (screen_ != INVALID_HANDLE_VALUE) CloseHandle(screen_);
+        if (made_) FreeConsole();
+    }
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
+
+    bool isOpen() const { return screen_ != INVALID_HANDLE_VALUE && cells_ > 0; }
+    QString text() const {
+        std::wstring text(cells_, L' ');
+        DWORD read = 0;
+        ReadConsoleOutputCharacterW(screen_, text.data(), cells_, {0, 0}, &read);
+        return QString::fromStdWString(text.substr(0, read));
+    }
+
+private:
+    static HANDLE open() {
+        return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+
+    HANDLE screen_ = INVALID_HANDLE_VALUE;
+    bool made_ = false;
+    DWORD cells_ = 0;
+};
 
 const QByteArray PopUpRule = "[Vornel]\r\nAfficher=0\r\nDemarre=0\r\nTotal=41\r\n"
                              "[Windows]\r\n1=Y,Pub test,N,0,0\r\n";
@@ -126,4 +192,81 @@ TEST(VornelExe, ClosesTheNamedPopUpAndASecondStartTakesOverTheTotalAndTheLog) {
     EXPECT_TRUE(QFileInfo::exists(folder.file("vornel.log")));
     for (QProcess* p : {first.get(), second.get(), pub.get(), again.get(), other.get()})
         stop(*p);
+}
+
+TEST(VornelExe, AStartThatMayNotOpenTheRunningOnesMutexSaysSoAndEnds) {
+    ASSERT_EQ(runningInstance(), nullptr) << "a Vornel already runs on the test display";
+    // The mutex's name held out of this start's reach, as a Vornel run as
+    // administrator holds it.
+    HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, "Local\\Vornel-instance");
+    ASSERT_NE(taken, nullptr);
+    ProgramFolder folder;
+    folder.write("vornel.ini", PopUpRule);
+    auto p = folder.start();
+    HWND box = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (box = windowOf(*p)) != nullptr; }, 60000)) << "no message";
+    EXPECT_EQ(runningInstance(), nullptr) << "it runs beside the other";
+    PostMessageA(box, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(ended(*p));
+    EXPECT_EQ(p->exitCode(), 1);
+    const QString said = QString::fromLocal8Bit(p->readAllStandardError());
+    EXPECT_TRUE(said.contains(QStringLiteral("Un autre Vornel est d\u00e9j\u00e0 lanc\u00e9")))
+        << said.toStdString();
+    EXPECT_EQ(folder.read("vornel.ini"), PopUpRule);
+    EXPECT_FALSE(QFileInfo::exists(folder.file("vornel.log")));
+    CloseHandle(taken);
+    stop(*p);
+}
+
+TEST(VornelExe, TheOneShotOptionsPrintInTheConsoleTheyWereStartedFrom) {
+    Console console;
+    ASSERT_TRUE(console.isOpen());
+    // As cmd.exe starts a windows program: no standard handles of its own.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    PROCESS_INFORMATION process{};
+    std::wstring command =
+        L"\"" +
+        QDir::toNativeSeparators(QStringLiteral(VORNEL_DIST_DIR "/vornel.exe")).toStdWString() +
+        L"\" --help";
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                               &startup, &process));
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(code, 0u);
+    const QString shown = console.text().simplified();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Utilisation : vornel [options]")))
+        << shown.toStdString();
+    // Accents and all, whatever the console's code page.
+    EXPECT_TRUE(shown.contains(QStringLiteral("affiche les fenêtres que voit Vornel")))
+        << shown.toStdString();
+}
+
+TEST(VornelExe, TheUpdateReminderComesUnderAShortDateWithTwoDigitYears) {
+    ASSERT_EQ(runningInstance(), nullptr) << "a Vornel already runs on the test display";
+    const UserShortDate format(L"dd/MM/yy");
+    // A check 20 days ago, as an earlier version stored it; a reminder every
+    // 15 days; the window hidden at start.
+    const QDate checked = QDate::currentDate().addDays(-20);
+    ProgramFolder folder;
+    folder.write("vornel.ini", "[Vornel]\r\nAfficher=0\r\nDemarre=0\r\nMaj=1\r\nMajJour=15\r\n"
+                               "MajLast=" +
+                                   checked.toString(QStringLiteral("dd/MM/yy")).toLatin1() +
+                                   "\r\n");
+    auto p = folder.start();
+    ASSERT_TRUE(waitUntil([] { return runningInstance() != nullptr; }, 60000));
+    EXPECT_TRUE(waitUntil([&] { return windowOf(*p) != nullptr; }, 20000))
+        << "the window stayed hidden: no reminder";
+    SendMessageA(runningInstance(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(ended(*p));
+    // The day of the check is kept, with its century.
+    EXPECT_TRUE(folder.read("vornel.ini")
+                    .contains("MajLast=" +
+                              checked.toString(QStringLiteral("yyyy-MM-dd")).toLatin1() + "\r\n"))
+        << folder.read("vornel.ini").toStdString();
+    stop(*p);
 }

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <exdisp.h>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace vornel;
 using namespace vornel::test;
@@ -18,6 +19,34 @@ struct ChildSearch {
     HWND parent;
     int found = 0;
 };
+
+// A class of the test's own that gives itself out as the browser but is no
+// OLE object, so that the control's making fails half-way; it is its own
+// class factory. Only its IUnknown part is ever called as the browser. It
+// counts the references it hands out.
+class NotABrowser : public IClassFactory {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        *out = nullptr;
+        if (iid != IID_IUnknown && iid != IID_IWebBrowser2 && iid != IID_IClassFactory)
+            return E_NOINTERFACE;
+        *out = this;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++references); }
+    ULONG STDMETHODCALLTYPE Release() override { return ULONG(--references); }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override {
+        return QueryInterface(iid, out);
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+    long references = 0;
+};
+
+// {6B1E6C6A-3F3B-4C55-9A44-0E5C1D2B7F11}
+constexpr CLSID NotABrowserClass = {
+    0x6b1e6c6a, 0x3f3b, 0x4c55, {0x9a, 0x44, 0x0e, 0x5c, 0x1d, 0x2b, 0x7f, 0x11}};
 
 } // namespace
 
@@ -55,4 +84,19 @@ TEST(WebBrowserControl, IsMadeInThePageAreaOnRequestAndNavigates) {
     control->resize(300, 200);
     page.reset();
     EXPECT_FALSE(IsWindow(host));
+}
+
+TEST(WebBrowserControl, AControlThatCannotBeMadeGivesBackWhatItTook) {
+    NotABrowser notABrowser;
+    DWORD registration = 0;
+    ASSERT_EQ(CoRegisterClassObject(NotABrowserClass, static_cast<IClassFactory*>(&notABrowser),
+                                    CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &registration),
+              S_OK);
+    const long registered = notABrowser.references;
+    QWidget area;
+    area.resize(300, 200);
+    for (int click = 0; click < 3; ++click)
+        EXPECT_THROW(WebBrowserControl control(&area, NotABrowserClass), std::runtime_error);
+    EXPECT_EQ(notABrowser.references, registered) << "the half-made control kept its object";
+    CoRevokeClassObject(registration);
 }

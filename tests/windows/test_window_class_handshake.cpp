@@ -21,15 +21,21 @@ HWND findInstance() {
     return FindWindowA("testVornelTray", nullptr);
 }
 
-// A running instance on a thread of its own: it listens, and on a close
-// request saves (closed), ends its message loop, and ends a moment later.
+// A running instance on a thread of its own: it starts (asking the earlier
+// one to close), makes its window startUpMs after it got the mutex, and on a
+// close request saves (closed) in closeMs, ends its message loop, and ends a
+// moment later.
 class RunningInstance {
 public:
-    RunningInstance() {
-        thread_ = std::thread([this] {
+    explicit RunningInstance(std::chrono::milliseconds timeout = 1s, DWORD startUpMs = 0,
+                             DWORD closeMs = 0) {
+        thread_ = std::thread([this, timeout, startUpMs, closeMs] {
             WindowClassHandshake handshake(ClassName, MutexName);
-            started = handshake.closeEarlierInstance(1s);
-            handshake.listen([this] {
+            started = handshake.closeEarlierInstance(timeout);
+            if (started == EarlierInstance::StillRunning) return;
+            Sleep(startUpMs);
+            handshake.listen([this, closeMs] {
+                Sleep(closeMs);
                 closed = true;
                 PostQuitMessage(0);
             });
@@ -42,7 +48,8 @@ public:
     }
     ~RunningInstance() { thread_.join(); }
 
-    std::atomic<EarlierInstance> started{EarlierInstance::StillRunning};
+    // NoLock until it has started: this handshake never answers so.
+    std::atomic<EarlierInstance> started{EarlierInstance::NoLock};
     std::atomic<bool> closed{false}, ended{false};
 
 private:
@@ -103,4 +110,58 @@ TEST(WindowClassHandshake, AHungInstanceIsNotWaitedForEverAndADeadOneIsNoObstacl
     WindowClassHandshake next(ClassName, MutexName);
     EXPECT_EQ(next.closeEarlierInstance(1s), EarlierInstance::None);
     EXPECT_TRUE(next.listen([] {}));
+}
+
+TEST(WindowClassHandshake, StartsMadeAtOnceHandOverOneByOne) {
+    // Each newer start takes a while to make its window and to save: together
+    // longer than the bound, each alone well within it.
+    constexpr auto bound = 3s;
+    constexpr DWORD startUpMs = 1500, closeMs = 2200;
+    {
+        RunningInstance first;
+        ASSERT_TRUE(waitUntil([] { return findInstance() != nullptr; }));
+        RunningInstance second(bound, startUpMs, closeMs), third(bound, startUpMs, closeMs);
+        auto hasStarted = [](const RunningInstance& r) {
+            return r.started != EarlierInstance::NoLock;
+        };
+        EXPECT_TRUE(
+            waitUntil([&] { return first.ended && hasStarted(second) && hasStarted(third); }));
+        EXPECT_EQ(second.started, EarlierInstance::Closed);
+        EXPECT_EQ(third.started, EarlierInstance::Closed);
+        // The one left runs on: it is asked to close as a fourth start would.
+        while (waitUntil([] { return findInstance() != nullptr; }, 3000))
+            SendMessageA(findInstance(), WM_CLOSE, 0, 0);
+    }
+    EXPECT_EQ(findInstance(), nullptr);
+}
+
+TEST(WindowClassHandshake, ANameThisStartMayNotOpenMeansAnotherInstanceRuns) {
+    // A name of its own: the dead instance above keeps the other one.
+    constexpr const char* TakenName = "Local\\Vornel-test-taken";
+    // An object of another kind under the mutex's name.
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, TakenName);
+    ASSERT_NE(event, nullptr);
+    {
+        WindowClassHandshake late(ClassName, TakenName);
+        EXPECT_EQ(late.closeEarlierInstance(1s), EarlierInstance::OutOfReach);
+        EXPECT_FALSE(late.listen([] {})) << "a start that must not run listened";
+    }
+    CloseHandle(event);
+
+    // A mutex whose owner lets nobody else open it, as one made by an
+    // instance run as administrator.
+    SECURITY_DESCRIPTOR closed;
+    InitializeSecurityDescriptor(&closed, SECURITY_DESCRIPTOR_REVISION);
+    ACL emptyList;
+    InitializeAcl(&emptyList, sizeof emptyList, ACL_REVISION);
+    SetSecurityDescriptorDacl(&closed, TRUE, &emptyList, FALSE);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &closed, FALSE};
+    HANDLE guarded = CreateMutexA(&attributes, TRUE, TakenName);
+    ASSERT_NE(guarded, nullptr);
+    {
+        WindowClassHandshake late(ClassName, TakenName);
+        EXPECT_EQ(late.closeEarlierInstance(1s), EarlierInstance::OutOfReach);
+    }
+    ReleaseMutex(guarded);
+    CloseHandle(guarded);
 }

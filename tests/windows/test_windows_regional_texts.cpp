@@ -2,6 +2,7 @@
 // formats and the web browser's title.
 #include "blocking/default_browser.h"
 #include "common/date_text.h"
+#include "settings/settings_store.h"
 #include "windows_test_support.h"
 
 #include <gtest/gtest.h>
@@ -80,6 +81,25 @@ TEST(WindowsRegionalTexts, DatesAreTheUsersShortDateAndReadBack) {
     EXPECT_EQ(withTime.rfind(windowsDate(day) + ' ', 0), 0u) << withTime;
     EXPECT_NE(withTime.find("05"), std::string::npos) << withTime;
     EXPECT_NE(withTime.find("09"), std::string::npos) << withTime;
+}
+
+TEST(WindowsRegionalTexts, ShortDatesWithTwoDigitYearsOrMonthNamesReadBackInTheirCentury) {
+    const QDate today = QDate::currentDate(), checked = today.addDays(-20);
+    for (const wchar_t* picture : {L"dd/MM/yy", L"dd.MM.yy", L"d-MMM-yy", L"dddd d MMMM yyyy",
+                                   L"yy'年'M'月'd'日'", L"'le' d/M/yyyy"}) {
+        const test::UserShortDate format(picture);
+        const std::string shown = QString::fromWCharArray(picture).toStdString();
+        EXPECT_EQ(parseDateText(dateText(QDate(2026, 12, 9))), QDate(2026, 12, 9)) << shown;
+        EXPECT_EQ(parseDateText(dateText(QDate(2002, 4, 7))), QDate(2002, 4, 7)) << shown;
+        // A check 20 days ago, stored as earlier versions did: 20 days, so a
+        // 15-day reminder comes.
+        EXPECT_EQ(lastUpdateFrom(dateText(checked), today), checked) << shown;
+    }
+    const test::UserShortDate format(L"dd/MM/yy");
+    EXPECT_EQ(dateText(QDate(2026, 12, 9)), "09/12/26");
+    EXPECT_EQ(parseDateText("09/12/99"), QDate(1999, 12, 9));
+    EXPECT_EQ(parseDateText("09/12/2026"), std::nullopt);
+    EXPECT_EQ(parseDateText("9/12/26x"), std::nullopt);
 }
 
 TEST(WindowsRegionalTexts, FixedFormatsWithoutTheCLibrarysStrptime) {

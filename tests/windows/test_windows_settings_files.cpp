@@ -3,6 +3,8 @@
 #include "settings/settings_files.h"
 #include "windows_test_support.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -64,4 +66,19 @@ TEST(WindowsSettingsFiles, ASaveWaitsForAReaderToLetGoAndGivesUpOnOneThatHoldsOn
     EXPECT_EQ(readWholeFile(ini), "Total=2\r\n") << "a failed save must leave the file whole";
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("vornel.ini")})
         << "a failed save must leave no temporary file";
+}
+
+TEST(WindowsSettingsFiles, AProgramFolderThatRefusesNewFilesSendsThemToLocalAppData) {
+    // Not read-only, yet no file can be made in it: as Program Files is to a
+    // user. Under Wine, a folder of the kernel's.
+    const QString closed = QStringLiteral("Z:/sys/kernel/mm");
+    if (!QFileInfo(closed).isDir()) GTEST_SKIP() << "no such folder here";
+    const QString inLocalAppData =
+        QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA")) +
+        QStringLiteral("/Vornel");
+    EXPECT_EQ(settingsFolder(closed, QStringLiteral("Z:/gone")), inLocalAppData);
+
+    QTemporaryDir copied;
+    EXPECT_EQ(settingsFolder(copied.path(), QStringLiteral("Z:/gone")), copied.path());
+    EXPECT_EQ(QDir(copied.path()).entryList(QDir::Files), QStringList()) << "the probe stayed";
 }

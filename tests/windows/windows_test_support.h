@@ -59,4 +59,20 @@ private:
     HWND window_ = nullptr;
 };
 
+// The user's short date picture set for one test and put back after; the
+// programs started meanwhile take it over too.
+class UserShortDate {
+public:
+    explicit UserShortDate(const wchar_t* picture) {
+        GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SSHORTDATE, saved_, 96);
+        SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, picture);
+    }
+    ~UserShortDate() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, saved_); }
+    UserShortDate(const UserShortDate&) = delete;
+    UserShortDate& operator=(const UserShortDate&) = delete;
+
+private:
+    wchar_t saved_[96] = {};
+};
+
 } // namespace vornel::test
