@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 namespace vornel {
 
@@ -16,6 +17,10 @@ constexpr const char* StateNames[12] = {"CLOSED",      "LISTEN",     "SYN_SENT",
 // tcpConnTable entry, column tcpConnState; udpTable entry, column udpLocalAddress.
 constexpr std::array<UINT, 10> TcpStart{1, 3, 6, 1, 2, 1, 6, 13, 1, 1};
 constexpr std::array<UINT, 10> UdpStart{1, 3, 6, 1, 2, 1, 7, 5, 1, 1};
+// A row's key, after its column's name: local address and port, then for TCP
+// the remote address and port.
+constexpr std::size_t TcpKeyLength = 10;
+constexpr std::size_t UdpKeyLength = 5;
 
 constexpr uint16_t SocketsVersion = 0x0101;
 const char* const AgentLibraryName = "inetmib1.dll";
@@ -53,6 +58,13 @@ public:
     SnmpVarBindList* list() { return &list_; }
     BYTE type() const { return varBind_.value.asnType; }
     const AsnAny& value() const { return varBind_.value; }
+
+    // The row key that the name of the value carries after its column.
+    std::vector<UINT> key() const {
+        const AsnObjectIdentifier& n = varBind_.name;
+        if (n.idLength <= TcpStart.size()) return {};
+        return {n.ids + TcpStart.size(), n.ids + n.idLength};
+    }
 
     // The name the next query sends, kept to see that the agent moved on.
     void rememberName() {
@@ -187,54 +199,77 @@ void TQuelmarIpConnectionList::GetNext(Walk& walk) {
         throw EConnListRefreshError("L'agent SNMP n'a pas dépassé le dernier objet.");
 }
 
-// One column after the first: its k-th value belongs to the k-th row this
-// walk created; the names the agent returns are never parsed.
+// The rows one walk made from its first column, by the key of each. The
+// table may change between two columns (each value is a query of its own):
+// a later column's value goes to the row of its key, and one whose row came
+// too late for the first column is left out. An agent whose names carry no
+// key of the table's length is read by position: the k-th value of a
+// column to the k-th row.
+struct TQuelmarIpConnectionList::WalkRows {
+    int32_t start = 0;
+    std::size_t keyLength = 0;
+    std::map<std::vector<UINT>, int32_t> byKey;
+
+    void add(const Walk& walk, int32_t index) {
+        if (std::vector<UINT> key = walk.key(); key.size() == keyLength) byKey[key] = index;
+    }
+    // The row of the value, or -1 for none.
+    int32_t rowOf(const Walk& walk, int32_t k) const {
+        const std::vector<UINT> key = walk.key();
+        if (key.size() != keyLength) return start + k;
+        auto it = byKey.find(key);
+        return it == byKey.end() ? -1 : it->second;
+    }
+};
+
 template <typename Set>
-void TQuelmarIpConnectionList::readColumn(Walk& walk, int32_t start, BYTE type, Set set) {
-    for (int32_t k = start; walk.type() == type; ++k) {
-        set(row(k), walk.value());
+void TQuelmarIpConnectionList::readColumn(Walk& walk, const WalkRows& rows, BYTE type, Set set) {
+    for (int32_t k = 0; walk.type() == type; ++k) {
+        if (const int32_t r = rows.rowOf(walk, k); r >= 0) set(row(r), walk.value());
         GetNext(walk);
     }
 }
 
 void TQuelmarIpConnectionList::walkTcp() {
     Walk walk(TcpStart);
-    const int32_t start = Count();
+    WalkRows rows{Count(), TcpKeyLength, {}};
     GetNext(walk);
     if (walk.type() == ASN_NULL) return;
     while (walk.type() == ASN_INTEGER) {
         auto info = std::make_unique<TIpConnInfo>("TCP");
         info->state_ = walk.value().asnValue.number;
+        rows.add(walk, Count());
         rows_.push_back(std::move(info));
         GetNext(walk);
     }
     walk.expectMore();
-    readColumn(walk, start, ASN_IPADDRESS,
+    readColumn(walk, rows, ASN_IPADDRESS,
                [](TIpConnInfo& r, const AsnAny& v) { copyAddress(r.localAddress_, v); });
     walk.expectMore();
-    readColumn(walk, start, ASN_INTEGER,
+    readColumn(walk, rows, ASN_INTEGER,
                [](TIpConnInfo& r, const AsnAny& v) { r.localPort_ = v.asnValue.number; });
     walk.expectMore();
-    readColumn(walk, start, ASN_IPADDRESS,
+    readColumn(walk, rows, ASN_IPADDRESS,
                [](TIpConnInfo& r, const AsnAny& v) { copyAddress(r.remoteAddress_, v); });
     walk.expectMore();
-    readColumn(walk, start, ASN_INTEGER,
+    readColumn(walk, rows, ASN_INTEGER,
                [](TIpConnInfo& r, const AsnAny& v) { r.remotePort_ = v.asnValue.number; });
 }
 
 void TQuelmarIpConnectionList::walkUdp() {
     Walk walk(UdpStart);
-    const int32_t start = Count();
+    WalkRows rows{Count(), UdpKeyLength, {}};
     GetNext(walk);
     if (walk.type() == ASN_NULL) return;
     while (walk.type() == ASN_IPADDRESS) {
         auto info = std::make_unique<TIpConnInfo>("UDP");
         copyAddress(info->localAddress_, walk.value());
+        rows.add(walk, Count());
         rows_.push_back(std::move(info));
         GetNext(walk);
     }
     walk.expectMore();
-    readColumn(walk, start, ASN_INTEGER,
+    readColumn(walk, rows, ASN_INTEGER,
                [](TIpConnInfo& r, const AsnAny& v) { r.localPort_ = v.asnValue.number; });
 }
 

@@ -137,13 +137,14 @@ private:
         ~SocketLibrary();
     };
     class Walk;
+    struct WalkRows;
 
     void leaveRefresh();
     void walkTcp();
     void walkUdp();
     void GetNext(Walk& walk);
     TIpConnInfo& row(int32_t index);
-    template <typename Set> void readColumn(Walk& walk, int32_t start, BYTE type, Set set);
+    template <typename Set> void readColumn(Walk& walk, const WalkRows& rows, BYTE type, Set set);
 
     // Declared in the reverse order of release: rows go first, the socket
     // library last.

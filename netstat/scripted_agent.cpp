@@ -94,8 +94,11 @@ void ScriptedSystem::answer(SnmpVarBind& varBind, const ScriptedAnswer& a) {
         if (a.type == ASN_INTEGER) varBind.value.asnValue.number = a.number;
         return;
     }
-    std::vector<UINT> name = currentWalk_;
-    name.push_back(UINT(position_));
+    std::vector<UINT> name = a.name;
+    if (name.empty()) {
+        name = currentWalk_;
+        name.push_back(UINT(position_));
+    }
     auto* ids =
         static_cast<UINT*>(SnmpUtilMemReAlloc(varBind.name.ids, UINT(name.size() * sizeof(UINT))));
     std::copy(name.begin(), name.end(), ids);

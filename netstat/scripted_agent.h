@@ -17,16 +17,19 @@ struct ScriptedAnswer {
     std::vector<BYTE> address;
     bool fails = false;     // the query returns false
     bool keepsName = false; // answers under the name it was sent, moving on no further
+    // The name it is answered under, as a real agent names it (the column,
+    // then the row's key); empty: the walk's first name plus its number.
+    std::vector<UINT> name;
 
     static ScriptedAnswer integer(AsnInteger32 value) {
-        return {ASN_INTEGER, value, {}, false, false};
+        return {ASN_INTEGER, value, {}, false, false, {}};
     }
     static ScriptedAnswer ip(BYTE a, BYTE b, BYTE c, BYTE d) {
-        return {ASN_IPADDRESS, 0, {a, b, c, d}, false, false};
+        return {ASN_IPADDRESS, 0, {a, b, c, d}, false, false, {}};
     }
     static ScriptedAnswer null() { return {}; }
-    static ScriptedAnswer other(BYTE type) { return {type, 0, {}, false, false}; }
-    static ScriptedAnswer failure() { return {ASN_NULL, 0, {}, true, false}; }
+    static ScriptedAnswer other(BYTE type) { return {type, 0, {}, false, false, {}}; }
+    static ScriptedAnswer failure() { return {ASN_NULL, 0, {}, true, false, {}}; }
     static ScriptedAnswer stuck(ScriptedAnswer a) {
         a.keepsName = true;
         return a;

@@ -303,6 +303,38 @@ TEST_F(ConnList, AShorterColumnLeavesTheLastRowsAtZero) {
     EXPECT_EQ(list->Items(2).Protocol(), "UDP");
 }
 
+// Each value is a query of its own, and connections come and go between two
+// columns: a value goes to the row that the key in its name gives, never to
+// the row that happens to stand at its place.
+TEST_F(ConnList, ValuesGoToTheRowTheirNamesKey) {
+    using Key = std::array<UINT, 10>;
+    auto named = [](UINT column, const Key& key, A a) {
+        a.name = {1, 3, 6, 1, 2, 1, 6, 13, 1, column};
+        a.name.insert(a.name.end(), key.begin(), key.end());
+        return a;
+    };
+    const Key listener{0, 0, 0, 0, 22, 0, 0, 0, 0, 0};
+    const Key web{127, 0, 0, 1, 80, 127, 0, 0, 2, 40000};
+    const Key late{127, 0, 0, 1, 443, 127, 0, 0, 3, 50000};
+    // The listener goes after the first column, and a connection to 443 comes.
+    system.walks[TcpStart] = {
+        named(1, listener, A::integer(2)),  named(1, web, A::integer(5)),
+        named(2, web, A::ip(127, 0, 0, 1)), named(2, late, A::ip(127, 0, 0, 1)),
+        named(3, web, A::integer(80)),      named(3, late, A::integer(443)),
+        named(4, web, A::ip(127, 0, 0, 2)), named(4, late, A::ip(127, 0, 0, 3)),
+        named(5, web, A::integer(40000)),   named(5, late, A::integer(50000))};
+    auto list = make();
+    list->Refresh();
+    ASSERT_EQ(list->Count(), 3);
+    const TIpConnInfo& connected = list->Items(1);
+    EXPECT_EQ(connected.State(), 5);
+    EXPECT_EQ(connected.LocalPort(), 80);
+    EXPECT_EQ(connected.RemoteAddress(), (IpAddressBytes{127, 0, 0, 2}));
+    EXPECT_EQ(connected.RemotePort(), 40000);
+    EXPECT_EQ(list->Items(0).LocalPort(), 0) << "the listener's gone row takes no other's values";
+    EXPECT_EQ(list->Items(2).Protocol(), "UDP") << "no row for the connection that came late";
+}
+
 TEST_F(ConnList, AFailedQueryMidColumnKeepsWhatWasRead) {
     std::vector<TcpRow> rows;
     for (AsnInteger32 port = 1; port <= 4; ++port)
