@@ -5,6 +5,7 @@
 #include "settings/line_escape.h"
 #include "settings/profile_file.h"
 #include "settings/rule_text.h"
+#include "settings/text_lines.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -116,11 +117,21 @@ void tooLongRulesLoadBackValidAndStable(std::string_view data) {
     check(storeAndLoad(loaded) == loaded);
 }
 
+// A file's bytes as text: what comes out holds no NUL, and plain text goes
+// through as it is.
+void fileTextHoldsNoNul(std::string_view data) {
+    const std::optional<std::string> text = textOfFile(data);
+    if (!text) return;
+    check(text->find('\0') == std::string::npos);
+    if (!data.starts_with("\xFF\xFE") && !data.starts_with("\xFE\xFF")) check(*text == data);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     std::string_view data(reinterpret_cast<const char*>(bytes), size);
     profileReadsBackWhatItWrites(data);
+    fileTextHoldsNoNul(data);
     decoupeKeepsEveryByte(data);
     ruleFromValue(data);
     savedRulesLoadBackEqual(data);

@@ -1,6 +1,5 @@
 #include "settings/text_lines.h"
 
-#include <QString>
 #include <algorithm>
 
 namespace vornel {
@@ -23,6 +22,29 @@ std::vector<std::string_view> textLines(std::string_view text) {
     return lines;
 }
 
+namespace {
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | c >> 6);
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | c >> 12);
+        out += char(0x80 | (c >> 6 & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | c >> 18);
+        out += char(0x80 | (c >> 12 & 0x3F));
+        out += char(0x80 | (c >> 6 & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+} // namespace
+
+// Without Qt: the settings fuzzer reads files through this too.
 std::optional<std::string> textOfFile(std::string_view bytes) {
     const bool little = bytes.starts_with("\xFF\xFE"), big = bytes.starts_with("\xFE\xFF");
     if (!little && !big) {
@@ -31,14 +53,26 @@ std::optional<std::string> textOfFile(std::string_view bytes) {
     }
     bytes.remove_prefix(2);
     if (bytes.size() % 2 != 0) return std::nullopt;
-    QString text(qsizetype(bytes.size() / 2), Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const auto first = uchar(bytes[std::size_t(2 * i)]);
-        const auto second = uchar(bytes[std::size_t(2 * i + 1)]);
-        text[i] = QChar(little ? char16_t(first | second << 8) : char16_t(first << 8 | second));
+    auto unit = [&](std::size_t i) -> char16_t {
+        const auto first = static_cast<unsigned char>(bytes[2 * i]);
+        const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+        return little ? char16_t(first | second << 8) : char16_t(first << 8 | second);
+    };
+    std::string text;
+    text.reserve(bytes.size());
+    const std::size_t units = bytes.size() / 2;
+    for (std::size_t i = 0; i < units; ++i) {
+        char32_t c = unit(i);
+        if (c == 0 || (c >= 0xDC00 && c <= 0xDFFF)) return std::nullopt;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 == units) return std::nullopt;
+            const char16_t low = unit(++i);
+            if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
+            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        }
+        appendUtf8(text, c);
     }
-    if (!text.isValidUtf16() || text.contains(QChar(u'\0'))) return std::nullopt;
-    return text.toStdString();
+    return text;
 }
 
 } // namespace vornel
