@@ -21,11 +21,14 @@ using namespace vornel::test;
 
 namespace {
 
-long kilobytesOf(const QString& statusFile) {
+// One figure of a process's status file (VmRSS: all it holds in memory;
+// RssAnon: the part no file backs, which the kernel cannot drop and reread).
+long kilobytesOf(const QString& statusFile, const QByteArray& field = "VmRSS:") {
     QFile status(statusFile);
     if (!status.open(QIODevice::ReadOnly)) return 0;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').front().toLong();
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').front().toLong();
     return 0;
 }
 
@@ -57,8 +60,10 @@ void report(const char* moment, double milliseconds) {
     const QByteArray time =
         milliseconds < 0 ? QByteArray("       -   ")
                          : QByteArray::number(milliseconds, 'f', 1).rightJustified(8) + " ms";
-    std::printf("%-34s %s  rss %7ld kB  helpers %7ld kB\n", moment, time.constData(),
-                kilobytesOf(QStringLiteral("/proc/self/status")), descendantsKilobytes(getpid()));
+    const QString self = QStringLiteral("/proc/self/status");
+    std::printf("%-34s %s  rss %7ld kB (anonymous %7ld kB)  helpers %7ld kB\n", moment,
+                time.constData(), kilobytesOf(self), kilobytesOf(self, "RssAnon:"),
+                descendantsKilobytes(getpid()));
 }
 
 } // namespace

@@ -15,6 +15,13 @@ for p in $program ${program}_linked; do
     [[ -x $p ]] || { echo "build $p first" >&2; exit 1; }
 done
 [[ -n ${DISPLAY:-} ]] || export QT_QPA_PLATFORM=offscreen
+# The page's library is in the build folder, not beside the benchmark; and the
+# web engine's sandbox refuses root, as the program's start-up knows.
+export VORNEL_BUILT_FILES=$PWD/build
+if [[ $(id -u) == 0 ]]; then
+    export QTWEBENGINE_DISABLE_SANDBOX=1
+    export QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --disable-background-networking --no-zygote"
+fi
 echo "platform: ${QT_QPA_PLATFORM:-xcb on $DISPLAY}, user $(id -un)"
 run() {
     local label=$1
