@@ -195,7 +195,7 @@ std::optional<int> answerCommandLine(const CommandLine& line, int argc, char** a
         return 0;
     case CommandLine::Action::Version:
         say(std::cout,
-            QStringLiteral("Vornel 2003.03\nQt %1\n").arg(QString::fromLatin1(qVersion())));
+            QStringLiteral("Vornel " VORNEL_VERSION "\nQt %1\n").arg(QString::fromLatin1(qVersion())));
         return 0;
     case CommandLine::Action::Refuse:
         say(std::cerr, QStringLiteral("vornel: %1\n%2\n").arg(line.fault, UsageLine));

@@ -130,7 +130,7 @@ void TfmVornel::showEvent(QShowEvent* event) {
 
 void TfmVornel::FormShow() {
     setWindowTitle(
-        QStringLiteral("Vornel 2003.03 - ferme les fenêtres de pub de votre navigateur"));
+        QStringLiteral("Vornel " VORNEL_VERSION " - ferme les fenêtres de pub de votre navigateur"));
     updateUrl = vornel::updateAddress();
     BtnClick(1);
 }

@@ -203,7 +203,7 @@ void SettingsStore::saveOptions(ProfileFile& ini) const {
     ini.writeBool(Options, "Demarre", c_.cbDemarre->isChecked());
     ini.writeBool(Options, "Afficher", c_.cbAfficher->isChecked());
     ini.writeString(Options, "Total", text(c_.lTotal->text()));
-    ini.writeString(Options, "Version", "Vornel 2003.03");
+    ini.writeString(Options, "Version", "Vornel " VORNEL_VERSION);
     ini.writeString(Options, "Son", text(c_.eSon->text()));
     // The empty entry after the last name ends the list at the next load,
     // also when the list was longer before.

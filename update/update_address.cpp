@@ -16,7 +16,7 @@ QString updateHost(const QString& overrideValue) {
 
 QString updateAddress() {
     return QStringLiteral("http://") + updateHost(qEnvironmentVariable("VORNEL_UPDATE_HOST")) +
-           QStringLiteral("/maj/?prog=Vornel&version=2003.03");
+           QStringLiteral("/maj/?prog=Vornel&version=" VORNEL_VERSION);
 }
 
 } // namespace vornel

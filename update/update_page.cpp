@@ -27,7 +27,7 @@ QString unreachablePage(const QString& help) {
             "Internet, puis cliquez de nouveau sur « Vérifier MAJ &amp; voir FAQ ».</p>"
             "<p>Pour savoir vous-même si une nouvelle version existe, ouvrez dans votre "
             "navigateur le site Internet de Vornel, %2, et comparez le numéro de la dernière "
-            "version avec celui de ce programme : 2003.03.</p><h3>Aide</h3>")
+            "version avec celui de ce programme : " VORNEL_VERSION ".</p><h3>Aide</h3>")
             .arg(Unreachable, QString::fromLatin1(TfmVornel::SiteAddress));
     for (const QString& paragraph : help.split(QStringLiteral("\n\n")))
         page += QStringLiteral("<p>%1</p>").arg(paragraph.simplified().toHtmlEscaped());
