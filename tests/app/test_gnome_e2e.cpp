@@ -80,10 +80,8 @@ class GnomeSession {
 public:
     GnomeSession() { start(); }
     ~GnomeSession() { stop(); }
-    bool start() {
-        return started_ = QProcess::execute(VORNEL_WAYLAND_SESSION, {"start", dir(), "gnome"}) == 0;
-    }
-    void stop() { QProcess::execute(VORNEL_WAYLAND_SESSION, {"stop", dir()}); }
+    bool start() { return started_ = sessionScript({"start", dir(), "gnome"}); }
+    void stop() { sessionScript({"stop", dir()}); }
     bool started() const { return started_; }
     QString dir() const { return dir_.path(); }
     QString home() const { return dir_.filePath("home"); }

@@ -100,6 +100,22 @@ inline bool waitUntilTrue(const std::function<bool()>& done, int timeoutMs = 100
     return true;
 }
 
+// The session script with these arguments, its output passed on; whether it
+// succeeded within two minutes. A script that hangs is ended and said so,
+// rather than holding the test until the suite's timeout kills it silently.
+inline bool sessionScript(const QStringList& arguments) {
+    QProcess script;
+    script.setProcessChannelMode(QProcess::ForwardedChannels);
+    script.start(VORNEL_WAYLAND_SESSION, arguments);
+    if (script.waitForFinished(120000))
+        return script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
+    script.kill();
+    script.waitForFinished(5000);
+    ADD_FAILURE() << "wayland_session " << arguments.join(' ').toStdString()
+                  << " did not end within two minutes";
+    return false;
+}
+
 // A private session for the lifetime of the object; started() says whether
 // it answered.
 class WaylandSession {
@@ -107,9 +123,9 @@ public:
     WaylandSession(const QString& compositor, bool xwayland = false) {
         QStringList arguments{"start", dir_.path(), compositor};
         if (xwayland) arguments << "--xwayland";
-        started_ = QProcess::execute(VORNEL_WAYLAND_SESSION, arguments) == 0;
+        started_ = sessionScript(arguments);
     }
-    ~WaylandSession() { QProcess::execute(VORNEL_WAYLAND_SESSION, {"stop", dir_.path()}); }
+    ~WaylandSession() { sessionScript({"stop", dir_.path()}); }
     WaylandSession(const WaylandSession&) = delete;
     WaylandSession& operator=(const WaylandSession&) = delete;
 
