@@ -65,6 +65,10 @@ std::map<QString, QSize> shellWindows(const QString& dir) {
     return windows;
 }
 
+// A look (--windows) asks the shell, the running program and gsettings in
+// turn, each within a few seconds; on a busy machine they add up.
+constexpr int LookMs = 30000;
+
 // Waits until the program has said text on stderr; what it said is in errors.
 bool saysOnStderr(QProcess& vornel, QByteArray& errors, const char* text) {
     return waitUntilTrue([&] {
@@ -104,7 +108,7 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
     auto look = [&](const char* says) {
         QProcess listing;
         folder.start(listing, dir, {"--windows"}, environment);
-        ASSERT_TRUE(listing.waitForFinished(10000));
+        ASSERT_TRUE(listing.waitForFinished(LookMs));
         EXPECT_EQ(listing.exitCode(), 1) << says;
         EXPECT_EQ(listing.readAllStandardOutput(), "") << says;
         const QByteArray errors = listing.readAllStandardError();
@@ -184,7 +188,7 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
     {
         QProcess listing;
         folder.start(listing, dir, {"--windows"}, environment);
-        ASSERT_TRUE(listing.waitForFinished(10000));
+        ASSERT_TRUE(listing.waitForFinished(LookMs));
         EXPECT_EQ(listing.exitCode(), 0);
         EXPECT_EQ(listing.readAllStandardError(), "") << "no notice once the extension runs";
         std::map<QString, QSize> seen;
@@ -244,7 +248,7 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
     }));
     QProcess listing;
     folder.start(listing, dir, {"--windows"}, environment);
-    ASSERT_TRUE(listing.waitForFinished(10000));
+    ASSERT_TRUE(listing.waitForFinished(LookMs));
     EXPECT_EQ(listing.exitCode(), 1);
     EXPECT_EQ(listing.readAllStandardOutput(), "");
     EXPECT_TRUE(listing.readAllStandardError().contains("est désactivée"));
