@@ -215,7 +215,7 @@ using namespace sni;
 
 namespace {
 
-const QString Watcher = QString::fromLatin1(StatusNotifierItem::WatcherService);
+const QString WatcherName = QString::fromLatin1(StatusNotifierItem::WatcherService);
 
 } // namespace
 
@@ -438,7 +438,7 @@ StatusNotifierItem::StatusNotifierItem(QMenu* menu, QObject* parent)
     bus_.registerObject(QString::fromLatin1(MenuPath), menu_, QDBusConnection::ExportAdaptors);
     // A panel started again knows nothing of the items of the one before.
     auto* watcher =
-        new QDBusServiceWatcher(Watcher, bus_, QDBusServiceWatcher::WatchForRegistration, this);
+        new QDBusServiceWatcher(WatcherName, bus_, QDBusServiceWatcher::WatchForRegistration, this);
     connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
         if (visible_) registerWithWatcher();
     });
@@ -473,7 +473,7 @@ void StatusNotifierItem::setVisible(bool visible) {
 
 void StatusNotifierItem::registerWithWatcher() {
     QDBusMessage call =
-        QDBusMessage::createMethodCall(Watcher, QString::fromLatin1(WatcherPath), Watcher,
+        QDBusMessage::createMethodCall(WatcherName, QString::fromLatin1(WatcherPath), WatcherName,
                                        QStringLiteral("RegisterStatusNotifierItem"));
     call << serviceName_;
     bus_.asyncCall(call);
