@@ -92,9 +92,9 @@ SettingsStore::SettingsStore(SettingsFiles files, SettingsControls controls, Set
 void SettingsStore::Initialise() {
     s_.loading = true;
     const std::optional<std::string> stored = readWholeFile(files_.ini);
-    const ProfileFile user = ProfileFile::fromText(textOfFile(stored.value_or("")).value_or(""));
+    ProfileFile ini = ProfileFile::fromText(textOfFile(stored.value_or("")).value_or(""));
     system_ = SystemSettings::read(systemIni_);
-    const ProfileFile ini = system_.appliedTo(user);
+    system_.applyTo(ini);
     c_.lTotal->setText(qtext(ini.readString(Options, "Total", "0")));
     c_.cbAfficher->setChecked(ini.readBool(Options, "Afficher", true));
     c_.cbDemarre->setChecked(ini.readBool(Options, "Demarre", true));

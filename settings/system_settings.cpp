@@ -53,21 +53,19 @@ bool SystemSettings::imposes(std::string_view key) const {
     return content_.usable.contains(ImposedSection, isBrowserKey(key) ? FirstBrowserKey : key);
 }
 
-ProfileFile SystemSettings::appliedTo(const ProfileFile& user) const {
-    ProfileFile applied = user;
+void SystemSettings::applyTo(ProfileFile& user) const {
     const ProfileFile& system = content_.usable;
     for (const auto& [key, value] : system.entries(OptionsSection))
         if (!isBrowserKey(key) && !user.contains(OptionsSection, key))
-            applied.writeString(OptionsSection, key, value);
+            user.writeString(OptionsSection, key, value);
     if (!user.contains(OptionsSection, FirstBrowserKey) &&
         system.contains(OptionsSection, FirstBrowserKey))
-        writeBrowserNames(system, OptionsSection, applied);
+        writeBrowserNames(system, OptionsSection, user);
     for (const auto& [key, value] : system.entries(ImposedSection))
-        if (!isBrowserKey(key)) applied.writeString(OptionsSection, key, value);
-    if (imposes(FirstBrowserKey)) writeBrowserNames(system, ImposedSection, applied);
+        if (!isBrowserKey(key)) user.writeString(OptionsSection, key, value);
+    if (imposes(FirstBrowserKey)) writeBrowserNames(system, ImposedSection, user);
     for (const auto& [port, name] : system.entries(PortsSection))
-        if (!user.contains(PortsSection, port)) applied.writeString(PortsSection, port, name);
-    return applied;
+        if (!user.contains(PortsSection, port)) user.writeString(PortsSection, port, name);
 }
 
 bool SystemSettings::isDefaultKept(std::string_view key, const ProfileFile& now,

@@ -26,8 +26,8 @@ public:
     // Each unusable line, as "FILE, ligne N : why".
     QStringList problems() const;
 
-    // The user's file as the load is to read it.
-    ProfileFile appliedTo(const ProfileFile& user) const;
+    // Makes of the user's file what the load is to read.
+    void applyTo(ProfileFile& user) const;
     // Whether [Impose] holds the key; any FenetreN stands for the list.
     bool imposes(std::string_view key) const;
 
