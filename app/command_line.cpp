@@ -3,6 +3,7 @@
 #include "app/parent_console.h"
 #include "blocking/desktops/desktop_choice.h"
 #include "netstat/ports_command.h"
+#include "settings/settings_check.h"
 #include "settings/settings_files.h"
 
 #include <QCommandLineOption>
@@ -39,7 +40,16 @@ struct Options {
                                QStringLiteral("affiche la version de Vornel et celle de Qt, puis "
                                               "quitte")};
 
-    QList<QCommandLineOption> all() const { return {ports, windows, desktop, help, version}; }
+    QCommandLineOption check{QStringLiteral("check"),
+                             QStringLiteral("vérifie ce fichier de réglages (celui d'un "
+                                            "utilisateur ou celui de la machine) : affiche "
+                                            "chaque ligne inutilisable et pourquoi, puis quitte "
+                                            "(code 0 si tout est utilisable, 1 sinon)"),
+                             QStringLiteral("FICHIER")};
+
+    QList<QCommandLineOption> all() const {
+        return {ports, windows, desktop, check, help, version};
+    }
 };
 
 CommandLine asking(CommandLine::Action action) {
@@ -90,12 +100,23 @@ QString parseFault(const QCommandLineParser& parser, const QStringList& argument
         .arg(culprit.captured(1) + culprit.captured(2));
 }
 
+CommandLine readCheck(const QCommandLineParser& parser, const Options& o) {
+    if (parser.isSet(o.ports) || parser.isSet(o.windows) || parser.isSet(o.desktop))
+        return refusal(QStringLiteral("--check ne se combine avec aucune autre option"));
+    CommandLine line = asking(CommandLine::Action::Check);
+    line.file = parser.value(o.check);
+    if (line.file.isEmpty())
+        return refusal(QStringLiteral("il manque la valeur de l'option --check"));
+    return line;
+}
+
 CommandLine readParsed(const QCommandLineParser& parser, const Options& o) {
     if (!parser.positionalArguments().isEmpty())
         return refusal(
             QStringLiteral("argument inattendu : %1").arg(parser.positionalArguments().first()));
     if (parser.isSet(o.help)) return asking(CommandLine::Action::Help);
     if (parser.isSet(o.version)) return asking(CommandLine::Action::Version);
+    if (parser.isSet(o.check)) return readCheck(parser, o);
     CommandLine line;
     if (parser.isSet(o.desktop)) {
         const QString name = parser.value(o.desktop);
@@ -197,6 +218,8 @@ std::optional<int> answerCommandLine(const CommandLine& line, int argc, char** a
         say(std::cout,
             QStringLiteral("Vornel " VORNEL_VERSION "\nQt %1\n").arg(QString::fromLatin1(qVersion())));
         return 0;
+    case CommandLine::Action::Check:
+        return printSettingsCheck(line.file, std::cout);
     case CommandLine::Action::Refuse:
         say(std::cerr, QStringLiteral("vornel: %1\n%2\n").arg(line.fault, UsageLine));
         return 2;

@@ -15,12 +15,15 @@ struct CommandLine {
         ListPorts,   // --ports
         Help,        // --help, -h
         Version,     // --version
+        Check,       // --check FILE
         Refuse,      // an argument the program does not know: fault says which
     };
     Action action = Action::Run;
     // --desktop NAME, one of desktopNames(); empty: $VORNEL_DESKTOP, else the
     // session's own.
     std::string desktop;
+    // --check FILE: the settings file to judge.
+    QString file;
     // For Refuse: what is wrong, in French, naming the argument at fault.
     QString fault;
 };

@@ -9,6 +9,7 @@
 #include "netstat/ports_page.h"
 #include "settings/settings_store.h"
 #include "settings/start_at_logon.h"
+#include "settings/system_settings.h"
 #include "update/update_address.h"
 
 #include <QCheckBox>
@@ -21,6 +22,7 @@
 #include <QScreen>
 #include <QToolButton>
 #include <QUrl>
+#include <iostream>
 
 bool earlierInstanceClosed = false;
 
@@ -71,10 +73,26 @@ void TfmVornel::FormCreate() {
 }
 
 void TfmVornel::ShowDesktopNotice(const QString& notice) {
-    if (notice.isEmpty()) {
-        HideDesktopNotice();
-        return;
-    }
+    desktopNotice_ = notice;
+    showNotices();
+}
+
+void TfmVornel::HideDesktopNotice() {
+    desktopNotice_.clear();
+    showNotices();
+}
+
+void TfmVornel::showNotices() {
+    QStringList notices;
+    for (const QString& notice : {desktopNotice_, settingsNotice_})
+        if (!notice.isEmpty()) notices << notice;
+    if (notices.isEmpty())
+        hideNoticeLine();
+    else
+        showNoticeLine(notices.join(u'\n'));
+}
+
+void TfmVornel::showNoticeLine(const QString& notice) {
     ui.lBureau->setText(notice);
     ui.lBureau->setProperty("tag", ui.lb1->property("tag"));
     ui.lBureau->setVisible(ui.lb1->isVisibleTo(this));
@@ -88,7 +106,7 @@ void TfmVornel::ShowDesktopNotice(const QString& notice) {
 }
 
 // The line goes, the list takes its room back, the tip is the usual one.
-void TfmVornel::HideDesktopNotice() {
+void TfmVornel::hideNoticeLine() {
     if (ui.lBureau->text().isEmpty()) return;
     const QRect list = ui.lb1->geometry();
     const int top = ui.lBureau->geometry().top();
@@ -233,7 +251,8 @@ void TfmVornel::connectSettings() {
     auto showPage = [this](int page) { BtnClick(page); };
     vornel::SettingsState state{*this,   showPage,  loading,    lastUpdate,
                                 TitreIE, NomsPorts, CloseRules, earlierInstanceClosed};
-    settings_ = std::make_unique<vornel::SettingsStore>(vornel::settingsFiles(), controls, state);
+    settings_ = std::make_unique<vornel::SettingsStore>(vornel::settingsFiles(), controls, state,
+                                                        vornel::systemSettingsPath());
     for (QCheckBox* option : {ui.cbDemarre, ui.cbAfficher, ui.cbReduite})
         connect(option, &QCheckBox::clicked, this, [this] { Enregistre(); });
     connect(ui.SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
@@ -242,6 +261,40 @@ void TfmVornel::connectSettings() {
 
 void TfmVornel::Initialise() {
     settings_->Initialise();
+    applySystemSettings();
+}
+
+// What the administrator imposes cannot be changed on the options page, and
+// what the machine's file holds that cannot be used is told, line by line on
+// stderr and the first of them in the notice line.
+void TfmVornel::applySystemSettings() {
+    const vornel::SystemSettings& system = settings_->system();
+    const std::pair<const char*, std::vector<QWidget*>> options[] = {
+        {"Demarre", {ui.cbDemarre}},
+        {"Afficher", {ui.cbAfficher}},
+        {"FenetreReduite", {ui.cbReduite}},
+        {"Son", {ui.eSon, ui.SpeedButton3, ui.SpeedButton9}},
+        {"Fenetre1", {ui.mFen, ui.sbFenDefaut}},
+        {"Maj", {ui.cbMaj}},
+        {"MajJour", {ui.seMaj}},
+    };
+    for (const auto& [key, controls] : options) {
+        if (!system.imposes(key)) continue;
+        for (QWidget* control : controls) {
+            control->setEnabled(false);
+            control->setToolTip(QStringLiteral("Réglage imposé par l'administrateur"));
+        }
+    }
+    const QStringList problems = system.problems();
+    for (const QString& problem : problems)
+        std::cerr << "vornel: " << problem.toLocal8Bit().constData() << '\n';
+    if (problems.isEmpty()) return;
+    settingsNotice_ =
+        QStringLiteral("Réglages de l'administrateur ignorés : %1").arg(problems.first());
+    if (problems.size() == 2) settingsNotice_ += QStringLiteral(" (et 1 autre ligne)");
+    if (problems.size() > 2)
+        settingsNotice_ += QStringLiteral(" (et %1 autres lignes)").arg(problems.size() - 1);
+    showNotices();
 }
 
 void TfmVornel::SauveListe() {

@@ -84,6 +84,8 @@ public:
     // nothing to say, and a line shown before goes (HideDesktopNotice).
     void ShowDesktopNotice(const QString& notice);
     void HideDesktopNotice();
+    // The rule list's line for a row: an administrator's rule says so.
+    QString ruleRowText(int row) const;
     // Browser names, candidate list, rule list and statistics page (blocking/).
     void FenetresDefaut();
     void sbFenDefautClick();
@@ -125,6 +127,10 @@ private:
     void updatePageShown(bool shown);
     void releaseBrowser();
     void connectSettings();
+    void applySystemSettings();
+    void showNotices();
+    void showNoticeLine(const QString& text);
+    void hideNoticeLine();
     // Rule list, candidate list and statistics page (blocking/).
     void connectBlockingControls();
     bool editorAlreadyOpen();
@@ -139,6 +145,10 @@ private:
     bool shownBefore_ = false;
     std::unique_ptr<vornel::ScanCycle> scan_;
     std::unique_ptr<vornel::SettingsStore> settings_;
+    // The notice line's two parts: the desktop's, and what the machine's
+    // settings file holds that cannot be used.
+    QString desktopNotice_;
+    QString settingsNotice_;
     // The sound file last chosen with "Choisir...", where its dialog opens.
     QString chosenSound_;
 };

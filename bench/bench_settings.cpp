@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -49,7 +50,7 @@ void fill(TfmVornel& w) {
 // the files of the person running it.
 struct Folder {
     Folder() {
-        for (const char* name : {"VORNEL_CONFIG_DIR", "XDG_CONFIG_HOME", "HOME"})
+        for (const char* name : {"VORNEL_CONFIG_DIR", "XDG_CONFIG_HOME", "HOME", "XDG_CONFIG_DIRS"})
             qputenv(name, dir.path().toUtf8());
     }
     QTemporaryDir dir;
@@ -78,6 +79,44 @@ void BM_Initialise(benchmark::State& state) {
         w.Initialise();
     if (w.CloseRules.count() != CloseRules::MaxRules || memoLineCount(w.ui.mLog) != 200)
         state.SkipWithError("the load did not give back what was saved");
+}
+
+// The same beside a machine's settings file of 100 rules, browser names and
+// imposed options, which the load merges and the save keeps out.
+bool writeMachineSettings(const QTemporaryDir& dir) {
+    std::string text = "[Vornel]\r\nFenetre1=Mozilla Firefox\r\nFenetre2=Chromium\r\n"
+                       "[Impose]\r\nDemarre=1\r\nMajJour=30\r\n[Windows]\r\n";
+    for (int i = 1; i <= 100; ++i)
+        text += std::to_string(i) + "=Y," + title(i) + ",N,1,1\r\n";
+    QFile file(dir.filePath("vornel/vornel.ini"));
+    return QDir().mkpath(dir.filePath("vornel")) && file.open(QIODevice::WriteOnly) &&
+           file.write(text.data(), qint64(text.size())) == qint64(text.size());
+}
+
+void BM_InitialiseBesideMachineSettings(benchmark::State& state) {
+    Folder f;
+    {
+        TfmVornel w(f.desktop, f.sound);
+        fill(w);
+        w.SauveListe();
+    }
+    if (!writeMachineSettings(f.dir)) return state.SkipWithError("cannot write the machine's file");
+    TfmVornel w(f.desktop, f.sound);
+    for (auto _ : state)
+        w.Initialise();
+    if (w.CloseRules.count() != CloseRules::MaxRules + 100)
+        state.SkipWithError("the load did not give back the rules of both files");
+}
+
+void BM_SauveListeBesideMachineSettings(benchmark::State& state) {
+    Folder f;
+    if (!writeMachineSettings(f.dir)) return state.SkipWithError("cannot write the machine's file");
+    TfmVornel w(f.desktop, f.sound);
+    w.Initialise();
+    fill(w);
+    w.SauveListe();
+    for (auto _ : state)
+        w.SauveListe();
 }
 
 // The load, then the save, over a log of 200 MB of NUL bytes without a line
@@ -111,6 +150,8 @@ void BM_InitialiseOverJunkLog(benchmark::State& state) {
 BENCHMARK(BM_SauveListe)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Initialise)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InitialiseOverJunkLog)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InitialiseBesideMachineSettings)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SauveListeBesideMachineSettings)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     std::setlocale(LC_TIME, "C");

@@ -11,6 +11,7 @@ namespace {
 
 constexpr int CandidateRowHeight = 14;
 constexpr int RuleRowHeight = 13;
+const QColor AdministratorRuleColour(255, 200, 0);
 
 void useFixedRows(QListWidget* list, QAbstractItemDelegate* rows) {
     list->setItemDelegate(rows);
@@ -20,6 +21,13 @@ void useFixedRows(QListWidget* list, QAbstractItemDelegate* rows) {
 
 } // namespace
 
+QString TfmVornel::ruleRowText(int row) const {
+    if (row >= CloseRules.count()) return {};
+    const QString text = QString::fromStdString(vornel::TexteCond(CloseRules.rule(row + 1)));
+    if (!CloseRules.isAdministrators(row + 1)) return text;
+    return text.trimmed() + QStringLiteral(" (administrateur)");
+}
+
 void TfmVornel::connectBlockingControls() {
     // A candidate row stores a window handle and shows that window's title as
     // it reads at the moment of drawing, so it follows a title change.
@@ -27,15 +35,14 @@ void TfmVornel::connectBlockingControls() {
                  new vornel::OwnerDrawnRows(
                      CandidateRowHeight, true,
                      [this](int, const QString& stored) { return TitreCourt(stored); }, ui.lb1));
+    // The administrator's rules, first in the list, in their own colour.
     useFixedRows(ui.lb2, new vornel::OwnerDrawnRows(
                              RuleRowHeight, false,
-                             [this](int row, const QString&) {
-                                 return row < CloseRules.count()
-                                            ? QString::fromStdString(
-                                                  vornel::TexteCond(CloseRules.rule(row + 1)))
-                                            : QString();
-                             },
-                             ui.lb2));
+                             [this](int row, const QString&) { return ruleRowText(row); }, ui.lb2,
+                             [this](int row) -> std::optional<QColor> {
+                                 if (!CloseRules.isAdministrators(row + 1)) return std::nullopt;
+                                 return AdministratorRuleColour;
+                             }));
 
     // The scan rebuilds lb1 with its signals blocked, so only the user's own
     // choices reach lb1Click; a press on a row that is selected already

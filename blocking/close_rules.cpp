@@ -176,18 +176,28 @@ bool CloseRules::append(const TCond& rule) {
     return true;
 }
 
+void CloseRules::setAdministratorRules(const std::vector<TCond>& rules) {
+    rules_.erase(rules_.begin(), rules_.begin() + administratorCount_);
+    rules_.insert(rules_.begin(), rules.begin(), rules.end());
+    administratorCount_ = int(rules.size());
+    changed();
+}
+
 void CloseRules::replace(int number, const TCond& rule) {
+    if (isAdministrators(number)) return;
     rules_.at(std::size_t(number - 1)) = rule;
     changed();
 }
 
 void CloseRules::remove(int number) {
+    if (isAdministrators(number)) return;
     rules_.erase(rules_.begin() + (number - 1));
     changed();
 }
 
 void CloseRules::clear() {
     rules_.clear();
+    administratorCount_ = 0;
     changed();
 }
 

@@ -10,9 +10,15 @@ namespace vornel {
 
 class RuleIndex;
 
-// The ordered rule list, numbered from 1, at most MaxRules rules. The first
-// rule that holds decides; the index below finds that same rule without
-// testing every rule against every window.
+// The ordered rule list, numbered from 1. The first rule that holds decides;
+// the index below finds that same rule without testing every rule against
+// every window.
+//
+// The administrator's rules, from the machine's settings file, come first, so
+// that the scan tests them before the user's own: rules 1 to
+// administratorCount() are theirs, and the user's rule k is rule
+// administratorCount() + k. The user's rules are at most MaxRules; the
+// administrator's are neither replaced nor removed by the user's commands.
 class CloseRules {
 public:
     static constexpr int MaxRules = 5000;
@@ -23,13 +29,19 @@ public:
     CloseRules& operator=(const CloseRules&) = delete;
 
     int count() const { return int(rules_.size()); }
-    bool isFull() const { return count() >= MaxRules; }
+    int administratorCount() const { return administratorCount_; }
+    int userCount() const { return count() - administratorCount_; }
+    bool isAdministrators(int number) const { return number <= administratorCount_; }
+    bool isFull() const { return userCount() >= MaxRules; }
     const TCond& rule(int number) const { return rules_.at(std::size_t(number - 1)); }
 
-    // Refused (false) when the list is full.
+    // A rule of the user's own, at the end. Refused (false) when the list is full.
     bool append(const TCond& rule);
+    // Replaces the administrator's rules; the user's follow them.
+    void setAdministratorRules(const std::vector<TCond>& rules);
+    // A user's rule; an administrator's is left as it is.
     void replace(int number, const TCond& rule);
-    // The later rules move down one place.
+    // The later rules move down one place. An administrator's rule stays.
     void remove(int number);
     void clear();
 
@@ -45,6 +57,7 @@ private:
     void changed();
 
     std::vector<TCond> rules_;
+    int administratorCount_ = 0;
     mutable std::unique_ptr<RuleIndex> index_;
 };
 

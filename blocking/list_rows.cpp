@@ -10,8 +10,10 @@ int selectedRow(const QListWidget* list) {
     return items.isEmpty() ? -1 : list->row(items.first());
 }
 
-OwnerDrawnRows::OwnerDrawnRows(int rowHeight, bool framed, RowText text, QObject* parent)
-    : QStyledItemDelegate(parent), rowHeight_(rowHeight), framed_(framed), text_(std::move(text)) {}
+OwnerDrawnRows::OwnerDrawnRows(int rowHeight, bool framed, RowText text, QObject* parent,
+                               RowColour colour)
+    : QStyledItemDelegate(parent), rowHeight_(rowHeight), framed_(framed), text_(std::move(text)),
+      colour_(std::move(colour)) {}
 
 void OwnerDrawnRows::paint(QPainter* painter, const QStyleOptionViewItem& option,
                            const QModelIndex& index) const {
@@ -29,7 +31,9 @@ void OwnerDrawnRows::paint(QPainter* painter, const QStyleOptionViewItem& option
                          QSize(option.fontMetrics.horizontalAdvance(text), row.height()));
     painter->setClipRect(textRect & row);
     painter->setFont(option.font);
-    painter->setPen(colours.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    const std::optional<QColor> own = colour_ && !selected ? colour_(index.row()) : std::nullopt;
+    painter->setPen(
+        own.value_or(colours.color(selected ? QPalette::HighlightedText : QPalette::Text)));
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
     painter->restore();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QColor>
 #include <QStyledItemDelegate>
 #include <functional>
+#include <optional>
 
 class QListWidget;
 
@@ -17,9 +19,12 @@ int selectedRow(const QListWidget* list);
 class OwnerDrawnRows : public QStyledItemDelegate {
 public:
     using RowText = std::function<QString(int row, const QString& stored)>;
+    // A colour of its own for a row that is not selected; nothing: the list's.
+    using RowColour = std::function<std::optional<QColor>(int row)>;
 
     // framed: the row's rectangle gets a one-pixel black frame around its fill.
-    OwnerDrawnRows(int rowHeight, bool framed, RowText text, QObject* parent);
+    OwnerDrawnRows(int rowHeight, bool framed, RowText text, QObject* parent,
+                   RowColour colour = {});
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -29,6 +34,7 @@ private:
     int rowHeight_;
     bool framed_;
     RowText text_;
+    RowColour colour_;
 };
 
 } // namespace vornel

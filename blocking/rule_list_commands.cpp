@@ -7,12 +7,16 @@
 
 #include <QMessageBox>
 #include <QSignalBlocker>
+#include <QToolButton>
 
 namespace {
 
 const QString ListFull =
     QStringLiteral("La liste des conditions est pleine : %1 conditions au plus.")
         .arg(vornel::CloseRules::MaxRules);
+
+const QString AdministratorsRule =
+    QStringLiteral("Règle de l'administrateur : elle ne peut être ni modifiée ni supprimée.");
 
 } // namespace
 
@@ -47,7 +51,7 @@ void TfmVornel::sbNewClick() {
 void TfmVornel::sbModifierClick() {
     if (editorAlreadyOpen()) return;
     const int row = vornel::selectedRow(ui.lb2);
-    if (row < 0) return;
+    if (row < 0 || CloseRules.isAdministrators(row + 1)) return;
     vornel::TCond rule = CloseRules.rule(row + 1);
     if (fmFerme->EditRule(rule)) CloseRules.replace(row + 1, rule);
     // Saved even when the edit was cancelled.
@@ -57,6 +61,7 @@ void TfmVornel::sbModifierClick() {
 
 void TfmVornel::sbSuppClick() {
     const int row = vornel::selectedRow(ui.lb2);
+    if (row >= 0 && CloseRules.isAdministrators(row + 1)) return;
     if (row >= 0) {
         CloseRules.remove(row + 1);
         // Afterwards no line is selected; "&Modifier" keeps its state and does
@@ -70,10 +75,14 @@ void TfmVornel::sbSuppClick() {
     SauveListe();
 }
 
+// On an administrator's rule the two buttons stay off and say why.
 void TfmVornel::lb2Click() {
-    const bool selected = vornel::selectedRow(ui.lb2) >= 0;
-    ui.sbSupp->setEnabled(selected);
-    ui.sbModifier->setEnabled(selected);
+    const int row = vornel::selectedRow(ui.lb2);
+    const bool administrators = row >= 0 && CloseRules.isAdministrators(row + 1);
+    for (QToolButton* button : {ui.sbSupp, ui.sbModifier}) {
+        button->setEnabled(row >= 0 && !administrators);
+        button->setToolTip(administrators ? AdministratorsRule : QString());
+    }
 }
 
 void TfmVornel::sbFermerClick() {

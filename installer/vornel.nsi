@@ -55,7 +55,9 @@ Section "Vornel"
 SectionEnd
 
 ; The settings (vornel.ini) and the log (vornel.log) are the user's: they
-; stay, and so does the folder that holds them.
+; stay, and so does the folder that holds them. The administrator's settings
+; for every user, in %ProgramData%\Vornel, are no part of this install and
+; are never touched.
 Section "Uninstall"
   !insertmacro CloseRunningVornel
   Delete "$INSTDIR\vornel.exe"

@@ -62,6 +62,22 @@ bool isBlankLine(std::string_view line) {
 
 } // namespace
 
+ProfileLine readProfileLine(std::string_view line) {
+    ProfileLine read;
+    std::string_view name;
+    if (sectionName(line, name)) {
+        read.kind = ProfileLine::Kind::Section;
+        read.name = name;
+    } else if (keyName(line, name)) {
+        read.kind = ProfileLine::Kind::Key;
+        read.name = name;
+        read.value = readValue(rawValueOf(line));
+    } else if (!isBlankLine(line) && !trimBlanks(line).starts_with(';')) {
+        read.kind = ProfileLine::Kind::Other;
+    }
+    return read;
+}
+
 ProfileFile ProfileFile::fromText(std::string_view text) {
     ProfileFile file;
     std::vector<std::string>* lines = &file.leading_;
@@ -138,6 +154,10 @@ int32_t ProfileFile::readInteger(std::string_view section, std::string_view key,
 
 bool ProfileFile::readBool(std::string_view section, std::string_view key, bool fallback) const {
     return readInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+bool ProfileFile::contains(std::string_view section, std::string_view key) const {
+    return rawValue(section, key) != nullptr;
 }
 
 std::vector<std::pair<std::string, std::string>>

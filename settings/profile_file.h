@@ -9,6 +9,20 @@
 
 namespace vornel {
 
+// One line of a profile file as the reader takes it.
+struct ProfileLine {
+    enum class Kind {
+        Ignored, // blank, or a comment (";")
+        Section, // "[name]"
+        Key,     // "key=value"
+        Other,   // anything else, which no reader sees
+    };
+    Kind kind = Kind::Ignored;
+    std::string name;  // the section's or the key's, without surrounding blanks
+    std::string value; // a key's value, as readString reads it
+};
+ProfileLine readProfileLine(std::string_view line);
+
 // An ini ("profile") file held in memory, read from and written back to its
 // text whole. Section and key names compare without regard to ASCII case;
 // every line the program does not change (comments, unknown keys and
@@ -35,6 +49,7 @@ public:
     // the fallback.
     int32_t readInteger(std::string_view section, std::string_view key, int32_t fallback) const;
     bool readBool(std::string_view section, std::string_view key, bool fallback) const;
+    bool contains(std::string_view section, std::string_view key) const;
 
     // Every "key=value" line of the section in file order, values read as
     // readString reads them.

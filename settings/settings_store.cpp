@@ -84,13 +84,17 @@ QString updateAgeText(const QDate& lastUpdate, const QDate& today) {
         .arg(days <= 1 ? QStringLiteral("jour") : QStringLiteral("jours"));
 }
 
-SettingsStore::SettingsStore(SettingsFiles files, SettingsControls controls, SettingsState state)
-    : files_(std::move(files)), c_(controls), s_(std::move(state)) {}
+SettingsStore::SettingsStore(SettingsFiles files, SettingsControls controls, SettingsState state,
+                             QString systemIni)
+    : files_(std::move(files)), c_(controls), s_(std::move(state)),
+      systemIni_(std::move(systemIni)) {}
 
 void SettingsStore::Initialise() {
     s_.loading = true;
     const std::optional<std::string> stored = readWholeFile(files_.ini);
-    const ProfileFile ini = ProfileFile::fromText(textOfFile(stored.value_or("")).value_or(""));
+    ProfileFile ini = ProfileFile::fromText(textOfFile(stored.value_or("")).value_or(""));
+    system_ = SystemSettings::read(systemIni_);
+    system_.applyTo(ini);
     c_.lTotal->setText(qtext(ini.readString(Options, "Total", "0")));
     c_.cbAfficher->setChecked(ini.readBool(Options, "Afficher", true));
     c_.cbDemarre->setChecked(ini.readBool(Options, "Demarre", true));
@@ -101,6 +105,7 @@ void SettingsStore::Initialise() {
     loadRules(ini);
     loadPortNames(ini);
     loadLog();
+    loadedOptions_ = options();
     s_.loading = false;
     remindUpdate();
 }
@@ -133,8 +138,10 @@ void SettingsStore::loadBrowserNames(const ProfileFile& ini) {
     setMemoLines(c_.mFen, names);
 }
 
+// The administrator's rules first: the scan tests them before the user's.
 void SettingsStore::loadRules(const ProfileFile& ini) {
     s_.rules.clear();
+    s_.rules.setAdministratorRules(system_.rules());
     c_.lb2->clear();
     for (int k = 1; k <= CloseRules::MaxRules; ++k) {
         std::string value = ini.readString(Rules, std::to_string(k), "");
@@ -179,7 +186,7 @@ bool SettingsStore::SauveListe() {
         return false;
     }
     ProfileFile ini = ProfileFile::fromText(*oldText);
-    saveOptions(ini);
+    saveUsersOptions(ini);
     saveRules(ini);
     if (!readable || !writeWholeFile(files_.ini, ini.toText())) {
         showErrorBox(&s_.window,
@@ -219,10 +226,27 @@ void SettingsStore::saveOptions(ProfileFile& ini) const {
     ini.writeBool(Options, "FenetreReduite", c_.cbReduite->isChecked());
 }
 
+ProfileFile SettingsStore::options() const {
+    ProfileFile now;
+    saveOptions(now);
+    return now;
+}
+
+// Nothing of the machine's settings goes into the user's file.
+void SettingsStore::saveUsersOptions(ProfileFile& ini) const {
+    if (system_.path().isEmpty())
+        saveOptions(ini);
+    else
+        system_.writeUsersOptions(options(), loadedOptions_, ini);
+}
+
+// Only the user's own rules, numbered from 1 in the file.
 void SettingsStore::saveRules(ProfileFile& ini) const {
     ini.removeSection(Rules);
-    for (int k = 1; k <= s_.rules.count(); ++k)
-        ini.writeString(Rules, std::to_string(k), ruleValue(ruleThatFits(s_.rules.rule(k))));
+    const int first = s_.rules.administratorCount();
+    for (int k = 1; k <= s_.rules.userCount(); ++k)
+        ini.writeString(Rules, std::to_string(k),
+                        ruleValue(ruleThatFits(s_.rules.rule(first + k))));
 }
 
 } // namespace vornel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/settings_files.h"
+#include "settings/system_settings.h"
 
 #include <QDate>
 #include <functional>
@@ -57,7 +58,10 @@ public:
     // is a window's, of 5000 bytes at most); a longer one is junk.
     static constexpr std::size_t MaxLogLineBytes = 8192;
 
-    SettingsStore(SettingsFiles files, SettingsControls controls, SettingsState state);
+    // systemIni: the machine's settings file (systemSettingsPath()); empty
+    // for none.
+    SettingsStore(SettingsFiles files, SettingsControls controls, SettingsState state,
+                  QString systemIni = {});
 
     // The load, once at start-up. Never fails: what cannot be read takes its
     // default.
@@ -71,6 +75,8 @@ public:
     bool SauveListe();
 
     const SettingsFiles& files() const { return files_; }
+    // What the load found of the machine's settings.
+    const SystemSettings& system() const { return system_; }
 
 private:
     void loadOptions(const ProfileFile& ini);
@@ -80,11 +86,17 @@ private:
     void loadLog();
     void remindUpdate();
     void saveOptions(ProfileFile& ini) const;
+    ProfileFile options() const;
+    void saveUsersOptions(ProfileFile& ini) const;
     void saveRules(ProfileFile& ini) const;
 
     SettingsFiles files_;
     SettingsControls c_;
     SettingsState s_;
+    QString systemIni_;
+    SystemSettings system_;
+    // The options as a save right after the load would have written them.
+    ProfileFile loadedOptions_;
     // MajLast as the load found it, when it read as a date that does not
     // count, and the day the load made of it.
     std::string keptLastUpdate_;

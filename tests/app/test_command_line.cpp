@@ -90,6 +90,7 @@ TEST(ReadCommandLine, EachActionWithTheDesktopInEitherSpelling) {
         {{"-h"}, Action::Help, ""},
         {{"--help", "--ports"}, Action::Help, ""},
         {{"--version"}, Action::Version, ""},
+        {{"--check", "vornel.ini"}, Action::Check, ""},
     };
     for (const auto& c : cases) {
         const CommandLine line = parsed(c.arguments);
@@ -118,6 +119,9 @@ TEST(ReadCommandLine, RefusesWhatItDoesNotKnowAndNamesIt) {
         {{"--ports", "--windows"}, "--ports ne se combine ni avec --windows ni avec --desktop"},
         {{"--ports", "--desktop", "x11"}, "--ports ne se combine"},
         {{"x11"}, "argument inattendu : x11"},
+        {{"--check"}, "il manque la valeur de l'option --check"},
+        {{"--check="}, "il manque la valeur de l'option --check"},
+        {{"--check", "a.ini", "--ports"}, "--check ne se combine avec aucune autre option"},
     };
     for (const auto& c : cases) {
         const CommandLine line = parsed(c.arguments);

@@ -258,3 +258,70 @@ TEST(EndToEnd, CaptionsStandAlone) {
     EXPECT_EQ(xdotool({"getwindowname", editor}).toStdString(), caption);
     stop(*program);
 }
+
+// The machine's settings in $XDG_CONFIG_DIRS: its rule closes its pop-up
+// beside the user's rule, its browser name serves a user who has none, its
+// imposed start at logon wins over the user's 0, its bad line is told on
+// stderr, and the user's file keeps only what is the user's.
+TEST(EndToEnd, TheMachinesSettingsApplyBesideTheUsersOwn) {
+    VornelFolder folder;
+    folder.writeSystemSettings("; salle informatique\r\n"
+                               "[Vornel]\r\nFenetre1=Mozilla\r\n"
+                               "[Impose]\r\nDemarre=1\r\n"
+                               "[Windows]\r\n1=Y,Pub salle,N,1,1\r\nCouleur=rouge\r\n");
+    folder.write("vornel.ini", "[Vornel]\r\nAfficher=0\r\nDemarre=0\r\n"
+                               "[Windows]\r\n1=Y,Pub perso,N,1,1\r\n");
+    auto program = folder.start(QProcess::SeparateChannels);
+    ASSERT_TRUE(waitUntil([&] { return folder.instanceListening(); }));
+
+    // Both at once, each closed by its own rule.
+    std::vector<std::unique_ptr<QProcess>> pubs;
+    for (const char* title : {"Pub salle - Mozilla", "Pub perso - Mozilla"}) {
+        pubs.push_back(std::make_unique<QProcess>());
+        pubs.back()->start("xlogo", {"-title", title});
+    }
+    for (auto& pub : pubs)
+        EXPECT_TRUE(pub->waitForFinished(10000)) << pub->arguments().join(' ').toStdString();
+    ::kill(pid_t(program->processId()), SIGTERM);
+    ASSERT_TRUE(ended(*program));
+    EXPECT_EQ(program->exitCode(), 0);
+
+    const QString errors = QString::fromUtf8(program->readAllStandardError());
+    EXPECT_TRUE(errors.contains("vornel: " + folder.systemSettings() +
+                                ", ligne 8 : « Couleur » n'est pas un numéro de règle"))
+        << errors.toStdString();
+    const QByteArray ini = folder.read("vornel.ini");
+    EXPECT_TRUE(ini.contains("[Windows]\r\n1=Y,Pub perso,N,1,1\r\n")) << ini.toStdString();
+    EXPECT_FALSE(ini.contains("Pub salle")) << ini.toStdString();
+    EXPECT_FALSE(ini.contains("Fenetre1")) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("Demarre=0")) << ini.toStdString();
+    const QByteArray log = folder.read("vornel.log");
+    EXPECT_TRUE(log.contains("Pub salle") && log.contains("Pub perso")) << log.toStdString();
+    EXPECT_TRUE(QFile::exists(folder.autostartEntry()));
+    stop(*program);
+    for (auto& pub : pubs)
+        stop(*pub);
+}
+
+TEST(EndToEnd, TheCheckOptionTellsEachUnusableLine) {
+    VornelFolder folder;
+    folder.write("bon.ini", "[Vornel]\r\nFenetre1=Mozilla\r\n[Windows]\r\n1=Y,casino,N,1,1\r\n");
+    folder.write("mauvais.ini", "[Vornel]\r\nMajJour=trente\r\n[Windows]\r\n1=Y,casino,N,1,1\r\n"
+                                "3=Y,loto,N,1,1\r\n");
+    auto good = folder.start(QProcess::SeparateChannels, {"--check", folder.file("bon.ini")});
+    ASSERT_TRUE(good->waitForFinished(10000));
+    EXPECT_EQ(good->exitCode(), 0);
+    EXPECT_EQ(good->readAllStandardOutput(), "");
+
+    auto bad = folder.start(QProcess::SeparateChannels, {"--check", folder.file("mauvais.ini")});
+    ASSERT_TRUE(bad->waitForFinished(10000));
+    EXPECT_EQ(bad->exitCode(), 1);
+    const QString shown = folder.file("mauvais.ini");
+    EXPECT_EQ(QString::fromUtf8(bad->readAllStandardOutput()),
+              shown + ", ligne 2 : « trente » n'est pas un nombre entier\n" + shown +
+                  ", ligne 5 : règle ignorée : la règle n° 2 manque\n");
+    // Only read: no instance was started or replaced, nothing was written.
+    EXPECT_FALSE(QFile::exists(folder.file("vornel.ini")));
+    stop(*good);
+    stop(*bad);
+}

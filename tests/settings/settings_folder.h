@@ -9,6 +9,7 @@
 #include "support/qt_print.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -62,15 +63,23 @@ protected:
     SettingsFolder() {
         qputenv("VORNEL_CONFIG_DIR", dir.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", (dir.path() + "/xdg").toUtf8());
+        // The machine's settings: none unless the test writes systemIni().
+        qputenv("XDG_CONFIG_DIRS", (dir.path() + "/system").toUtf8());
         earlierInstanceClosed = false;
     }
     ~SettingsFolder() override {
         qunsetenv("VORNEL_CONFIG_DIR");
         qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv("XDG_CONFIG_DIRS");
     }
 
     QString ini() const { return dir.filePath("vornel.ini"); }
     QString log() const { return dir.filePath("vornel.log"); }
+    QString systemIni() const { return dir.path() + "/system/vornel/vornel.ini"; }
+    void putSystemIni(const std::string& text) const {
+        QDir().mkpath(dir.path() + "/system/vornel");
+        putFile(systemIni(), text);
+    }
     QString autostartEntry() const { return dir.path() + "/xdg/autostart/Vornel.desktop"; }
 
     // A main window as start-up makes it, then loaded.

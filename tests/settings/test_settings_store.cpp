@@ -663,3 +663,123 @@ TEST_F(Settings, MajLastUnderAFrenchDesktop) {
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(w->currentPage(), 6);
 }
+
+// The machine's settings file, in $XDG_CONFIG_DIRS: read, applied, and never
+// written into the user's file.
+TEST_F(Settings, TheAdministratorsRulesComeFirstAndStayOutOfTheUsersFile) {
+    putSystemIni(crlf({"[Windows]", "1=Y,casino,N,1,1", "2=E,Loto,N,1,1"}));
+    putFile(ini(), crlf({"[Windows]", "1=Y,casino,N,1,1", "2=Y,poker,N,1,1"}));
+    auto w = start();
+    EXPECT_EQ(w->CloseRules.administratorCount(), 2);
+    EXPECT_EQ(rulesOf(*w),
+              (std::vector<TCond>{rule("Y", "casino", "N", 1, 1), rule("E", "Loto", "N", 1, 1),
+                                  rule("Y", "casino", "N", 1, 1), rule("Y", "poker", "N", 1, 1)}));
+    ASSERT_EQ(w->ui.lb2->count(), 4);
+    EXPECT_EQ(w->ruleRowText(0), "Titre~\"casino\" (administrateur)");
+    EXPECT_EQ(w->ruleRowText(2), "Titre~\"casino\" ");
+    // Both hold for this title: the administrator's rule is the one logged.
+    EXPECT_EQ(w->CloseRules.firstMatch("casino poker", 10, 10), 1);
+
+    // The editor's buttons stay off on an administrator's rule and say why;
+    // a deletion asked all the same changes nothing.
+    w->ui.lb2->setCurrentRow(1);
+    EXPECT_FALSE(w->ui.sbModifier->isEnabled());
+    EXPECT_FALSE(w->ui.sbSupp->isEnabled());
+    EXPECT_EQ(w->ui.sbSupp->toolTip(),
+              "Règle de l'administrateur : elle ne peut être ni modifiée ni supprimée.");
+    w->sbSuppClick();
+    EXPECT_EQ(w->CloseRules.count(), 4);
+    EXPECT_EQ(w->ui.lb2->count(), 4);
+    w->ui.lb2->setCurrentRow(3);
+    EXPECT_TRUE(w->ui.sbSupp->isEnabled());
+    EXPECT_EQ(w->ui.sbSupp->toolTip(), "");
+    w->sbSuppClick();
+    w->CloseRules.append(rule("Y", "bingo", "N", 1, 1));
+    w->ui.lb2->addItem("ok");
+    w->SauveListe();
+    const std::string saved = fileText(ini());
+    EXPECT_NE(saved.find("[Windows]\r\n1=Y,casino,N,1,1\r\n2=Y,bingo,N,1,1\r\n"), std::string::npos)
+        << saved;
+    EXPECT_EQ(saved.find("Loto"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("3="), std::string::npos) << saved;
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
+}
+
+TEST_F(Settings, TheSystemsOptionsFillWhatTheUsersFileLacksUntilTheUserChangesThem) {
+    putSystemIni(crlf({"[Vornel]", "Fenetre1=Firefox", "Fenetre2=Chromium", "MajJour=30",
+                       "Afficher=0", "[Ports]", "80=Web de la salle", "443=Web sûr"}));
+    putFile(ini(), crlf({"[Vornel]", "MajJour=7", "[Ports]", "443=Le mien"}));
+    {
+        auto w = start();
+        EXPECT_EQ(memoLines(w->ui.mFen), (QStringList{"Firefox", "Chromium"}));
+        EXPECT_EQ(w->ui.seMaj->value(), 7);
+        EXPECT_FALSE(w->ui.cbAfficher->isChecked());
+        EXPECT_TRUE(w->ui.cbAfficher->isEnabled());
+        EXPECT_EQ(w->NomsPorts[80], "Web de la salle");
+        EXPECT_EQ(w->NomsPorts[443], "Le mien");
+        w->SauveListe();
+        const std::string saved = fileText(ini());
+        EXPECT_EQ(saved.find("Fenetre1"), std::string::npos) << saved;
+        EXPECT_EQ(saved.find("Afficher"), std::string::npos) << saved;
+        EXPECT_EQ(saved.find("Web de la salle"), std::string::npos) << saved;
+        EXPECT_NE(saved.find("MajJour=7"), std::string::npos) << saved;
+
+        // What the user changes is the user's from then on.
+        setMemoLines(w->ui.mFen, {"Firefox"});
+        w->ui.cbAfficher->setChecked(true);
+        w->SauveListe();
+    }
+    const std::string saved = fileText(ini());
+    EXPECT_NE(saved.find("Afficher=1\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Fenetre1=Firefox\r\nFenetre2=\r\n"), std::string::npos) << saved;
+    auto w = start();
+    EXPECT_EQ(memoLines(w->ui.mFen), QStringList{"Firefox"});
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
+}
+
+TEST_F(Settings, ImposedOptionsOverrideTheUsersAndLockTheirControls) {
+    putSystemIni(crlf({"[Impose]", "Demarre=1", "Son=/sons/salle.wav", "Fenetre1=Firefox"}));
+    putFile(ini(), crlf({"[Vornel]", "Demarre=0", "Son=/sons/moi.wav", "Fenetre1=Opera",
+                         "Fenetre2=Vivaldi", "Fenetre3="}));
+    auto w = start();
+    EXPECT_TRUE(w->ui.cbDemarre->isChecked());
+    EXPECT_EQ(w->ui.eSon->text(), "/sons/salle.wav");
+    EXPECT_EQ(memoLines(w->ui.mFen), QStringList{"Firefox"});
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{w->ui.cbDemarre, w->ui.eSon, w->ui.SpeedButton3,
+                                         w->ui.SpeedButton9, w->ui.mFen, w->ui.sbFenDefaut}) {
+        EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+        EXPECT_EQ(control->toolTip(), "Réglage imposé par l'administrateur")
+            << control->objectName().toStdString();
+    }
+    EXPECT_TRUE(w->ui.cbAfficher->isEnabled());
+    EXPECT_TRUE(w->ui.seMaj->isEnabled());
+
+    // The start-at-logon entry is kept; the user's own values stay in the file.
+    w->Enregistre();
+    EXPECT_TRUE(QFileInfo::exists(autostartEntry()));
+    const std::string users = crlf({"[Vornel]", "Demarre=0", "Son=/sons/moi.wav", "Fenetre1=Opera",
+                                    "Fenetre2=Vivaldi", "Fenetre3="});
+    EXPECT_EQ(fileText(ini()).substr(0, users.size()), users);
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
+}
+
+TEST_F(Settings, BadLinesOfTheSystemFileAreToldAndTheRestApplies) {
+    putSystemIni(crlf({"[Vornel]", "MajJour=20", "Couleur=rouge", "[Windows]", "1=Y,casino,N,1,1",
+                       "2=Q,poker,N,1,1", "3=Y,loto,N,1,1"}));
+    auto w = start();
+    EXPECT_EQ(w->ui.seMaj->value(), 20);
+    EXPECT_EQ(w->CloseRules.administratorCount(), 2);
+    EXPECT_EQ(w->CloseRules.rule(2).Titre, "loto");
+    EXPECT_EQ(w->ui.lBureau->text(), "Réglages de l'administrateur ignorés : " + systemIni() +
+                                         ", ligne 3 : clé inconnue « Couleur » (et 1 autre ligne)");
+}
+
+TEST_F(Settings, AnUnreadableSystemFileIsToldAndTheUsersSettingsApply) {
+    putSystemIni(std::string("[Vornel]\0MajJour=20", 18));
+    putFile(ini(), crlf({"[Vornel]", "MajJour=9"}));
+    auto w = start();
+    EXPECT_EQ(w->ui.seMaj->value(), 9);
+    EXPECT_EQ(w->ui.lBureau->text(), "Réglages de l'administrateur ignorés : " + systemIni() +
+                                         " : ce n'est pas un fichier texte");
+}

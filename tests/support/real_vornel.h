@@ -116,6 +116,13 @@ public:
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << name.toStdString();
         f.write(content);
     }
+    // The machine's settings file, in the program's own $XDG_CONFIG_DIRS.
+    QString systemSettings() const { return file("system/vornel/vornel.ini"); }
+    void writeSystemSettings(const QByteArray& content) const {
+        QDir().mkpath(file("system/vornel"));
+        write("system/vornel/vornel.ini", content);
+    }
+    QString autostartEntry() const { return file("config/autostart/Vornel.desktop"); }
     // The handshake's socket is there once an instance listens.
     bool instanceListening() const {
         return !QDir(runtime()).entryList({"vornel-*"}, QDir::System).isEmpty();
@@ -144,6 +151,8 @@ private:
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.insert("HOME", file("home"));
         env.insert("XDG_CONFIG_HOME", file("config"));
+        // Nothing of the machine's settings either, unless the test writes them.
+        env.insert("XDG_CONFIG_DIRS", file("system"));
         env.insert("XDG_RUNTIME_DIR", runtime());
         env.insert("LC_ALL", "C.UTF-8");
         env.insert("LANG", "C.UTF-8");

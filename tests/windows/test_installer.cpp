@@ -75,6 +75,17 @@ TEST(Installer, InstallsForTheUserAndUninstallsCleanlyKeepingTheRules) {
     }
     StartupShortcut atLogon;
     ASSERT_TRUE(atLogon.write(folder + QStringLiteral("/vornel.exe")));
+    // The administrator's settings for every user of the machine, in this
+    // Wine prefix's own %ProgramData%.
+    const QString machine =
+        QDir::fromNativeSeparators(qEnvironmentVariable("ProgramData")) + QStringLiteral("/Vornel");
+    ASSERT_FALSE(machine.startsWith(u'/')) << "no %ProgramData%";
+    ASSERT_TRUE(QDir().mkpath(machine));
+    {
+        QFile f(machine + QStringLiteral("/vornel.ini"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Windows]\r\n1=Y,Pub salle,N,1,1\r\n");
+    }
 
     // The uninstaller runs again from a copy of itself and returns at once:
     // its work is waited for.
@@ -91,4 +102,6 @@ TEST(Installer, InstallsForTheUserAndUninstallsCleanlyKeepingTheRules) {
     EXPECT_FALSE(fileExists(atLogon.shortcutPath()));
     EXPECT_TRUE(fileExists(folder + QStringLiteral("/vornel.ini")));
     EXPECT_TRUE(fileExists(folder + QStringLiteral("/vornel.log")));
+    EXPECT_TRUE(fileExists(machine + QStringLiteral("/vornel.ini")));
+    QDir(machine).removeRecursively();
 }

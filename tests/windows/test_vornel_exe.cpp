@@ -40,6 +40,11 @@ public:
         QFile f(file(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
+    // The machine's settings file, in this folder's own %ProgramData%.
+    void writeSystemSettings(const QByteArray& bytes) const {
+        QDir().mkpath(file("ProgramData/Vornel"));
+        write("ProgramData/Vornel/vornel.ini", bytes);
+    }
     int logLines() const { return int(read("vornel.log").count('\n')); }
 
     // The program as a user starts it: no folder chosen for its settings.
@@ -49,6 +54,7 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("VORNEL_CONFIG_DIR"));
         env.insert(QStringLiteral("VORNEL_UPDATE_HOST"), QStringLiteral("127.0.0.1:9"));
+        env.insert(QStringLiteral("ProgramData"), QDir::toNativeSeparators(file("ProgramData")));
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(dir_.path());
         p->start(file("vornel.exe"), {});
@@ -191,6 +197,30 @@ TEST(VornelExe, ClosesTheNamedPopUpAndASecondStartTakesOverTheTotalAndTheLog) {
     EXPECT_TRUE(QFileInfo::exists(folder.file("vornel.ini")));
     EXPECT_TRUE(QFileInfo::exists(folder.file("vornel.log")));
     for (QProcess* p : {first.get(), second.get(), pub.get(), again.get(), other.get()})
+        stop(*p);
+}
+
+// The administrator's file in %ProgramData%\Vornel: its rule closes its
+// pop-up, and the user's file after the save holds only the user's rule.
+TEST(VornelExe, TheMachinesSettingsInProgramDataApply) {
+    ASSERT_EQ(runningInstance(), nullptr) << "a Vornel already runs on the test display";
+    ProgramFolder folder;
+    folder.writeSystemSettings("[Vornel]\r\nFenetre1=Microsoft Internet Explorer\r\n"
+                               "[Windows]\r\n1=Y,Pub salle,N,1,1\r\n");
+    folder.write("vornel.ini", "[Vornel]\r\nAfficher=0\r\nDemarre=0\r\n"
+                               "[Windows]\r\n1=Y,Pub perso,N,1,1\r\n");
+    auto program = folder.start();
+    ASSERT_TRUE(waitUntil([] { return runningInstance() != nullptr; }, 60000));
+    auto pub = popUp(QStringLiteral("Pub salle - Microsoft Internet Explorer"));
+    EXPECT_TRUE(ended(*pub)) << "the administrator's rule did not close its pop-up";
+    SendMessageA(runningInstance(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(ended(*program));
+    const QByteArray ini = folder.read("vornel.ini");
+    EXPECT_TRUE(ini.contains("[Windows]\r\n1=Y,Pub perso,N,1,1\r\n")) << ini.toStdString();
+    EXPECT_FALSE(ini.contains("Pub salle")) << ini.toStdString();
+    EXPECT_FALSE(ini.contains("Fenetre1")) << ini.toStdString();
+    EXPECT_TRUE(folder.read("vornel.log").contains("Pub salle"));
+    for (QProcess* p : {program.get(), pub.get()})
         stop(*p);
 }
 

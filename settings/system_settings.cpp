@@ -1,0 +1,95 @@
+#include "settings/system_settings.h"
+
+#include "common/text.h"
+
+#include <QFileInfo>
+
+namespace vornel {
+
+namespace {
+
+constexpr std::string_view OptionsSection = "Vornel";
+constexpr std::string_view ImposedSection = "Impose";
+constexpr std::string_view PortsSection = "Ports";
+constexpr std::string_view FirstBrowserKey = "Fenetre1";
+
+std::vector<std::pair<std::string, std::string>> browserNamesIn(const ProfileFile& file,
+                                                                std::string_view section) {
+    std::vector<std::pair<std::string, std::string>> names;
+    for (auto& entry : file.entries(section))
+        if (isBrowserKey(entry.first)) names.push_back(std::move(entry));
+    return names;
+}
+
+// Fenetre1 to FenetreN as the load reads them: up to the first one missing
+// or empty, which the written empty FenetreN+1 then stands for.
+void writeBrowserNames(const ProfileFile& from, std::string_view section, ProfileFile& to) {
+    auto key = [](int n) { return "Fenetre" + std::to_string(n); };
+    int n = 1;
+    std::string name;
+    while (!(name = from.readString(section, key(n), "")).empty())
+        to.writeString(OptionsSection, key(n++), name);
+    to.writeString(OptionsSection, key(n), "");
+}
+
+} // namespace
+
+SystemSettings SystemSettings::read(const QString& path) {
+    SystemSettings system;
+    if (path.isEmpty() || !QFileInfo::exists(path)) return system;
+    system.path_ = path;
+    system.content_ = checkSettingsFile(path);
+    return system;
+}
+
+QStringList SystemSettings::problems() const {
+    QStringList texts;
+    for (const SettingsProblem& problem : content_.problems)
+        texts << problemText(path_, problem);
+    return texts;
+}
+
+bool SystemSettings::imposes(std::string_view key) const {
+    return content_.usable.contains(ImposedSection, isBrowserKey(key) ? FirstBrowserKey : key);
+}
+
+void SystemSettings::applyTo(ProfileFile& user) const {
+    const ProfileFile& system = content_.usable;
+    for (const auto& [key, value] : system.entries(OptionsSection))
+        if (!isBrowserKey(key) && !user.contains(OptionsSection, key))
+            user.writeString(OptionsSection, key, value);
+    if (!user.contains(OptionsSection, FirstBrowserKey) &&
+        system.contains(OptionsSection, FirstBrowserKey))
+        writeBrowserNames(system, OptionsSection, user);
+    for (const auto& [key, value] : system.entries(ImposedSection))
+        if (!isBrowserKey(key)) user.writeString(OptionsSection, key, value);
+    if (imposes(FirstBrowserKey)) writeBrowserNames(system, ImposedSection, user);
+    for (const auto& [port, name] : system.entries(PortsSection))
+        if (!user.contains(PortsSection, port)) user.writeString(PortsSection, port, name);
+}
+
+bool SystemSettings::isDefaultKept(std::string_view key, const ProfileFile& now,
+                                   const ProfileFile& loaded, const ProfileFile& user) const {
+    if (isBrowserKey(key))
+        return content_.usable.contains(OptionsSection, FirstBrowserKey) &&
+               !user.contains(OptionsSection, FirstBrowserKey) &&
+               browserNamesIn(now, OptionsSection) == browserNamesIn(loaded, OptionsSection);
+    return content_.usable.contains(OptionsSection, key) && !user.contains(OptionsSection, key) &&
+           now.readString(OptionsSection, key, "") == loaded.readString(OptionsSection, key, "");
+}
+
+void SystemSettings::writeUsersOptions(const ProfileFile& now, const ProfileFile& loaded,
+                                       ProfileFile& user) const {
+    const ProfileFile before = user;
+    for (const auto& [key, value] : now.entries(OptionsSection))
+        if (!imposes(key) && !isDefaultKept(key, now, loaded, before))
+            user.writeString(OptionsSection, key, value);
+}
+
+QString systemSettingsPath() {
+    for (const QString& path : systemSettingsPaths())
+        if (QFileInfo::exists(path)) return path;
+    return {};
+}
+
+} // namespace vornel
