@@ -6,6 +6,7 @@
 #include "update/page_browser.h"
 
 #include <QDate>
+#include <QProperty>
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
@@ -110,12 +111,15 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
+    void tickOnWake();
+    void restUnlessBusy();
     void FormDestroy();
     void layOutPages();
     void fitTextsToFont();
@@ -138,6 +142,7 @@ private:
     QTimer* browserRelease_ = nullptr;
     bool shownBefore_ = false;
     std::unique_ptr<vornel::ScanCycle> scan_;
+    QPropertyNotifier pauseEnds_;
     std::unique_ptr<vornel::SettingsStore> settings_;
     // The sound file last chosen with "Choisir...", where its dialog opens.
     QString chosenSound_;

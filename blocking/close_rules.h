@@ -2,6 +2,7 @@
 
 #include "blocking/tcond.h"
 
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,8 @@ public:
     // The later rules move down one place.
     void remove(int number);
     void clear();
+    // changed hears of every change to the list.
+    void watch(std::function<void()> changed) { watcher_ = std::move(changed); }
 
     // The number of the first rule that holds, 0 when none does. Without
     // sizeKnown, a size that cannot be seen: no rule with a size condition holds.
@@ -46,6 +49,7 @@ private:
 
     std::vector<TCond> rules_;
     mutable std::unique_ptr<RuleIndex> index_;
+    std::function<void()> watcher_;
 };
 
 } // namespace vornel
