@@ -94,55 +94,56 @@ void BM_Refresh(benchmark::State& state) {
     state.counters["queries"] = double(queries);
 }
 
-// A command run to its end with its output read, as a shell runs it.
-void runCommand(benchmark::State& state, const std::string& command, Timing& timing) {
+// A command run to its end with its output read, as a shell runs it; its
+// wall-clock seconds, or a negative number when it failed.
+double runCommand(const std::string& command, long& lines) {
     std::vector<char> buffer(1 << 16);
-    long lines = 0;
-    timing = {};
-    for (auto _ : state) {
-        auto start = std::chrono::steady_clock::now();
-        FILE* output = ::popen(command.c_str(), "r");
-        if (!output) {
-            state.SkipWithError("cannot run the command");
-            return;
-        }
-        lines = 0;
-        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), output))
-            for (std::size_t i = 0; i < n; ++i)
-                lines += buffer[i] == '\n';
-        if (::pclose(output) != 0) {
-            state.SkipWithError("the command failed");
-            return;
-        }
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        timing.seconds += seconds;
-        timing.runs.push_back(seconds);
-        ++timing.iterations;
-    }
-    state.counters["lines"] = double(lines);
+    auto start = std::chrono::steady_clock::now();
+    FILE* output = ::popen(command.c_str(), "r");
+    if (!output) return -1;
+    lines = 0;
+    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), output))
+        for (std::size_t i = 0; i < n; ++i)
+            lines += buffer[i] == '\n';
+    if (::pclose(output) != 0) return -1;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void BM_SsTan(benchmark::State& state) {
-    runCommand(state, "ss -tan", ssTiming);
+void record(Timing& timing, double seconds) {
+    timing.seconds += seconds;
+    timing.runs.push_back(seconds);
+    ++timing.iterations;
 }
 
-// The program itself, start to end, with settings of its own (none).
-void BM_VornelPorts(benchmark::State& state) {
+// The program itself, start to end, with settings of its own (none), and
+// ss -tan right after it in each iteration, so that both see the same load.
+void BM_VornelPortsAndSs(benchmark::State& state) {
     char folder[] = "/tmp/bench-ports-XXXXXX";
     if (!::mkdtemp(folder)) {
         state.SkipWithError("no temporary folder");
         return;
     }
-    runCommand(state, std::string("VORNEL_CONFIG_DIR=") + folder + " " VORNEL_BINARY " --ports",
-               portsTiming);
+    const std::string ports =
+        std::string("VORNEL_CONFIG_DIR=") + folder + " " VORNEL_BINARY " --ports";
+    portsTiming = ssTiming = {};
+    long portLines = 0, ssLines = 0;
+    for (auto _ : state) {
+        const double vornel = runCommand(ports, portLines), ss = runCommand("ss -tan", ssLines);
+        if (vornel < 0 || ss < 0) {
+            state.SkipWithError(vornel < 0 ? "vornel --ports failed" : "ss -tan failed");
+            break;
+        }
+        record(portsTiming, vornel);
+        record(ssTiming, ss);
+    }
     ::rmdir(folder);
+    state.counters["vornel lines"] = double(portLines);
+    state.counters["ss lines"] = double(ssLines);
 }
 
 BENCHMARK(BM_Refresh)->Unit(benchmark::kMillisecond)->UseRealTime();
-// Nine runs each, for a ratio of medians.
-BENCHMARK(BM_SsTan)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(9);
-BENCHMARK(BM_VornelPorts)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(9);
+// Nine pairs, for a ratio of medians.
+BENCHMARK(BM_VornelPortsAndSs)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(9);
 
 // Room for every socket, within the hard limit.
 void raiseDescriptorLimit() {
