@@ -169,7 +169,8 @@ TEST_F(ManagedMainWindow, ADesktopThatTellsNoChangesIsAskedAtEveryTick) {
 
 // Over the real desktop, a tick runs only when something has changed: at
 // rest none runs, a retitled window wakes it (and is closed), a changed
-// option wakes it, and a resume after a pause ticks once.
+// option wakes it, a resume after a pause ticks once, and the ports page
+// keeps it going while on show.
 TEST(MainWindowAtRest, NothingChangedNothingRunsAndAChangeWakesTheTick) {
     const std::string display = test::testDisplay();
     test::X11Client client(display);
@@ -216,4 +217,15 @@ TEST(MainWindowAtRest, NothingChangedNothingRunsAndAChangeWakesTheTick) {
     EXPECT_EQ(counter.over(1000), 0);
     tray.PauseClick();
     EXPECT_EQ(counter.over(1000), 1);
+
+    // The ports page refreshes at every tick while it is on show.
+    window.show();
+    ASSERT_TRUE(eventually([&] {
+        QApplication::processEvents();
+        return window.isVisible() && window.windowHandle()->isExposed();
+    }));
+    window.BtnClick(4);
+    EXPECT_GE(counter.over(1000), 2);
+    window.BtnClick(1);
+    EXPECT_TRUE(counter.resting());
 }
