@@ -23,6 +23,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <iostream>
+#include <limits>
 
 bool earlierInstanceClosed = false;
 
@@ -31,6 +32,11 @@ namespace {
 constexpr int TitleStripHeight = 24;
 constexpr int ClientWidth = 447;
 constexpr int ClientHeight = 348;
+
+constexpr std::chrono::milliseconds TickPeriod{200};
+// Timer1 stays started while the scan is not paused (the pause stops it),
+// but at rest its next timeout is weeks away: it wakes nobody.
+constexpr std::chrono::milliseconds AtRest{std::numeric_limits<int>::max()};
 
 } // namespace
 
@@ -41,13 +47,17 @@ TfmVornel::TfmVornel(vornel::Desktop& desktop, vornel::AlertSound& sound, TfmVor
     setWindowLook();
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(200);
+    Timer1->setInterval(TickPeriod);
 
     vornel::ScanControls controls{ui.lNbre, ui.lTotal,    ui.mLog, ui.lb1,
                                   ui.mFen,  ui.cbReduite, ui.eSon, ui.PC};
     scan_ = std::make_unique<vornel::ScanCycle>(desktop, CloseRules, sound, controls,
                                                 [this] { return vornel::WindowHandle(winId()); });
-    connect(Timer1, &QTimer::timeout, this, [this] { scan_->Timer(); });
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        scan_->Timer();
+        restUnlessBusy();
+    });
+    tickOnWake();
 
     FormCreate();
     connectSettings();
@@ -134,7 +144,38 @@ void TfmVornel::setWindowLook() {
     connect(ui.SpeedButton11, &QToolButton::clicked, this, &TfmVornel::SpeedButton11Click);
 }
 
+// A tick runs only when something it reads has changed. Timer1 ticks at
+// its period while there is work, and rests once a tick leaves none. The
+// desktop, the rules, the browser names, the option on minimised windows
+// and the page on show wake it; a resume (Timer1 started again after a
+// pause) ticks once.
+void TfmVornel::tickOnWake() {
+    scan_->woken = [this] {
+        // A tick already due keeps its time: events that come faster than the
+        // period must not put it off.
+        if (Timer1->isActive() && Timer1->intervalAsDuration() != TickPeriod)
+            Timer1->setInterval(TickPeriod);
+    };
+    CloseRules.watch([this] { scan_->wake(); });
+    connect(ui.mFen, &QPlainTextEdit::textChanged, this, [this] { scan_->wake(); });
+    connect(ui.cbReduite, &QCheckBox::toggled, this, [this] { scan_->wake(); });
+    pauseEnds_ = Timer1->bindableActive().addNotifier([this] {
+        if (!Timer1->isActive()) Timer1->setInterval(TickPeriod);
+    });
+}
+
+void TfmVornel::restUnlessBusy() {
+    if (Timer1->isActive() && !scan_->moreToDo()) Timer1->setInterval(AtRest);
+}
+
+// Shown or brought back from the taskbar: the ports page may be on show.
+void TfmVornel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) scan_->wake();
+    QWidget::changeEvent(event);
+}
+
 void TfmVornel::showEvent(QShowEvent* event) {
+    scan_->wake();
     if (!event->spontaneous() && !makingBrowser_) {
         if (!shownBefore_) {
             shownBefore_ = true;
@@ -147,8 +188,8 @@ void TfmVornel::showEvent(QShowEvent* event) {
 }
 
 void TfmVornel::FormShow() {
-    setWindowTitle(
-        QStringLiteral("Vornel " VORNEL_VERSION " - ferme les fenêtres de pub de votre navigateur"));
+    setWindowTitle(QStringLiteral("Vornel " VORNEL_VERSION
+                                  " - ferme les fenêtres de pub de votre navigateur"));
     updateUrl = vornel::updateAddress();
     BtnClick(1);
 }
@@ -339,4 +380,5 @@ void TfmVornel::BtnClick(int page) {
     }
     ui.PC->setCurrentIndex(page - 1);
     ui.lTitre->setText(ui.PC->widget(page - 1)->toolTip());
+    scan_->wake();
 }

@@ -6,6 +6,7 @@
 #include "update/page_browser.h"
 
 #include <QDate>
+#include <QProperty>
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
@@ -112,12 +113,15 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
+    void tickOnWake();
+    void restUnlessBusy();
     void FormDestroy();
     void layOutPages();
     void fitTextsToFont();
@@ -144,6 +148,7 @@ private:
     QTimer* browserRelease_ = nullptr;
     bool shownBefore_ = false;
     std::unique_ptr<vornel::ScanCycle> scan_;
+    QPropertyNotifier pauseEnds_;
     std::unique_ptr<vornel::SettingsStore> settings_;
     // The notice line's two parts: the desktop's, and what the machine's
     // settings file holds that cannot be used.

@@ -1,5 +1,6 @@
-// The ports page's refresh with 10,000 loopback TCP sockets, against
-// `ss -tan` over the same sockets in the same run.
+// The ports page's refresh with 10,000 loopback TCP sockets, and the
+// program's `vornel --ports`, against `ss -tan` over the same sockets in the
+// same run.
 //
 // The benchmark opens its sockets on 127.0.0.1 only: one listener and 5,000
 // connections, each accepted at once (10,000 connected ends), all closed
@@ -9,11 +10,14 @@
 #include "netstat/ip_connection_list.h"
 #include "support/loopback_sockets.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <string>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace vornel;
@@ -59,9 +63,15 @@ private:
 struct Timing {
     double seconds = 0;
     long iterations = 0;
+    std::vector<double> runs;
     double mean() const { return iterations ? seconds / double(iterations) : 0; }
+    double median() const {
+        std::vector<double> sorted = runs;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? 0 : sorted[sorted.size() / 2];
+    }
 };
-Timing refreshTiming, ssTiming;
+Timing refreshTiming, ssTiming, portsTiming;
 long lastQueries = 0;
 int lastRows = 0;
 
@@ -84,34 +94,56 @@ void BM_Refresh(benchmark::State& state) {
     state.counters["queries"] = double(queries);
 }
 
-void BM_SsTan(benchmark::State& state) {
+// A command run to its end with its output read, as a shell runs it; its
+// wall-clock seconds, or a negative number when it failed.
+double runCommand(const std::string& command, long& lines) {
     std::vector<char> buffer(1 << 16);
-    long lines = 0;
-    ssTiming = {};
-    for (auto _ : state) {
-        auto start = std::chrono::steady_clock::now();
-        FILE* ss = ::popen("ss -tan", "r");
-        if (!ss) {
-            state.SkipWithError("cannot run ss");
-            return;
-        }
-        lines = 0;
-        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), ss))
-            for (std::size_t i = 0; i < n; ++i)
-                lines += buffer[i] == '\n';
-        if (::pclose(ss) != 0) {
-            state.SkipWithError("ss -tan failed");
-            return;
-        }
-        ssTiming.seconds +=
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        ++ssTiming.iterations;
+    auto start = std::chrono::steady_clock::now();
+    FILE* output = ::popen(command.c_str(), "r");
+    if (!output) return -1;
+    lines = 0;
+    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), output))
+        for (std::size_t i = 0; i < n; ++i)
+            lines += buffer[i] == '\n';
+    if (::pclose(output) != 0) return -1;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void record(Timing& timing, double seconds) {
+    timing.seconds += seconds;
+    timing.runs.push_back(seconds);
+    ++timing.iterations;
+}
+
+// The program itself, start to end, with settings of its own (none), and
+// ss -tan right after it in each iteration, so that both see the same load.
+void BM_VornelPortsAndSs(benchmark::State& state) {
+    char folder[] = "/tmp/bench-ports-XXXXXX";
+    if (!::mkdtemp(folder)) {
+        state.SkipWithError("no temporary folder");
+        return;
     }
-    state.counters["lines"] = double(lines);
+    const std::string ports =
+        std::string("VORNEL_CONFIG_DIR=") + folder + " " VORNEL_BINARY " --ports";
+    portsTiming = ssTiming = {};
+    long portLines = 0, ssLines = 0;
+    for (auto _ : state) {
+        const double vornel = runCommand(ports, portLines), ss = runCommand("ss -tan", ssLines);
+        if (vornel < 0 || ss < 0) {
+            state.SkipWithError(vornel < 0 ? "vornel --ports failed" : "ss -tan failed");
+            break;
+        }
+        record(portsTiming, vornel);
+        record(ssTiming, ss);
+    }
+    ::rmdir(folder);
+    state.counters["vornel lines"] = double(portLines);
+    state.counters["ss lines"] = double(ssLines);
 }
 
 BENCHMARK(BM_Refresh)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SsTan)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Nine pairs, for a ratio of medians.
+BENCHMARK(BM_VornelPortsAndSs)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(9);
 
 // Room for every socket, within the hard limit.
 void raiseDescriptorLimit() {
@@ -150,6 +182,11 @@ int main(int argc, char** argv) {
                   << "; mean refresh " << refreshTiming.mean() * 1e3 << " ms, mean ss -tan "
                   << ssTiming.mean() * 1e3
                   << " ms; ss -tan / refresh = " << ssTiming.mean() / refreshTiming.mean() << '\n';
+    if (portsTiming.iterations && ssTiming.iterations)
+        std::cout << "median of " << portsTiming.iterations << ": vornel --ports "
+                  << portsTiming.median() * 1e3 << " ms, ss -tan " << ssTiming.median() * 1e3
+                  << " ms; vornel --ports / ss -tan = " << portsTiming.median() / ssTiming.median()
+                  << '\n';
     // Reset rather than closed in turn, so that 5,000 TIME_WAIT entries do not
     // stay behind in the kernel's table for the next minute.
     const linger reset{1, 0};

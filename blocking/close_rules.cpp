@@ -167,6 +167,7 @@ CloseRules::~CloseRules() = default;
 
 void CloseRules::changed() {
     index_.reset();
+    if (watcher_) watcher_();
 }
 
 bool CloseRules::append(const TCond& rule) {

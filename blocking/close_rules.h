@@ -2,6 +2,7 @@
 
 #include "blocking/tcond.h"
 
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,8 @@ public:
     // The later rules move down one place. An administrator's rule stays.
     void remove(int number);
     void clear();
+    // changed hears of every change to the list.
+    void watch(std::function<void()> changed) { watcher_ = std::move(changed); }
 
     // The number of the first rule that holds, 0 when none does. Without
     // sizeKnown, a size that cannot be seen: no rule with a size condition holds.
@@ -59,6 +62,7 @@ private:
     std::vector<TCond> rules_;
     int administratorCount_ = 0;
     mutable std::unique_ptr<RuleIndex> index_;
+    std::function<void()> watcher_;
 };
 
 } // namespace vornel

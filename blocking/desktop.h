@@ -53,6 +53,15 @@ public:
     virtual void beginWalk(bool minimisedAsked = true) { (void)minimisedAsked; }
     virtual void rereadWindows(std::span<const WindowHandle> windows) { (void)windows; }
 
+    // changed hears that a window may have appeared, gone, or changed its
+    // title, size or visibility; the next walk finds out what. False when the
+    // desktop cannot tell (it is asked on every tick instead): then changed
+    // is never called.
+    virtual bool watchChanges(std::function<void()> changed) {
+        (void)changed;
+        return false;
+    }
+
     // changed hears, in French (UTF-8), what the user must newly know about
     // this desktop while the program runs; empty when all works again. Most
     // desktops never change their mind and say nothing.

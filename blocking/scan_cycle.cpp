@@ -52,6 +52,31 @@ ScanCycle::ScanCycle(Desktop& desktop, const CloseRules& rules, AlertSound& soun
             std::chrono::steady_clock::now().time_since_epoch());
     };
     candidates_.reserve(MaxCandidates);
+    polled_ = !desktop_.watchChanges([this] { wake(); });
+}
+
+ScanCycle::~ScanCycle() {
+    if (!polled_) desktop_.watchChanges({});
+}
+
+void ScanCycle::wake() {
+    changed_ = true;
+    if (woken) woken();
+}
+
+bool ScanCycle::moreToDo() const {
+    return polled_ || changed_ || asking() || portsPageOnShow();
+}
+
+// A window asked to close in the last ten seconds is asked again while it
+// stays and matches; after that, or once refused, only a change of its own
+// (an event) has it asked again.
+bool ScanCycle::asking() const {
+    const milliseconds time = steadyClock();
+    return std::ranges::any_of(asked_, [time](const auto& entry) {
+        const Asked& asked = entry.second;
+        return !asked.resting && asked.firstRequest && time - *asked.firstRequest < StopAskingAfter;
+    });
 }
 
 void ScanCycle::readBrowserNames() {
@@ -95,6 +120,8 @@ int ScanCycle::firstRuleHolding(const CloseRules& rules, WindowHandle window,
 }
 
 void ScanCycle::Timer() {
+    // What changes from here on may come too late for this tick's walk.
+    changed_ = false;
     readBrowserNames();
     walk();
 

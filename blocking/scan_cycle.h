@@ -69,9 +69,23 @@ public:
 
     ScanCycle(Desktop& desktop, const CloseRules& rules, AlertSound& sound, ScanControls controls,
               std::function<WindowHandle()> ownWindow);
+    ~ScanCycle();
+    ScanCycle(const ScanCycle&) = delete;
+    ScanCycle& operator=(const ScanCycle&) = delete;
 
     // One tick of Timer1.
     void Timer();
+
+    // Whether another tick would have work: the desktop has told of a change
+    // since this tick began (or cannot tell, and is asked every time), a
+    // window is still being asked to close, or the ports page is on show.
+    // Otherwise a tick would find what the last one found.
+    bool moreToDo() const;
+    // Something a tick reads has changed: the rules, the browser names, an
+    // option, the page on show. The desktop's changes come here too.
+    void wake();
+    // Hears every wake, also one in the middle of a tick.
+    std::function<void()> woken;
 
     // The windows rule holds for at this moment, top first: every window a
     // tick walks, browser window or not, tested as a tick tests it. Lets the
@@ -99,6 +113,7 @@ private:
 
     void readBrowserNames();
     bool portsPageOnShow() const;
+    bool asking() const;
     void walk();
     void walkVisible(const std::function<void(WindowHandle, std::string_view)>& seen);
     int firstRuleHolding(const CloseRules& rules, WindowHandle window, std::string_view& title,
@@ -115,6 +130,8 @@ private:
     AlertSound& sound_;
     ScanControls c_;
     std::function<WindowHandle()> ownWindow_;
+    bool polled_ = true;  // the desktop tells no changes
+    bool changed_ = true; // since the current tick began
 
     std::vector<std::string> browserNames_;
     std::vector<WindowHandle> candidates_;

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
+#include <span>
 
 namespace vornel {
 
@@ -60,7 +60,7 @@ public:
     const AsnAny& value() const { return varBind_.value; }
 
     // The row key that the name of the value carries after its column.
-    std::vector<UINT> key() const {
+    std::span<const UINT> key() const {
         const AsnObjectIdentifier& n = varBind_.name;
         if (n.idLength <= TcpStart.size()) return {};
         return {n.ids + TcpStart.size(), n.ids + n.idLength};
@@ -147,7 +147,7 @@ void TQuelmarIpConnectionList::SetBusy(bool value) {
 const TIpConnInfo& TQuelmarIpConnectionList::Items(int32_t index) const {
     if (index < 0 || index >= Count())
         throw EListError("Indice de liste hors limites (" + std::to_string(index) + ")");
-    return *rows_[std::size_t(index)];
+    return rows_[std::size_t(index)];
 }
 
 TIpConnInfo& TQuelmarIpConnectionList::row(int32_t index) {
@@ -155,8 +155,7 @@ TIpConnInfo& TQuelmarIpConnectionList::row(int32_t index) {
 }
 
 void TQuelmarIpConnectionList::Clear() {
-    while (!rows_.empty())
-        rows_.pop_back();
+    rows_.clear();
 }
 
 void TQuelmarIpConnectionList::Refresh() {
@@ -204,21 +203,49 @@ void TQuelmarIpConnectionList::GetNext(Walk& walk) {
 // a later column's value goes to the row of its key, and one whose row came
 // too late for the first column is left out. An agent whose names carry no
 // key of the table's length is read by position: the k-th value of a
-// column to the k-th row.
+// column to the k-th row. Of two rows under one key, the later has it.
+//
+// The keys are kept flat and sorted once, after the first column; an agent
+// walks in key order, so they usually come sorted already.
 struct TQuelmarIpConnectionList::WalkRows {
+    struct Keyed {
+        std::array<UINT, TcpKeyLength> key{};
+        int32_t row = 0;
+    };
+
     int32_t start = 0;
     std::size_t keyLength = 0;
-    std::map<std::vector<UINT>, int32_t> byKey;
+    std::vector<Keyed> byKey;
 
     void add(const Walk& walk, int32_t index) {
-        if (std::vector<UINT> key = walk.key(); key.size() == keyLength) byKey[key] = index;
+        const std::span<const UINT> key = walk.key();
+        if (key.size() != keyLength) return;
+        Keyed& k = byKey.emplace_back();
+        std::copy(key.begin(), key.end(), k.key.begin());
+        k.row = index;
+    }
+    void sortKeys() {
+        auto before = [](const Keyed& a, const Keyed& b) { return a.key < b.key; };
+        if (!std::is_sorted(byKey.begin(), byKey.end(), before))
+            std::stable_sort(byKey.begin(), byKey.end(), before);
     }
     // The row of the value, or -1 for none.
     int32_t rowOf(const Walk& walk, int32_t k) const {
-        const std::vector<UINT> key = walk.key();
+        const std::span<const UINT> key = walk.key();
         if (key.size() != keyLength) return start + k;
-        auto it = byKey.find(key);
-        return it == byKey.end() ? -1 : it->second;
+        // Unused places of a key are 0 in both.
+        std::array<UINT, TcpKeyLength> wanted{};
+        std::copy(key.begin(), key.end(), wanted.begin());
+        // A table unchanged since the first column has its k-th value there,
+        // unless a later row has the same key.
+        const auto at = std::size_t(k);
+        if (at < byKey.size() && byKey[at].key == wanted &&
+            (at + 1 == byKey.size() || byKey[at + 1].key != wanted))
+            return byKey[at].row;
+        auto after = std::upper_bound(byKey.begin(), byKey.end(), wanted,
+                                      [](const auto& w, const Keyed& e) { return w < e.key; });
+        if (after == byKey.begin() || std::prev(after)->key != wanted) return -1;
+        return std::prev(after)->row;
     }
 };
 
@@ -236,12 +263,11 @@ void TQuelmarIpConnectionList::walkTcp() {
     GetNext(walk);
     if (walk.type() == ASN_NULL) return;
     while (walk.type() == ASN_INTEGER) {
-        auto info = std::make_unique<TIpConnInfo>("TCP");
-        info->state_ = walk.value().asnValue.number;
         rows.add(walk, Count());
-        rows_.push_back(std::move(info));
+        rows_.emplace_back("TCP").state_ = walk.value().asnValue.number;
         GetNext(walk);
     }
+    rows.sortKeys();
     walk.expectMore();
     readColumn(walk, rows, ASN_IPADDRESS,
                [](TIpConnInfo& r, const AsnAny& v) { copyAddress(r.localAddress_, v); });
@@ -262,12 +288,11 @@ void TQuelmarIpConnectionList::walkUdp() {
     GetNext(walk);
     if (walk.type() == ASN_NULL) return;
     while (walk.type() == ASN_IPADDRESS) {
-        auto info = std::make_unique<TIpConnInfo>("UDP");
-        copyAddress(info->localAddress_, walk.value());
         rows.add(walk, Count());
-        rows_.push_back(std::move(info));
+        copyAddress(rows_.emplace_back("UDP").localAddress_, walk.value());
         GetNext(walk);
     }
+    rows.sortKeys();
     walk.expectMore();
     readColumn(walk, rows, ASN_INTEGER,
                [](TIpConnInfo& r, const AsnAny& v) { r.localPort_ = v.asnValue.number; });

@@ -160,7 +160,7 @@ private:
     int lockDepth_ = 0;
     HANDLE trapEvent_ = nullptr;
     AsnObjectIdentifier firstRegion_{0, nullptr};
-    std::vector<std::unique_ptr<TIpConnInfo>> rows_;
+    std::vector<TIpConnInfo> rows_;
 };
 
 } // namespace vornel

@@ -16,5 +16,8 @@ constexpr std::size_t MaxPortNameLength = 255;
 // later entry for a port replaces an earlier one. The program never writes
 // that section: names are given by editing the file.
 std::vector<std::string> portNamesFrom(const ProfileFile& ini);
+// The same names, up to the last port that has one: what a single listing
+// needs, without room for every unnamed port above it.
+std::vector<std::string> namedPortsFrom(const ProfileFile& ini);
 
 } // namespace vornel

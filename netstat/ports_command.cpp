@@ -14,9 +14,8 @@ int printPorts(std::ostream& out, std::ostream& err, const std::string& iniPath)
         TQuelmarIpConnectionList connections(nullptr);
         connections.Refresh();
         const std::string stored = readWholeFile(QString::fromStdString(iniPath)).value_or("");
-        const auto names = portNamesFrom(ProfileFile::fromText(textOfFile(stored).value_or("")));
-        for (const std::string& line : portLines(connections, names))
-            out << line << '\n';
+        const auto names = namedPortsFrom(ProfileFile::fromText(textOfFile(stored).value_or("")));
+        eachPortLine(connections, names, [&](const std::string& line) { out << line << '\n'; });
         out.flush();
         return 0;
     } catch (const std::exception& error) {

@@ -14,6 +14,8 @@ namespace {
 
 constexpr int RowHeight = 13;
 constexpr int Columns = 2;
+// The states StateText names LISTEN and ESTABLISHED.
+constexpr int32_t MibListen = 2, MibEstablished = 5;
 
 // Redraws once when it goes, also when the rebuild is cut short.
 class BatchUpdate {
@@ -40,21 +42,31 @@ private:
 
 } // namespace
 
-std::vector<std::string> portLines(const TQuelmarIpConnectionList& connections,
-                                   const std::vector<std::string>& names) {
-    std::vector<std::string> lines;
+void eachPortLine(const TQuelmarIpConnectionList& connections,
+                  const std::vector<std::string>& names,
+                  const std::function<void(const std::string&)>& take) {
+    std::string line;
     for (int32_t k = 0; k < connections.Count(); ++k) {
         const TIpConnInfo& row = connections.Items(k);
         if (row.Protocol() != "TCP") continue;
-        const std::string state = row.StateText();
-        if (state != "LISTEN" && state != "ESTABLISHED") continue;
+        const bool listening = row.State() == MibListen;
+        if (!listening && row.State() != MibEstablished) continue;
         const int32_t port = row.LocalPort();
-        std::string line = "Port " + std::to_string(port);
-        line += state == "LISTEN" ? " en écoute" : " connecté";
-        if (port >= 0 && std::size_t(port) < names.size() && !names[std::size_t(port)].empty())
-            line += " : " + names[std::size_t(port)];
-        lines.push_back(std::move(line));
+        line = "Port ";
+        line += std::to_string(port);
+        line += listening ? " en écoute" : " connecté";
+        if (port >= 0 && std::size_t(port) < names.size() && !names[std::size_t(port)].empty()) {
+            line += " : ";
+            line += names[std::size_t(port)];
+        }
+        take(line);
     }
+}
+
+std::vector<std::string> portLines(const TQuelmarIpConnectionList& connections,
+                                   const std::vector<std::string>& names) {
+    std::vector<std::string> lines;
+    eachPortLine(connections, names, [&](const std::string& line) { lines.push_back(line); });
     return lines;
 }
 

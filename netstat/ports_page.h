@@ -2,6 +2,7 @@
 
 #include "netstat/conn_list_platform.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,11 @@ class TQuelmarIpConnectionList;
 // names may be shorter than 65536 entries; a port past its end has no name.
 std::vector<std::string> portLines(const TQuelmarIpConnectionList& connections,
                                    const std::vector<std::string>& names);
+// The same lines handed over one by one, each in the same string (valid
+// until the next line), without a string kept per line.
+void eachPortLine(const TQuelmarIpConnectionList& connections,
+                  const std::vector<std::string>& names,
+                  const std::function<void(const std::string&)>& take);
 
 // The refresh of the scan tick while the ports page is chosen: a fresh
 // snapshot, then lbPorts rebuilt whole in one batch update, its selection

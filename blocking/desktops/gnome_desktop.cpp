@@ -181,10 +181,10 @@ public:
     explicit GnomeShellReceiver(GnomeDesktop& desktop) : desktop_(desktop) {}
 
 public slots:
-    void changed() { desktop_.changed_ = true; }
+    void changed() { desktop_.newsArrived(); }
     void extensionStateChanged(const QString& id, const QVariantMap& info) {
         if (id != uuid()) return;
-        desktop_.changed_ = true;
+        desktop_.newsArrived();
         desktop_.extensionState_ = info.value(QStringLiteral("state")).toInt();
     }
 
@@ -236,13 +236,13 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
                      [d](const QString& name) {
                          if (name != QLatin1String(VornelBusName)) return;
                          d->nameLost_ = true;
-                         d->changed_ = true;
+                         d->newsArrived();
                      });
     QObject::connect(bus.interface(), &QDBusConnectionInterface::serviceRegistered, receiver,
                      [d](const QString& name) {
                          if (name != QLatin1String(VornelBusName)) return;
                          d->nameLost_ = false;
-                         d->changed_ = true;
+                         d->newsArrived();
                      });
     bus.connect(ShellService, FeedPath, FeedInterface, QStringLiteral("Changed"), receiver,
                 SLOT(changed()));
@@ -383,6 +383,12 @@ GnomeDesktop::Feed GnomeDesktop::readWindows() {
         w.iconic = o.value(QLatin1String("minimized")).toBool();
     }
     return Feed::Ours;
+}
+
+// What the shell says changed is read at the next update.
+void GnomeDesktop::newsArrived() {
+    changed_ = true;
+    changesArrived();
 }
 
 void GnomeDesktop::update() {

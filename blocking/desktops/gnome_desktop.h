@@ -68,6 +68,7 @@ private:
     // What the extension's list said.
     enum class Feed { Ours, NotOurs, None };
     Feed readWindows();
+    void newsArrived();
     void setUpExtension(bool lookOnly);
     WindowHandle handleFor(const QString& id);
 

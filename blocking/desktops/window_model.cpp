@@ -111,6 +111,7 @@ const ModelWindow* WindowModel::find(WindowHandle window) const {
 }
 
 void WindowModel::setOrder(std::vector<WindowHandle> topFirst) {
+    changesArrived();
     std::unordered_map<WindowHandle, Slot> kept;
     order_.clear();
     for (WindowHandle h : topFirst) {
@@ -122,7 +123,9 @@ void WindowModel::setOrder(std::vector<WindowHandle> topFirst) {
     windows_ = std::move(kept);
 }
 
+// Handed out to be written: the entry counts as changed.
 ModelWindow& WindowModel::entry(WindowHandle window) {
+    changesArrived();
     auto [it, added] = windows_.try_emplace(window);
     if (added) order_.push_back(window);
     return it->second.window;
@@ -130,16 +133,29 @@ ModelWindow& WindowModel::entry(WindowHandle window) {
 
 void WindowModel::forget(WindowHandle window) {
     if (windows_.erase(window) == 0) return;
+    changesArrived();
     order_.erase(std::find(order_.begin(), order_.end(), window));
 }
 
+// Told even of an empty table: a desktop that has lost its window system
+// forgets all on every update, and each is a tick that tries again.
 void WindowModel::forgetAll() {
+    changesArrived();
     windows_.clear();
     order_.clear();
 }
 
 void WindowModel::watchNotice(std::function<void(const std::string&)> changed) {
     noticeChanged_ = std::move(changed);
+}
+
+bool WindowModel::watchChanges(std::function<void()> changed) {
+    changesWatcher_ = std::move(changed);
+    return true;
+}
+
+void WindowModel::changesArrived() {
+    if (changesWatcher_) changesWatcher_();
 }
 
 void WindowModel::setNotice(std::string notice) {

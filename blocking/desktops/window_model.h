@@ -59,6 +59,8 @@ public:
     // works.
     const std::string& notice() const { return notice_; }
     void watchNotice(std::function<void(const std::string&)> changed) override;
+    // Every change to the table is told: a model is fed by events.
+    bool watchChanges(std::function<void()> changed) override;
 
 protected:
     // Takes in the changes that arrived since the last call.
@@ -73,6 +75,10 @@ protected:
     ModelWindow& entry(WindowHandle window);
     void forget(WindowHandle window);
     void forgetAll();
+    // For news that update() will take in: tells the watcher of changes
+    // that the table does not hold yet. Every change to the table is told
+    // without it.
+    void changesArrived();
     // Tells the watcher of a changed notice; with none watching (a one-time
     // look), a notice goes to stderr.
     void setNotice(std::string notice);
@@ -102,6 +108,7 @@ private:
 
     std::string notice_;
     std::function<void(const std::string&)> noticeChanged_;
+    std::function<void()> changesWatcher_;
 };
 
 } // namespace vornel

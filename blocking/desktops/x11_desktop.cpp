@@ -232,7 +232,10 @@ void X11Desktop::takeEvents() {
         std::free(event);
     }
     // A connection that has failed stays readable; the next tick deals with it.
-    if (notifier_ && xcb_connection_has_error(c_)) notifier_->setEnabled(false);
+    const bool failed = xcb_connection_has_error(c_) != 0;
+    if (notifier_ && failed) notifier_->setEnabled(false);
+    // Events mark what to ask; the tick that asks must come.
+    if (failed || somethingToFetch()) changesArrived();
 }
 
 // Marks what an event says has changed; the replies to the requests that

@@ -2,17 +2,21 @@
 // how the tray menu's "Afficher la fenêtre" brings it back.
 #include "app/tfm_vornel.h"
 #include "app/tfm_vornel_tray.h"
+#include "blocking/desktops/x11_desktop.h"
 #include "blocking/scripted_desktop.h"
 #include "gui_helpers.h"
 #include "support/x11_client.h"
 #include "support/x11_display.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace vornel;
 using test::eventually;
+using test::XLogo;
 
 namespace {
 
@@ -48,6 +52,31 @@ protected:
     test::QuietSound sound;
     TfmVornelTray tray;
     TfmVornel window{desktop, sound, &tray};
+};
+
+// Counts Timer1's ticks while the event loop runs.
+class TickCounter {
+public:
+    explicit TickCounter(TfmVornel& window) {
+        QObject::connect(window.Timer1, &QTimer::timeout, &context_, [this] { ++ticks_; });
+    }
+    // The ticks in the next ms milliseconds.
+    int over(int ms) {
+        ticks_ = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return ticks_;
+    }
+    // Waits until a tick leaves no more to do.
+    bool resting() {
+        return eventually([&] { return over(700) == 0; }, std::chrono::seconds(20));
+    }
+
+private:
+    QObject context_;
+    int ticks_ = 0;
 };
 
 } // namespace
@@ -130,4 +159,73 @@ TEST_F(ManagedMainWindow, ShowingFromTheMenuRestoresRaisesAndActivatesInEverySta
     window.hide();
     tray.Afficher1Click();
     EXPECT_TRUE(waitFor(inFront));
+}
+
+// A desktop that cannot tell its changes is asked at every tick, as ever.
+TEST_F(ManagedMainWindow, ADesktopThatTellsNoChangesIsAskedAtEveryTick) {
+    TickCounter counter(window);
+    EXPECT_GE(counter.over(2000), 2);
+}
+
+// Over the real desktop, a tick runs only when something has changed: at
+// rest none runs, a retitled window wakes it (and is closed), a changed
+// option wakes it, a resume after a pause ticks once, and the ports page
+// keeps it going while on show.
+TEST(MainWindowAtRest, NothingChangedNothingRunsAndAChangeWakesTheTick) {
+    const std::string display = test::testDisplay();
+    test::X11Client client(display);
+    ASSERT_TRUE(client.connected());
+    auto desktop = X11Desktop::connect(display);
+    ASSERT_TRUE(desktop);
+    XLogo news(display, "Les nouvelles - Navigateur démo");
+    xcb_window_t newsWindow = 0;
+    ASSERT_TRUE(eventually([&] {
+        newsWindow = client.findByName("Les nouvelles - Navigateur démo");
+        return newsWindow && client.managed(newsWindow);
+    }));
+
+    test::PrivateFolders folders;
+    test::QuietSound sound;
+    TfmVornelTray tray;
+    TfmVornel window(*desktop, sound, &tray);
+    tray.fmVornel = &window;
+    window.ui.mFen->setPlainText(" - Navigateur démo");
+    window.CloseRules.append(TCond{"Y", "N", "publicité", 0, 0});
+    TickCounter counter(window);
+    ASSERT_TRUE(eventually([&] {
+        QApplication::processEvents();
+        return window.ui.lb1->count() == 1;
+    })) << "the browser window is a candidate";
+
+    ASSERT_TRUE(counter.resting());
+    EXPECT_EQ(counter.over(2000), 0);
+    EXPECT_TRUE(window.Timer1->isActive()) << "at rest is not paused";
+
+    client.setUtf8Title(newsWindow, "Publicité - Navigateur démo");
+    EXPECT_TRUE(eventually([&] {
+        QApplication::processEvents();
+        return !news.running();
+    }));
+    EXPECT_EQ(window.ui.lNbre->text(), "1");
+    ASSERT_TRUE(counter.resting());
+
+    window.ui.cbReduite->toggle();
+    EXPECT_GE(counter.over(1000), 1);
+    ASSERT_TRUE(counter.resting());
+
+    tray.PauseClick();
+    EXPECT_EQ(counter.over(1000), 0);
+    tray.PauseClick();
+    EXPECT_EQ(counter.over(1000), 1);
+
+    // The ports page refreshes at every tick while it is on show.
+    window.show();
+    ASSERT_TRUE(eventually([&] {
+        QApplication::processEvents();
+        return window.isVisible() && window.windowHandle()->isExposed();
+    }));
+    window.BtnClick(4);
+    EXPECT_GE(counter.over(1000), 2);
+    window.BtnClick(1);
+    EXPECT_TRUE(counter.resting());
 }

@@ -1,5 +1,6 @@
 #include "support/real_vornel.h"
 
+#include <QScopeGuard>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <optional>
@@ -148,6 +149,62 @@ TEST(EndToEnd, TheTotalAndTheLogContinueThroughAReplacement) {
     EXPECT_TRUE(folder.read("vornel.log").contains("Pub test"));
     for (QProcess* p : {first.get(), second.get(), pub.get(), again.get()})
         stop(*p);
+}
+
+// The xlogo window of that title once the window manager has framed it.
+QString framedWindow(const QString& title) {
+    QString id;
+    waitUntil([&] {
+        id = xdotool({"search", "--name", "^" + title + "$"}).section('\n', 0, 0);
+        return !id.isEmpty() && run("xprop", {"-id", id, "_NET_FRAME_EXTENTS"}).contains('=');
+    });
+    return id;
+}
+
+// The outer size, frame included, that a client area of this size makes.
+QSize outerSize(const QString& window, QSize client) {
+    // "_NET_FRAME_EXTENTS(CARDINAL) = left, right, top, bottom"
+    const QStringList frame = run("xprop", {"-id", window, "_NET_FRAME_EXTENTS"})
+                                  .section('=', 1)
+                                  .split(',', Qt::SkipEmptyParts);
+    if (frame.size() != 4) return {};
+    return client + QSize(frame[0].toInt() + frame[1].toInt(), frame[2].toInt() + frame[3].toInt());
+}
+
+// With nothing changing the program runs no tick; a browser window that
+// takes a rule's text, and one that takes a rule's size, wake it and close.
+TEST(EndToEnd, AWindowRetitledOrResizedToARuleClosesAfterARest) {
+    auto news = std::make_unique<QProcess>();
+    news->start("xlogo", {"-title", "Nouvelles - Mozilla", "-geometry", "200x150+40+40"});
+    auto weather = std::make_unique<QProcess>();
+    weather->start("xlogo", {"-title", "Meteo - Mozilla", "-geometry", "200x150+300+40"});
+    std::unique_ptr<QProcess> vornel;
+    auto stopAll = qScopeGuard([&] {
+        for (QProcess* p : {vornel.get(), news.get(), weather.get()})
+            if (p) stop(*p);
+    });
+    const QString newsId = framedWindow("Nouvelles - Mozilla");
+    const QString weatherId = framedWindow("Meteo - Mozilla");
+    ASSERT_FALSE(newsId.isEmpty());
+    ASSERT_FALSE(weatherId.isEmpty());
+    const QSize ruleSize = outerSize(weatherId, {260, 190});
+    ASSERT_TRUE(ruleSize.isValid());
+
+    VornelFolder folder;
+    folder.write("vornel.ini", "[Vornel]\r\nAfficher=0\r\nFenetre1=Mozilla\r\n[Windows]\r\n"
+                               "1=Y,Pub test,N,0,0\r\n2=N,,Y," +
+                                   QByteArray::number(ruleSize.width()) + "," +
+                                   QByteArray::number(ruleSize.height()) + "\r\n");
+    vornel = folder.start();
+    ASSERT_TRUE(waitUntil([&] { return folder.instanceListening(); }));
+    // Long enough for the program to come to rest.
+    EXPECT_FALSE(news->waitForFinished(2000));
+
+    xdotool({"set_window", "--name", "Pub test - Mozilla", newsId});
+    EXPECT_TRUE(news->waitForFinished(10000)) << "the retitled window was not closed";
+    EXPECT_FALSE(weather->waitForFinished(2000));
+    xdotool({"windowsize", weatherId, "260", "190"});
+    EXPECT_TRUE(weather->waitForFinished(10000)) << "the resized window was not closed";
 }
 
 TEST(EndToEnd, SigtermSavesAndEnds) {

@@ -125,4 +125,34 @@ TEST(WindowModel, TheScanReadsOnceFromTheTableOtherCallsTakeInFirstAndAWalkKeeps
     EXPECT_EQ(model.updates, before + 3);
 }
 
+// Nothing changed, nothing told: a whole tick's reads and a close request
+// leave the watcher alone; each change to the table is told.
+TEST(WindowModel, ReadingTellsNothingAndEveryChangeIsTold) {
+    FedModel model;
+    int told = 0;
+    EXPECT_TRUE(model.watchChanges([&] { ++told; })) << "a model is fed by events";
+    model.entry(1).title = "un";
+    model.entry(2);
+    EXPECT_EQ(told, 2);
+
+    char buffer[16];
+    told = 0;
+    walk(model);
+    model.rereadWindows(std::vector<WindowHandle>{1, 2});
+    model.GetWindowTextA(1, buffer, 16);
+    model.GetWindowRect(2);
+    model.PostClose(1);
+    model.GetWindowTextA(1, buffer, 16);
+    EXPECT_EQ(told, 0);
+
+    model.setOrder({2, 1});
+    EXPECT_EQ(told, 1);
+    model.forget(7);
+    EXPECT_EQ(told, 1) << "a window the model never held";
+    model.forget(2);
+    EXPECT_EQ(told, 2);
+    model.forgetAll();
+    EXPECT_EQ(told, 3);
+}
+
 } // namespace
