@@ -7,6 +7,7 @@
 #include "blocking/desktop.h"
 #include "common/error_box.h"
 #include "netstat/ports_page.h"
+#include "settings/save_pacer.h"
 #include "settings/settings_store.h"
 #include "settings/start_at_logon.h"
 #include "update/update_address.h"
@@ -129,8 +130,8 @@ void TfmVornel::showEvent(QShowEvent* event) {
 }
 
 void TfmVornel::FormShow() {
-    setWindowTitle(
-        QStringLiteral("Vornel " VORNEL_VERSION " - ferme les fenêtres de pub de votre navigateur"));
+    setWindowTitle(QStringLiteral("Vornel " VORNEL_VERSION
+                                  " - ferme les fenêtres de pub de votre navigateur"));
     updateUrl = vornel::updateAddress();
     BtnClick(1);
 }
@@ -236,6 +237,14 @@ void TfmVornel::connectSettings() {
     settings_ = std::make_unique<vornel::SettingsStore>(vornel::settingsFiles(), controls, state);
     for (QCheckBox* option : {ui.cbDemarre, ui.cbAfficher, ui.cbReduite})
         connect(option, &QCheckBox::clicked, this, [this] { Enregistre(); });
+    // A closing is on disk within seconds: a crash, a kill or a power cut
+    // would otherwise take every closing since the last command with it.
+    closingsSave_ = new vornel::SavePacer(
+        [this] {
+            if (!loading) settings_->SauveListe(vornel::SettingsStore::Reporting::FirstOfARun);
+        },
+        this);
+    scan().closed = [this] { closingsSave_->request(); };
     connect(ui.SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
     connect(ui.SpeedButton9, &QToolButton::clicked, this, [this] { SpeedButton9Click(); });
 }

@@ -19,6 +19,7 @@ class TfmVornelTray;
 namespace vornel {
 class AlertSound;
 class Desktop;
+class SavePacer;
 class SettingsStore;
 class StartAtLogon;
 class TQuelmarIpConnectionList;
@@ -107,6 +108,7 @@ public:
 
     vornel::Desktop& desktop() { return desktop_; }
     vornel::ScanCycle& scan() { return *scan_; }
+    const vornel::SavePacer& closingsSave() const { return *closingsSave_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -139,6 +141,8 @@ private:
     bool shownBefore_ = false;
     std::unique_ptr<vornel::ScanCycle> scan_;
     std::unique_ptr<vornel::SettingsStore> settings_;
+    // Brings the closings to disk between the commands' saves.
+    vornel::SavePacer* closingsSave_ = nullptr;
     // The sound file last chosen with "Choisir...", where its dialog opens.
     QString chosenSound_;
 };

@@ -6,6 +6,8 @@
 #include "common/memo_lines.h"
 #include "common/same_rows.h"
 #include "common/text.h"
+#include "settings/line_escape.h"
+#include "settings/log_file.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -191,8 +193,16 @@ void ScanCycle::countClosing(int ruleNumber) {
     addOneTo(c_.lNbre);
     addOneTo(c_.lTotal);
     sound_.play(c_.eSon->text().toStdString());
-    std::string line = dateTimeText(now()) + " : " + TexteCond(rules_.rule(ruleNumber));
+    // A rule made from a window may hold the line break of its title: the
+    // line is then stored in the settings file's one-line form, so that one
+    // closing stays one line of the log.
+    std::string line =
+        oneLineValue(dateTimeText(now()) + " : " + TexteCond(rules_.rule(ruleNumber)));
     insertFirstLine(c_.mLog, QString::fromStdString(line));
+    // What the load would read back of it: a resident that runs for weeks
+    // neither keeps nor rewrites more.
+    keepFirstLines(c_.mLog, MaxLogLines);
+    if (closed) closed();
 }
 
 // A window the walk no longer finds is gone, and a window that comes later

@@ -121,14 +121,15 @@ void SettingsStore::loadOptions(const ProfileFile& ini) {
     c_.cbReduite->setChecked(ini.readBool(Options, "FenetreReduite", false));
 }
 
-// The list ends at the first missing or empty entry; only a missing first
-// entry gives the Internet Explorer default.
+// The list ends at the first missing entry: a blank line the user left
+// between two names is one line of the list, not its end. Only a missing
+// first entry gives the Internet Explorer default.
 void SettingsStore::loadBrowserNames(const ProfileFile& ini) {
     QStringList names;
-    std::string name = ini.readString(Options, browserKey(1), s_.TitreIE);
-    while (!name.empty()) {
-        names << qtext(name);
-        name = ini.readString(Options, browserKey(int(names.size()) + 1), "");
+    std::optional<std::string> name = ini.readString(Options, browserKey(1), s_.TitreIE);
+    while (name) {
+        names << qtext(*name);
+        name = ini.readOptional(Options, browserKey(int(names.size()) + 1));
     }
     setMemoLines(c_.mFen, names);
 }
@@ -167,36 +168,38 @@ void SettingsStore::remindUpdate() {
     }
 }
 
-bool SettingsStore::SauveListe() {
+bool SettingsStore::SauveListe(Reporting reporting) {
     // Other sections and unknown keys survive, so the file is read first; one
     // that exists but cannot be read is not replaced, and neither is one that
     // holds no text: its rules may yet be saved back as text by hand.
     std::optional<std::string> old = readWholeFile(files_.ini);
     bool readable = old || !QFileInfo::exists(files_.ini);
     std::optional<std::string> oldText = textOfFile(old.value_or(""));
-    if (!oldText) {
-        showErrorBox(&s_.window, notTextMessage(files_.ini));
-        return false;
-    }
+    if (!oldText) return failed(reporting, notTextMessage(files_.ini));
     ProfileFile ini = ProfileFile::fromText(*oldText);
     saveOptions(ini);
     saveRules(ini);
-    if (!readable || !writeWholeFile(files_.ini, ini.toText())) {
-        showErrorBox(&s_.window,
-                     QStringLiteral("Impossible d'écrire dans %1").arg(shownPath(files_.ini)));
-        return false;
-    }
+    if (!readable || !writeWholeFile(files_.ini, ini.toText()))
+        return failed(reporting,
+                      QStringLiteral("Impossible d'écrire dans %1").arg(shownPath(files_.ini)));
     // Likewise a log that exists but cannot be read: its lines never reached
     // mLog, and writing over it would lose them.
     bool logReadable =
         readLogLines(files_.log, 1, MaxLogLineBytes) || !QFileInfo::exists(files_.log);
-    if (!logReadable || !writeLogLines(files_.log, memoLines(c_.mLog))) {
-        showErrorBox(
-            &s_.window,
+    if (!logReadable || !writeLogLines(files_.log, memoLines(c_.mLog)))
+        return failed(
+            reporting,
             QStringLiteral("Impossible de créer le fichier %1").arg(shownPath(files_.log)));
-        return false;
-    }
+    failing_ = false;
     return true;
+}
+
+// Set before the box shows: its own event loop may run another save.
+bool SettingsStore::failed(Reporting reporting, const QString& message) {
+    const bool show = reporting == Reporting::EveryFailure || !failing_;
+    failing_ = true;
+    if (show) showErrorBox(&s_.window, message);
+    return false;
 }
 
 void SettingsStore::saveOptions(ProfileFile& ini) const {
@@ -205,12 +208,15 @@ void SettingsStore::saveOptions(ProfileFile& ini) const {
     ini.writeString(Options, "Total", text(c_.lTotal->text()));
     ini.writeString(Options, "Version", "Vornel " VORNEL_VERSION);
     ini.writeString(Options, "Son", text(c_.eSon->text()));
-    // The empty entry after the last name ends the list at the next load,
-    // also when the list was longer before.
-    const QStringList names = memoLines(c_.mFen);
+    // The first missing entry ends the list at the next load, also when the
+    // list was longer before. An empty list is one empty entry, so that it
+    // does not read back as the default.
+    QStringList names = memoLines(c_.mFen);
+    if (names.isEmpty()) names << QString();
     for (int i = 0; i < names.size(); ++i)
         ini.writeString(Options, browserKey(i + 1), text(names[i]));
-    ini.writeString(Options, browserKey(int(names.size()) + 1), "");
+    for (int n = int(names.size()) + 1; ini.readOptional(Options, browserKey(n)); ++n)
+        ini.removeKey(Options, browserKey(n));
     ini.writeBool(Options, "Maj", c_.cbMaj->isChecked());
     ini.writeInteger(Options, "MajJour", spinEditValue(*c_.seMaj));
     QDate last = s_.lastUpdate.isValid() ? s_.lastUpdate : QDate::currentDate();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/log_file.h"
 #include "settings/settings_files.h"
 
 #include <QDate>
@@ -52,7 +53,7 @@ struct SettingsState {
 // the two files and the main window. Neither file is kept open or cached.
 class SettingsStore {
 public:
-    static constexpr int MaxLogLines = 200;
+    static constexpr int MaxLogLines = vornel::MaxLogLines;
     // No line the scan logs comes near this (a date and a rule whose title
     // is a window's, of 5000 bytes at most); a longer one is junk.
     static constexpr std::size_t MaxLogLineBytes = 8192;
@@ -63,12 +64,16 @@ public:
     // default.
     void Initialise();
 
+    // Which failures of a save the error box shows: a save that runs on its
+    // own, after closings, says so once and not again until a save has worked.
+    enum class Reporting { EveryFailure, FirstOfARun };
+
     // Writes everything. A settings file that cannot be written (or read, or
     // holds no text: its other sections would be lost) is left as it was,
     // nothing else is written and the error box says so; false then, or when
     // only the log file could not be written, or is kept because it could not
     // be read.
-    bool SauveListe();
+    bool SauveListe(Reporting reporting = Reporting::EveryFailure);
 
     const SettingsFiles& files() const { return files_; }
 
@@ -81,6 +86,7 @@ private:
     void remindUpdate();
     void saveOptions(ProfileFile& ini) const;
     void saveRules(ProfileFile& ini) const;
+    bool failed(Reporting reporting, const QString& message);
 
     SettingsFiles files_;
     SettingsControls c_;
@@ -89,6 +95,7 @@ private:
     // count, and the day the load made of it.
     std::string keptLastUpdate_;
     QDate loadedLastUpdate_;
+    bool failing_ = false; // the last save failed
 };
 
 // MajLast as stored: yyyy-MM-dd, which keeps the century whatever the

@@ -2,6 +2,8 @@
 #include "blocking/scan_cycle.h"
 #include "blocking/scripted_desktop.h"
 #include "common/memo_lines.h"
+#include "settings/line_escape.h"
+#include "settings/log_file.h"
 #include "support/qt_print.h"
 
 #include <QCheckBox>
@@ -253,6 +255,25 @@ TEST_F(ScanTick, TwoClosingsInOneTickLogTheSecondOnTop) {
     EXPECT_TRUE(log[0].endsWith("Titre~\"pub\" "));
     EXPECT_TRUE(log[1].endsWith("Titre~\"casino\" "));
     EXPECT_EQ(sound.calls.size(), 2u);
+}
+
+// The log on screen is the log the next start reads: a pop-up that comes
+// back all day leaves the newest lines, and each closing is one line.
+TEST_F(ScanTick, TheLogHoldsTheNewestLinesOneLinePerClosing) {
+    QStringList older;
+    for (int i = 0; i < MaxLogLines; ++i)
+        older << QString("older %1").arg(i);
+    setMemoLines(&mLog, older);
+    rules.append(TCond{"Y", "N", "Pub\nl'été", 0, 0});
+    desktop.add(std::string("Pub\nl'été") + IE);
+    scan.Timer();
+
+    const QStringList log = memoLines(&mLog);
+    ASSERT_EQ(log.size(), MaxLogLines);
+    EXPECT_EQ(log[0], "$'12/07/26 14:30:05 : Titre~\"Pub\\nl\\'été\" '");
+    EXPECT_EQ(valueFromOneLine(log[0].toStdString()), "12/07/26 14:30:05 : Titre~\"Pub\nl'été\" ");
+    EXPECT_EQ(log[1], "older 0");
+    EXPECT_EQ(log.last(), QString("older %1").arg(MaxLogLines - 2));
 }
 
 TEST_F(ScanTick, MinimisedWindowsFollowTheOption) {

@@ -97,10 +97,10 @@ TEST_F(Settings, SaveWritesEveryKeyInItsOrderAndTheLoadGivesItBack) {
     }
     EXPECT_EQ(fileText(ini()),
               crlf({"[Vornel]", "Demarre=0", "Afficher=0", "Total=42", "Version=Vornel 2003.03",
-                    "Son=/sons/alerte.wav", "Fenetre1= - Netscape", "Fenetre2=Mozilla",
-                    "Fenetre3=", "Maj=0", "MajJour=30", "MajLast=" + lastUpdateText(last),
-                    "FenetreReduite=1", "[Windows]", "1=Y,casino,N,1,1",
-                    "2=E,Gagnez, vite, un voyage !,Y,800,600", "3=N,,E,-5,2147483647"}));
+                    "Son=/sons/alerte.wav", "Fenetre1= - Netscape", "Fenetre2=Mozilla", "Maj=0",
+                    "MajJour=30", "MajLast=" + lastUpdateText(last), "FenetreReduite=1",
+                    "[Windows]", "1=Y,casino,N,1,1", "2=E,Gagnez, vite, un voyage !,Y,800,600",
+                    "3=N,,E,-5,2147483647"}));
     EXPECT_EQ(fileText(log()), "ligne 2\r\nligne 1\r\n");
 
     auto w = start();
@@ -126,22 +126,27 @@ TEST_F(Settings, SaveWritesEveryKeyInItsOrderAndTheLoadGivesItBack) {
     EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
 }
 
-TEST_F(Settings, BrowserNameListEndsAtTheFirstEmptyEntry) {
+TEST_F(Settings, BrowserNameListEndsAtTheFirstMissingEntry) {
     auto w = start();
     setMemoLines(w->ui.mFen, {"a", "b", "c", "d", "e"});
     w->SauveListe();
     setMemoLines(w->ui.mFen, {"a", "b", "c"});
     w->SauveListe();
     EXPECT_EQ(memoLines(start()->ui.mFen), (QStringList{"a", "b", "c"}));
+    EXPECT_EQ(fileText(ini()).find("Fenetre4"), std::string::npos) << fileText(ini());
 
+    // A blank line between two names is a line of the list: it and the names
+    // after it survive two starts, each saving what it loaded.
     setMemoLines(w->ui.mFen, {"a", "", "c"});
     w->SauveListe();
-    EXPECT_EQ(memoLines(start()->ui.mFen), QStringList{"a"});
+    start()->SauveListe();
+    EXPECT_EQ(memoLines(start()->ui.mFen), (QStringList{"a", "", "c"}));
 
     // No line at all: Fenetre1 is stored empty, which is not the default.
     setMemoLines(w->ui.mFen, {});
     w->SauveListe();
     EXPECT_EQ(memoLines(start()->ui.mFen), QStringList());
+    EXPECT_EQ(fileText(ini()).find("Fenetre2"), std::string::npos) << fileText(ini());
 }
 
 TEST_F(Settings, HandEditedValuesFollowTheReadingRules) {
@@ -153,7 +158,8 @@ TEST_F(Settings, HandEditedValuesFollowTheReadingRules) {
                    "FENETRE1=  \" - Netscape\"  \n"
                    "Fenetre2=x\n"
                    "Fenetre3=\n"
-                   "Fenetre4=never read\n"
+                   "Fenetre4=  y\n"
+                   "Fenetre6=never read\n"
                    "Maj=junk\n"
                    "MajLast=not a date\n"
                    "FenetreReduite=$1\n"
@@ -166,7 +172,7 @@ TEST_F(Settings, HandEditedValuesFollowTheReadingRules) {
     EXPECT_FALSE(w->ui.cbAfficher->isChecked());
     EXPECT_EQ(w->ui.lTotal->text(), "  abc  ");
     EXPECT_EQ(w->ui.eSon->text(), " /a b.wav ");
-    EXPECT_EQ(memoLines(w->ui.mFen), (QStringList{" - Netscape", "x"}));
+    EXPECT_EQ(memoLines(w->ui.mFen), (QStringList{" - Netscape", "x", "", "y"}));
     EXPECT_TRUE(w->ui.cbMaj->isChecked());
     EXPECT_EQ(w->ui.seMaj->value(), 15);
     EXPECT_EQ(w->lastUpdate, QDate::currentDate());
@@ -351,7 +357,6 @@ TEST_F(Settings, UnknownKeysAndSectionsAreKeptWhereTheyAre) {
                     "Version=Vornel 2003.03",
                     "Son=" + (QCoreApplication::applicationDirPath() + "/Vornel.wav").toStdString(),
                     "Fenetre1= - Microsoft Internet",
-                    "Fenetre2=",
                     "Maj=1",
                     "MajJour=15",
                     "MajLast=" + lastUpdateText(QDate::currentDate()),
