@@ -172,6 +172,25 @@ TEST(EndToEnd, ClosingsSurviveAKillSecondsLater) {
     EXPECT_EQ(folder.read("vornel.log").count("Pub test"), 2);
 }
 
+// A settings file of the older Windows program holds its accents as
+// Windows-1252 bytes: its rule still closes the accented window, and the
+// save that follows the closing writes the file back as UTF-8.
+TEST(EndToEnd, AFileOfTheOlderProgramClosesItsAccentedWindow) {
+    VornelFolder folder;
+    folder.write("vornel.ini", "[Vornel]\r\nAfficher=0\r\nFenetre1=Mozilla\r\n"
+                               "[Windows]\r\n1=Y,F\xE9licitations,N,1,1\r\n");
+    auto program = folder.start();
+    ASSERT_TRUE(waitUntil([&] { return folder.instanceListening(); }));
+    QProcess pub;
+    pub.start("xlogo", {"-title", "Félicitations, vous avez gagné - Mozilla"});
+    ASSERT_TRUE(pub.waitForFinished(10000)) << "the accented pop-up was not closed";
+    EXPECT_TRUE(waitUntil([&] {
+        return folder.read("vornel.ini").contains("1=Y,Félicitations,N");
+    })) << folder.read("vornel.ini").toStdString();
+    EXPECT_TRUE(folder.read("vornel.log").contains("Titre~\"Félicitations\""));
+    stop(*program);
+}
+
 TEST(EndToEnd, SigtermSavesAndEnds) {
     VornelFolder folder;
     auto program = folder.start();

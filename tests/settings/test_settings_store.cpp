@@ -528,6 +528,29 @@ TEST_F(Settings, UnicodeFilesFromNotepadKeepTheirRules) {
     EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
 }
 
+// A file of the older Windows program: its accents are Windows-1252 bytes.
+// The rules read as written, and the save writes the file back as UTF-8; in
+// the log, the older lines keep their accents under the new UTF-8 ones.
+TEST_F(Settings, FilesOfTheOlderProgramReadInItsCodePage) {
+    putFile(ini(), "[Vornel]\r\nFenetre1= - Mozilla\r\nFenetre2=Pr\xE9f\xE9r\xE9\r\n"
+                   "[Windows]\r\n1=Y,F\xE9licitations,N,1,1\r\n");
+    putFile(log(), "07/12/26 14:30:05 : Titre~\"F\xE9licitations\" \r\n");
+    {
+        auto w = start();
+        EXPECT_EQ(rulesOf(*w), std::vector<TCond>{rule("Y", "Félicitations", "N", 1, 1)});
+        EXPECT_EQ(memoLines(w->ui.mFen), (QStringList{"- Mozilla", "Préféré"}));
+        insertFirstLine(w->ui.mLog, "08/12/26 09:00:00 : Titre~\"Félicitations\" ");
+        w->SauveListe();
+    }
+    const std::string saved = fileText(ini());
+    EXPECT_NE(saved.find("\r\n1=Y,Félicitations,N,1,1\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\nFenetre2=Préféré\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(fileText(log()), "08/12/26 09:00:00 : Titre~\"Félicitations\" \r\n"
+                               "07/12/26 14:30:05 : Titre~\"Félicitations\" \r\n");
+    EXPECT_EQ(memoLines(start()->ui.mLog).size(), 2);
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
+}
+
 // The newest lines come first. Only what that many lines of the longest
 // length fill is read: a line longer than that, or junk without a line break
 // (what a crash can leave), is left out, and the next save keeps the rest.
