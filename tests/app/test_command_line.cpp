@@ -90,6 +90,12 @@ TEST(ReadCommandLine, EachActionWithTheDesktopInEitherSpelling) {
         {{"-h"}, Action::Help, ""},
         {{"--help", "--ports"}, Action::Help, ""},
         {{"--version"}, Action::Version, ""},
+        // Qt's own options are left to Qt, in any of the spellings it reads.
+        {{"-platform", "xcb"}, Action::Run, ""},
+        {{"--platform", "offscreen", "--windows", "-desktop", "x11"}, Action::ListWindows, "x11"},
+        {{"-display", ":1", "-style=Fusion", "-reverse", "--style", "Fusion", "-geometry", "+0+0"},
+         Action::Run,
+         ""},
     };
     for (const auto& c : cases) {
         const CommandLine line = parsed(c.arguments);
@@ -118,6 +124,9 @@ TEST(ReadCommandLine, RefusesWhatItDoesNotKnowAndNamesIt) {
         {{"--ports", "--windows"}, "--ports ne se combine ni avec --windows ni avec --desktop"},
         {{"--ports", "--desktop", "x11"}, "--ports ne se combine"},
         {{"x11"}, "argument inattendu : x11"},
+        {{"--windows", "-platform"}, "il manque la valeur de l'option -platform"},
+        // Qt reads no such form: it would be lost without a word.
+        {{"-platform=xcb"}, "option inconnue : -platform"},
     };
     for (const auto& c : cases) {
         const CommandLine line = parsed(c.arguments);
