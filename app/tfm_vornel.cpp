@@ -22,6 +22,7 @@
 #include <QScreen>
 #include <QToolButton>
 #include <QUrl>
+#include <iostream>
 
 bool earlierInstanceClosed = false;
 
@@ -249,7 +250,15 @@ void TfmVornel::connectSettings() {
     connect(ui.SpeedButton9, &QToolButton::clicked, this, [this] { SpeedButton9Click(); });
 }
 
+// A settings file beside the program that this user cannot write gives way
+// to a copy in the user's folder; the user hears of it once, as it is made.
 void TfmVornel::Initialise() {
+    const QString moved = vornel::takeOverPassedOver(settings_->files());
+    if (!moved.isEmpty()) {
+        std::cerr << "vornel: " << moved.toStdString() << '\n';
+        const QString shown = ui.lBureau->text();
+        ShowDesktopNotice(shown.isEmpty() ? moved : shown + u'\n' + moved);
+    }
     settings_->Initialise();
 }
 
