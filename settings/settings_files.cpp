@@ -52,7 +52,8 @@ SettingsFiles settingsFilesIn(const QString& folder) {
     // The default sound's path is shown and stored: in the platform's own
     // spelling, with a backslash on Windows.
     return {dir + QStringLiteral("vornel.ini"), dir + QStringLiteral("vornel.log"),
-            QDir::toNativeSeparators(withSeparator(QCoreApplication::applicationDirPath()))};
+            QDir::toNativeSeparators(withSeparator(QCoreApplication::applicationDirPath())),
+            {}};
 }
 
 QString settingsFolder(const QString& programFolder, const QString& installedFolder) {

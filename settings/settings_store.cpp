@@ -10,6 +10,7 @@
 #include "settings/log_file.h"
 #include "settings/profile_file.h"
 #include "settings/rule_text.h"
+#include "settings/settings_lock.h"
 #include "settings/text_lines.h"
 
 #include <QCheckBox>
@@ -101,6 +102,7 @@ void SettingsStore::Initialise() {
     loadRules(ini);
     loadPortNames(ini);
     loadLog();
+    rememberBaseline(ini);
     s_.loading = false;
     remindUpdate();
 }
@@ -168,7 +170,12 @@ void SettingsStore::remindUpdate() {
     }
 }
 
+// Another resident (one per display) may share the folder: the save reads
+// the files again under the lock and writes them from what it finds there
+// and what this resident added or changed since it last read or wrote them.
 bool SettingsStore::SauveListe(Reporting reporting) {
+    QDir().mkpath(QFileInfo(files_.ini).absolutePath());
+    const SettingsLock lock(QFileInfo(files_.ini).dir().filePath(QStringLiteral("vornel.lock")));
     // Other sections and unknown keys survive, so the file is read first; one
     // that exists but cannot be read is not replaced, and neither is one that
     // holds no text: its rules may yet be saved back as text by hand.
@@ -177,21 +184,129 @@ bool SettingsStore::SauveListe(Reporting reporting) {
     std::optional<std::string> oldText = textOfFile(old.value_or(""));
     if (!oldText) return failed(reporting, notTextMessage(files_.ini));
     ProfileFile ini = ProfileFile::fromText(*oldText);
-    saveOptions(ini);
-    saveRules(ini);
-    if (!readable || !writeWholeFile(files_.ini, ini.toText()))
+    const QString ownTotal = c_.lTotal->text();
+    const bool reset = statisticsReset();
+    c_.lTotal->setText(qtext(reset ? text(ownTotal) : mergedTotal(ini)));
+    StoredValues mine = ownValues();
+    mergeInto(ini, mine);
+    if (!readable || !writeWholeFile(files_.ini, ini.toText())) {
+        c_.lTotal->setText(ownTotal);
         return failed(reporting,
                       QStringLiteral("Impossible d'écrire dans %1").arg(shownPath(files_.ini)));
+    }
+    baseline_ = std::move(mine);
+    baseFile_ = std::move(ini);
+    baseTotal_ = text(c_.lTotal->text());
     // Likewise a log that exists but cannot be read: its lines never reached
     // mLog, and writing over it would lose them.
-    bool logReadable =
-        readLogLines(files_.log, 1, MaxLogLineBytes) || !QFileInfo::exists(files_.log);
-    if (!logReadable || !writeLogLines(files_.log, memoLines(c_.mLog)))
+    std::optional<QStringList> onDisk = readLogLines(files_.log, MaxLogLines, MaxLogLineBytes);
+    bool logReadable = onDisk || !QFileInfo::exists(files_.log);
+    const QStringList lines =
+        reset ? memoLines(c_.mLog) : mergedLog(onDisk.value_or(QStringList()));
+    if (!logReadable || !writeLogLines(files_.log, lines))
         return failed(
             reporting,
             QStringLiteral("Impossible de créer le fichier %1").arg(shownPath(files_.log)));
+    if (lines != memoLines(c_.mLog)) setMemoLines(c_.mLog, lines);
+    baseLog_ = lines;
     failing_ = false;
     return true;
+}
+
+// What the load found, and each save wrote, is where this resident's own
+// changes are counted from.
+void SettingsStore::rememberBaseline(const ProfileFile& file) {
+    baseline_ = ownValues();
+    baseFile_ = file;
+    baseTotal_ = text(c_.lTotal->text());
+    baseLog_ = memoLines(c_.mLog);
+}
+
+// The statistics page's reset sets the total back below what was last read
+// or written: the total and the log are then this resident's alone.
+// Nothing else empties the log.
+bool SettingsStore::statisticsReset() const {
+    const std::optional<int32_t> own = parseWholeNumber(text(c_.lTotal->text()));
+    const std::optional<int32_t> base = parseWholeNumber(baseTotal_);
+    return (own && base && *own < *base) || (memoLineCount(c_.mLog) == 0 && !baseLog_.isEmpty());
+}
+
+// The file's total and this resident's closings since it last read or wrote
+// it, counted as the scan counts, wrapping at the 32-bit limit. A total that
+// is no number anywhere stays this resident's.
+std::string SettingsStore::mergedTotal(const ProfileFile& file) const {
+    const std::string own = text(c_.lTotal->text());
+    const std::optional<int32_t> ownCount = parseWholeNumber(own);
+    const std::optional<int32_t> base = parseWholeNumber(baseTotal_);
+    const std::optional<int32_t> stored = parseWholeNumber(file.readString(Options, "Total", "0"));
+    if (!ownCount || !base || !stored) return own;
+    return std::to_string(int32_t(uint32_t(*stored) + uint32_t(*ownCount) - uint32_t(*base)));
+}
+
+// This resident's new lines (those above what it last read or wrote) on top
+// of the file's, newest first.
+QStringList SettingsStore::mergedLog(const QStringList& onDisk) const {
+    const QStringList own = memoLines(c_.mLog);
+    qsizetype added = 0;
+    while (own.mid(added) != baseLog_.mid(0, own.size() - added))
+        ++added;
+    return (own.mid(0, added) + onDisk).mid(0, MaxLogLines);
+}
+
+namespace {
+
+std::vector<std::string> browserNamesIn(const ProfileFile& ini) {
+    std::vector<std::string> names;
+    for (int n = 1; auto name = ini.readOptional(Options, browserKey(n)); ++n)
+        names.push_back(*name);
+    return names;
+}
+
+} // namespace
+
+// Into the file goes what this resident holds, except where it changed
+// nothing since it last read or wrote the file while another resident
+// changed the file: that stays, at this save and the next ones, until this
+// resident changes it in turn. Total is merged before; Version is always
+// written. The browser names and the rules go as a whole, the names after Son.
+void SettingsStore::mergeInto(ProfileFile& file, const StoredValues& mine) {
+    for (const auto& [key, value] : mine.options) {
+        const bool keep = key != "Total" && key != "Version" &&
+                          keepsOthers(key, baseline_ && *baseline_->option(key) == value,
+                                      baseFile_ && file.readOptional(Options, key) !=
+                                                       baseFile_->readOptional(Options, key));
+        if (!keep) file.writeString(Options, key, value);
+        if (key == "Son") mergeBrowserNames(file, mine);
+    }
+    const bool keepRules =
+        keepsOthers("[Windows]", baseline_ && mine.rules == baseline_->rules,
+                    baseFile_ && file.entries(Rules) != baseFile_->entries(Rules));
+    if (keepRules) return;
+    file.removeSection(Rules);
+    for (std::size_t k = 0; k < mine.rules.size(); ++k)
+        file.writeString(Rules, std::to_string(k + 1), mine.rules[k]);
+}
+
+// Whether the file keeps another resident's value of the group: one this
+// resident has not changed since it last read or wrote the file.
+bool SettingsStore::keepsOthers(const std::string& group, bool unchanged, bool othersChanged) {
+    if (!baseline_ || !baseFile_ || !unchanged) {
+        othersOwn_.erase(group);
+        return false;
+    }
+    if (othersChanged) othersOwn_.insert(group);
+    return othersOwn_.contains(group);
+}
+
+void SettingsStore::mergeBrowserNames(ProfileFile& file, const StoredValues& mine) {
+    if (keepsOthers("Fenetre", baseline_ && mine.browserNames == baseline_->browserNames,
+                    baseFile_ && browserNamesIn(file) != browserNamesIn(*baseFile_)))
+        return;
+    const int count = int(mine.browserNames.size());
+    for (int n = 1; n <= count; ++n)
+        file.writeString(Options, browserKey(n), mine.browserNames[std::size_t(n - 1)]);
+    for (int n = count + 1; file.readOptional(Options, browserKey(n)); ++n)
+        file.removeKey(Options, browserKey(n));
 }
 
 // Set before the box shows: its own event loop may run another save.
@@ -202,33 +317,39 @@ bool SettingsStore::failed(Reporting reporting, const QString& message) {
     return false;
 }
 
-void SettingsStore::saveOptions(ProfileFile& ini) const {
-    ini.writeBool(Options, "Demarre", c_.cbDemarre->isChecked());
-    ini.writeBool(Options, "Afficher", c_.cbAfficher->isChecked());
-    ini.writeString(Options, "Total", text(c_.lTotal->text()));
-    ini.writeString(Options, "Version", "Vornel " VORNEL_VERSION);
-    ini.writeString(Options, "Son", text(c_.eSon->text()));
-    // The first missing entry ends the list at the next load, also when the
-    // list was longer before. An empty list is one empty entry, so that it
-    // does not read back as the default.
+// The values this resident would store, exactly as they are written.
+SettingsStore::StoredValues SettingsStore::ownValues() const {
+    StoredValues v;
+    auto add = [&v](std::string key, std::string value) {
+        v.options.emplace_back(std::move(key), std::move(value));
+    };
+    add("Demarre", c_.cbDemarre->isChecked() ? "1" : "0");
+    add("Afficher", c_.cbAfficher->isChecked() ? "1" : "0");
+    add("Total", text(c_.lTotal->text()));
+    add("Version", "Vornel " VORNEL_VERSION);
+    add("Son", text(c_.eSon->text()));
+    // The first missing entry ends the list at the next load (mergeInto
+    // removes the entries of a longer list). An empty list is one empty
+    // entry, so that it does not read back as the default.
     QStringList names = memoLines(c_.mFen);
     if (names.isEmpty()) names << QString();
     for (int i = 0; i < names.size(); ++i)
-        ini.writeString(Options, browserKey(i + 1), text(names[i]));
-    for (int n = int(names.size()) + 1; ini.readOptional(Options, browserKey(n)); ++n)
-        ini.removeKey(Options, browserKey(n));
-    ini.writeBool(Options, "Maj", c_.cbMaj->isChecked());
-    ini.writeInteger(Options, "MajJour", spinEditValue(*c_.seMaj));
+        v.browserNames.push_back(text(names[i]));
+    add("Maj", c_.cbMaj->isChecked() ? "1" : "0");
+    add("MajJour", std::to_string(spinEditValue(*c_.seMaj)));
     QDate last = s_.lastUpdate.isValid() ? s_.lastUpdate : QDate::currentDate();
     const bool keep = !keptLastUpdate_.empty() && s_.lastUpdate == loadedLastUpdate_;
-    ini.writeString(Options, "MajLast", keep ? keptLastUpdate_ : lastUpdateText(last));
-    ini.writeBool(Options, "FenetreReduite", c_.cbReduite->isChecked());
+    add("MajLast", keep ? keptLastUpdate_ : lastUpdateText(last));
+    add("FenetreReduite", c_.cbReduite->isChecked() ? "1" : "0");
+    for (int k = 1; k <= s_.rules.count(); ++k)
+        v.rules.push_back(ruleValue(ruleThatFits(s_.rules.rule(k))));
+    return v;
 }
 
-void SettingsStore::saveRules(ProfileFile& ini) const {
-    ini.removeSection(Rules);
-    for (int k = 1; k <= s_.rules.count(); ++k)
-        ini.writeString(Rules, std::to_string(k), ruleValue(ruleThatFits(s_.rules.rule(k))));
+const std::string* SettingsStore::StoredValues::option(std::string_view key) const {
+    for (const auto& [name, value] : options)
+        if (name == key) return &value;
+    return nullptr;
 }
 
 } // namespace vornel

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "settings/log_file.h"
+#include "settings/profile_file.h"
 #include "settings/settings_files.h"
 
 #include <QDate>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,7 +22,6 @@ class QWidget;
 namespace vornel {
 
 class CloseRules;
-class ProfileFile;
 
 // The controls of the main window that hold the stored options.
 struct SettingsControls {
@@ -84,9 +85,23 @@ private:
     void loadPortNames(const ProfileFile& ini);
     void loadLog();
     void remindUpdate();
-    void saveOptions(ProfileFile& ini) const;
-    void saveRules(ProfileFile& ini) const;
+    // The [Vornel] keys in the order a new file has them (the browser names
+    // apart), and the rules.
+    struct StoredValues {
+        std::vector<std::pair<std::string, std::string>> options;
+        std::vector<std::string> browserNames;
+        std::vector<std::string> rules;
+        const std::string* option(std::string_view key) const;
+    };
+    StoredValues ownValues() const;
     bool failed(Reporting reporting, const QString& message);
+    void rememberBaseline(const ProfileFile& file);
+    bool statisticsReset() const;
+    std::string mergedTotal(const ProfileFile& file) const;
+    QStringList mergedLog(const QStringList& onDisk) const;
+    void mergeInto(ProfileFile& file, const StoredValues& mine);
+    void mergeBrowserNames(ProfileFile& file, const StoredValues& mine);
+    bool keepsOthers(const std::string& group, bool unchanged, bool othersChanged);
 
     SettingsFiles files_;
     SettingsControls c_;
@@ -96,6 +111,15 @@ private:
     std::string keptLastUpdate_;
     QDate loadedLastUpdate_;
     bool failing_ = false; // the last save failed
+    // What this resident last read or wrote: its own changes are counted
+    // from there (none before the load).
+    std::optional<StoredValues> baseline_;
+    std::optional<ProfileFile> baseFile_; // the file as then read or written
+    // The options ("Fenetre": the browser names, "[Windows]": the rules) that
+    // another resident changed and this one has not changed since.
+    std::set<std::string> othersOwn_;
+    std::string baseTotal_;
+    QStringList baseLog_;
 };
 
 // MajLast as stored: yyyy-MM-dd, which keeps the century whatever the

@@ -1,4 +1,5 @@
 #include "support/real_vornel.h"
+#include "support/x11_display.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -171,6 +172,42 @@ TEST(EndToEnd, ClosingsSurviveAKillSecondsLater) {
     EXPECT_TRUE(ini.contains("Total=43")) << ini.toStdString();
     EXPECT_EQ(logLines(folder), 2);
     EXPECT_EQ(folder.read("vornel.log").count("Pub test"), 2);
+}
+
+// One user, two displays (a desktop and a remote session), one settings
+// folder: a resident on each, one closing each, both quit. Neither save
+// undoes the other's.
+TEST(EndToEnd, TwoResidentsOnTwoDisplaysBothCount) {
+    QTemporaryDir sessionDir;
+    X11Session other(sessionDir.path().toStdString());
+    ASSERT_FALSE(other.display().empty()) << "the second display did not start";
+    const QString otherDisplay = QString::fromStdString(other.display());
+    VornelFolder folder;
+    folder.write("vornel.ini", PopUpRule);
+    auto here = folder.start();
+    ASSERT_TRUE(waitUntil([&] { return folder.instanceListening(); }));
+    folder.setEnvironment("DISPLAY", otherDisplay);
+    auto there = folder.start();
+    ASSERT_TRUE(waitUntil([&] {
+        return QDir(folder.runtime()).entryList({"vornel-*"}, QDir::System).size() == 2;
+    })) << "the second resident did not start beside the first";
+
+    auto pub = popUp();
+    ASSERT_TRUE(pub->waitForFinished(10000)) << "the first display's pop-up was not closed";
+    QProcess otherPub;
+    otherPub.start("xlogo", {"-display", otherDisplay, "-title", "Pub test - Mozilla"});
+    ASSERT_TRUE(otherPub.waitForFinished(10000)) << "the second display's pop-up was not closed";
+
+    for (QProcess* resident : {here.get(), there.get()}) {
+        ::kill(pid_t(resident->processId()), SIGTERM);
+        ASSERT_TRUE(ended(*resident));
+        EXPECT_EQ(resident->exitCode(), 0);
+    }
+    const QByteArray ini = folder.read("vornel.ini");
+    EXPECT_TRUE(ini.contains("Total=43")) << ini.toStdString();
+    EXPECT_EQ(logLines(folder), 2);
+    stop(*pub);
+    stop(otherPub);
 }
 
 // A settings file of the older Windows program holds its accents as

@@ -150,7 +150,8 @@ TEST_F(SaveFailure, AFolderThatCannotBeWrittenKeepsTheOldFiles) {
                                                                lowered(ini()) + ".")});
     EXPECT_EQ(fileText(ini()), oldIni);
     EXPECT_EQ(fileText(log()), oldLog);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"vornel.ini", "vornel.log"}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{"vornel.ini", "vornel.lock", "vornel.log"}));
 
     // The program goes on, and the next save that can write does.
     w->SauveListe();
@@ -324,7 +325,8 @@ TEST_F(SaveFailure, AFolderThatRefusesNewFilesHasItsOwnFilesRewrittenInPlace) {
     EXPECT_EQ(fileText(log()), "après\r\navant\r\n");
     EXPECT_EQ(inodeOf(ini()), iniInode);
     EXPECT_EQ(inodeOf(log()), logInode);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"vornel.ini", "vornel.log"}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{"vornel.ini", "vornel.lock", "vornel.log"}));
 
     // No log there yet: it cannot be made, and the user hears of it; the
     // settings file is written all the same.

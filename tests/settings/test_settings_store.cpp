@@ -258,16 +258,52 @@ TEST_F(Settings, TheLogKeepsItsTwoHundredNewestLines) {
     EXPECT_EQ(lines.back(), "ligne 200");
     EXPECT_EQ(fileText(log()), text);
 
+    // The save keeps the 200 newest, as the log on screen does.
     insertFirstLine(w->ui.mLog, "nouvelle");
     w->SauveListe();
     std::string saved = fileText(log());
     EXPECT_TRUE(saved.starts_with("nouvelle\r\nligne 1\r\nligne 2\r\n"));
-    EXPECT_TRUE(saved.ends_with("\r\nligne 200\r\n"));
-    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 201);
+    EXPECT_TRUE(saved.ends_with("\r\nligne 199\r\n"));
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 200);
 
     setMemoLines(w->ui.mLog, {});
     w->SauveListe();
     EXPECT_EQ(fileText(log()), "");
+}
+
+// One user on two displays: two residents over one folder. Each save reads
+// what the other wrote: the closings of both count, the log holds the lines
+// of both, and what one changed is not undone by the other's next save.
+TEST_F(Settings, TwoResidentsOverOneFolderLoseNothing) {
+    putFile(ini(), "[Vornel]\r\nAfficher=0\r\nTotal=5\r\nFenetre1=Mozilla\r\n"
+                   "[Windows]\r\n1=Y,Pub,N,0,0\r\n");
+    auto first = start();
+    auto second = start();
+    desktop.add("Pub un - Mozilla");
+    first->scan().Timer();
+    desktop.add("Pub deux - Mozilla");
+    second->scan().Timer();
+    ASSERT_EQ(desktop.closeRequests().size(), 2u);
+
+    first->CloseRules.append(rule("Y", "Casino", "N", 0, 0));
+    first->SauveListe();
+    second->ui.cbReduite->setChecked(true);
+    second->SauveListe();
+    first->SauveListe();
+    // Both quit, each saving on its way out.
+    first.reset();
+    second.reset();
+
+    const std::string saved = fileText(ini());
+    EXPECT_NE(saved.find("\r\nTotal=7\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\nFenetreReduite=1\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("[Windows]\r\n1=Y,Pub,N,0,0\r\n2=Y,Casino,N,0,0\r\n"),
+              std::string::npos)
+        << saved;
+    const std::string lines = fileText(log());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), 'P'), 2) << lines;
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
 }
 
 TEST_F(Settings, AnUnreadableLogLeavesTheLogEmptyAndTheStartGoesOn) {
@@ -532,7 +568,7 @@ TEST_F(Settings, UnicodeFilesFromNotepadKeepTheirRules) {
 // The rules read as written, and the save writes the file back as UTF-8; in
 // the log, the older lines keep their accents under the new UTF-8 ones.
 TEST_F(Settings, FilesOfTheOlderProgramReadInItsCodePage) {
-    putFile(ini(), "[Vornel]\r\nFenetre1= - Mozilla\r\nFenetre2=Pr\xE9f\xE9r\xE9\r\n"
+    putFile(ini(), "[Vornel]\r\nFenetre1= - Mozilla\r\nFenetre2=Pr\xE9\x66\xE9r\xE9\r\n"
                    "[Windows]\r\n1=Y,F\xE9licitations,N,1,1\r\n");
     putFile(log(), "07/12/26 14:30:05 : Titre~\"F\xE9licitations\" \r\n");
     {
