@@ -80,6 +80,8 @@ public:
     std::string TitreIE;
     QString TitreCourt(const QString& rowText);
     void sbFermerClick();
+    // The window chosen for a rule has closed since it was listed: says so.
+    void windowGone();
     // What the user must know about the desktop watched (French, "what : what
     // to do"): a line above the candidate list and the icon's tip. Empty:
     // nothing to say, and a line shown before goes (HideDesktopNotice).

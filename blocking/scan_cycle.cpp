@@ -215,19 +215,22 @@ void ScanCycle::forgetGoneWindows() {
 }
 
 // The candidate list is rebuilt whole, redrawn once, and its selection kept
-// by position, not by window. The rows go in with one insertion: the view lays
-// itself out once per insertion, and fifty of them cost more than the rest of
-// the tick's own work. Rows the same as those shown are left as they are,
-// which is what the rebuild would make of them, without laying the view out.
+// on the window chosen, wherever its line is now: a click then acts on the
+// window the user saw, and a window gone takes its selection with it. The
+// rows go in with one insertion: the view lays itself out once per
+// insertion, and fifty of them cost more than the rest of the tick's own
+// work. Rows the same as those shown are left as they are, which is what the
+// rebuild would make of them, without laying the view out.
 void ScanCycle::showCandidates(const QStringList& rows) {
     QListWidget* lb1 = c_.lb1;
     if (sameRows(lb1, rows)) return;
     lb1->setUpdatesEnabled(false);
     const QSignalBlocker quiet(lb1);
     const int selected = selectedRow(lb1);
+    const QString chosen = selected >= 0 ? lb1->item(selected)->text() : QString();
     lb1->clear();
     lb1->addItems(rows);
-    lb1->setCurrentRow(selected < lb1->count() ? selected : -1);
+    lb1->setCurrentRow(chosen.isEmpty() ? -1 : int(rows.indexOf(chosen)));
     lb1->setUpdatesEnabled(true);
 }
 
