@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/parent_console.h"
+#include "app/qt_options.h"
 #include "blocking/desktops/desktop_choice.h"
 #include "netstat/ports_command.h"
 #include "settings/settings_check.h"
@@ -175,7 +176,10 @@ CommandLine readCommandLine(const QStringList& arguments) {
     // -windows is --windows mistyped, not -w -i -n -d -o -w -s.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(options.all());
-    if (!parser.parse(arguments)) return refusal(parseFault(parser, arguments, options));
+    // Qt's own options are Qt's to read, when the application is made.
+    const QtOptionsTaken ours = takeQtOptions(arguments);
+    if (!ours.fault.isEmpty()) return refusal(ours.fault);
+    if (!parser.parse(ours.rest)) return refusal(parseFault(parser, ours.rest, options));
     return readParsed(parser, options);
 }
 
@@ -215,8 +219,8 @@ std::optional<int> answerCommandLine(const CommandLine& line, int argc, char** a
         say(std::cout, helpText());
         return 0;
     case CommandLine::Action::Version:
-        say(std::cout,
-            QStringLiteral("Vornel " VORNEL_VERSION "\nQt %1\n").arg(QString::fromLatin1(qVersion())));
+        say(std::cout, QStringLiteral("Vornel " VORNEL_VERSION "\nQt %1\n")
+                           .arg(QString::fromLatin1(qVersion())));
         return 0;
     case CommandLine::Action::Check:
         return printSettingsCheck(line.file, std::cout);

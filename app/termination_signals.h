@@ -8,8 +8,9 @@ class QSocketNotifier;
 namespace vornel {
 
 // SIGTERM, SIGINT and SIGHUP end the program the orderly way, from the event
-// loop, instead of killing it with what changed since the last save. A second
-// signal, once the first has been taken, ends it at once.
+// loop, instead of killing it with what changed since the last save. Further
+// signals are taken as the same request while the orderly exit runs; only
+// one that comes 5 s or more after the first ends the process at once.
 class TerminationSignals : public QObject {
     Q_OBJECT
 

@@ -7,6 +7,7 @@
 #include "blocking/desktop.h"
 #include "common/error_box.h"
 #include "netstat/ports_page.h"
+#include "settings/save_pacer.h"
 #include "settings/settings_store.h"
 #include "settings/start_at_logon.h"
 #include "settings/system_settings.h"
@@ -296,11 +297,27 @@ void TfmVornel::connectSettings() {
                                                         vornel::systemSettingsPath());
     for (QCheckBox* option : {ui.cbDemarre, ui.cbAfficher, ui.cbReduite})
         connect(option, &QCheckBox::clicked, this, [this] { Enregistre(); });
+    // A closing is on disk within seconds: a crash, a kill or a power cut
+    // would otherwise take every closing since the last command with it.
+    closingsSave_ = new vornel::SavePacer(
+        [this] {
+            if (!loading) settings_->SauveListe(vornel::SettingsStore::Reporting::FirstOfARun);
+        },
+        this);
+    scan().closed = [this] { closingsSave_->request(); };
     connect(ui.SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
     connect(ui.SpeedButton9, &QToolButton::clicked, this, [this] { SpeedButton9Click(); });
 }
 
+// A settings file beside the program that this user cannot write gives way
+// to a copy in the user's folder; the user hears of it once, as it is made.
 void TfmVornel::Initialise() {
+    const QString moved = vornel::takeOverPassedOver(settings_->files());
+    if (!moved.isEmpty()) {
+        std::cerr << "vornel: " << moved.toStdString() << '\n';
+        const QString shown = ui.lBureau->text();
+        ShowDesktopNotice(shown.isEmpty() ? moved : shown + u'\n' + moved);
+    }
     settings_->Initialise();
     applySystemSettings();
 }

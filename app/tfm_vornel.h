@@ -20,6 +20,7 @@ class TfmVornelTray;
 namespace vornel {
 class AlertSound;
 class Desktop;
+class SavePacer;
 class SettingsStore;
 class StartAtLogon;
 class TQuelmarIpConnectionList;
@@ -80,6 +81,8 @@ public:
     std::string TitreIE;
     QString TitreCourt(const QString& rowText);
     void sbFermerClick();
+    // The window chosen for a rule has closed since it was listed: says so.
+    void windowGone();
     // What the user must know about the desktop watched (French, "what : what
     // to do"): a line above the candidate list and the icon's tip. Empty:
     // nothing to say, and a line shown before goes (HideDesktopNotice).
@@ -110,6 +113,7 @@ public:
 
     vornel::Desktop& desktop() { return desktop_; }
     vornel::ScanCycle& scan() { return *scan_; }
+    const vornel::SavePacer& closingsSave() const { return *closingsSave_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -154,6 +158,8 @@ private:
     // settings file holds that cannot be used.
     QString desktopNotice_;
     QString settingsNotice_;
+    // Brings the closings to disk between the commands' saves.
+    vornel::SavePacer* closingsSave_ = nullptr;
     // The sound file last chosen with "Choisir...", where its dialog opens.
     QString chosenSound_;
 };

@@ -116,10 +116,12 @@ void TfmVornelTray::PopupMenu1Popup() {
     PopupMenu1->clear();
     if (!fmVornel) return;
     QListWidget* lb1 = fmVornel->ui.lb1;
+    // Each item keeps its window's handle: a tick may reorder the list while
+    // the menu is open.
     for (int i = 0; i < lb1->count(); ++i) {
-        QAction* item =
-            PopupMenu1->addAction(literalCaption(fmVornel->TitreCourt(lb1->item(i)->text())));
-        connect(item, &QAction::triggered, this, [this, i] { FormClick(i); });
+        const QString window = lb1->item(i)->text();
+        QAction* item = PopupMenu1->addAction(literalCaption(fmVornel->TitreCourt(window)));
+        connect(item, &QAction::triggered, this, [this, window] { FormClick(window); });
     }
     PopupMenu1->addSeparator();
     const bool running = fmVornel->Timer1->isActive();
@@ -132,7 +134,7 @@ void TfmVornelTray::PopupMenu1Popup() {
             &TfmVornelTray::Quitter1Click);
 }
 
-void TfmVornelTray::FormClick(int tag) {
+void TfmVornelTray::FormClick(const QString& window) {
     if (!fmVornel) return;
     // The rule editor (or another dialog) is already open: bring it forward
     // rather than open a second one.
@@ -142,21 +144,31 @@ void TfmVornelTray::FormClick(int tag) {
         return;
     }
     QListWidget* lb1 = fmVornel->ui.lb1;
+    // The window's line, wherever the scan has put it since the menu opened;
+    // a window that is no longer listed has gone, and the user is told so
+    // rather than shown another one.
+    const QList<QListWidgetItem*> lines = lb1->findItems(window, Qt::MatchExactly);
+    if (lines.isEmpty()) {
+        fmVornel->windowGone();
+        return;
+    }
     // The line is selected for the rule editor only, quietly: only the user's
     // own choice in the list enables "&Fermer automatiquement cette fenêtre de
-    // pub". Afterwards the list shows that choice again (kept by position, as
-    // the scan keeps it), so what shows selected and the button agree. The list
-    // may have changed under the open menu: a line that is gone selects
-    // nothing, and then nothing happens.
+    // pub". Afterwards the list shows that choice again, so what shows
+    // selected and the button agree.
     const int usersRow = vornel::selectedRow(lb1);
+    const QString usersWindow = usersRow >= 0 ? lb1->item(usersRow)->text() : QString();
     {
         const QSignalBlocker quiet(lb1);
-        lb1->setCurrentRow(tag < lb1->count() ? tag : -1);
+        lb1->setCurrentItem(lines.first());
     }
     fmVornel->sbFermerClick();
     const QSignalBlocker quiet(lb1);
-    if (usersRow >= 0 && usersRow < lb1->count())
-        lb1->selectionModel()->select(lb1->model()->index(usersRow, 0),
+    const QList<QListWidgetItem*> users = usersWindow.isEmpty()
+                                              ? QList<QListWidgetItem*>()
+                                              : lb1->findItems(usersWindow, Qt::MatchExactly);
+    if (!users.isEmpty())
+        lb1->selectionModel()->select(lb1->indexFromItem(users.first()),
                                       QItemSelectionModel::ClearAndSelect);
     else
         lb1->clearSelection();

@@ -39,7 +39,7 @@ public:
     void SetTrayTip(const QString& tip);
 
     void PopupMenu1Popup();
-    void FormClick(int tag);
+    void FormClick(const QString& window);
     void PauseClick();
     void Afficher1Click();
     void Quitter1Click();

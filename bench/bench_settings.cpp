@@ -5,13 +5,17 @@
 #include "blocking/alert_sound.h"
 #include "blocking/scripted_desktop.h"
 #include "common/memo_lines.h"
+#include "settings/save_pacer.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <clocale>
@@ -145,8 +149,46 @@ void BM_InitialiseOverJunkLog(benchmark::State& state) {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
+// A storm of 1000 pop-ups, one every 10 ms, each closed by the first scan
+// that sees it, with the saves that bring the closings to disk running from
+// the event loop as in the program. Counts the saves, per minute of storm.
+void BM_SavesDuringAStorm(benchmark::State& state) {
+    Folder f;
+    TfmVornel w(f.desktop, f.sound);
+    w.Timer1->stop();
+    w.CloseRules.append(TCond{"Y", "N", "Pub", 0, 0});
+    setMemoLines(w.ui.mFen, {QStringLiteral("Mozilla")});
+    constexpr int PopUps = 1000;
+    for (auto _ : state) {
+        const int savesBefore = w.closingsSave().saves();
+        int shown = 0;
+        QEventLoop loop;
+        QTimer storm;
+        QElapsedTimer clock;
+        clock.start();
+        QObject::connect(&storm, &QTimer::timeout, [&] {
+            if (shown == PopUps) {
+                storm.stop();
+                loop.quit();
+                return;
+            }
+            f.desktop.add("Pub " + std::to_string(++shown) + " - Mozilla");
+            w.scan().Timer();
+        });
+        storm.start(10);
+        loop.exec();
+        const double minutes = double(clock.elapsed()) / 60000.0;
+        const int saves = w.closingsSave().saves() - savesBefore;
+        state.counters["saves"] = saves;
+        state.counters["saves_per_minute"] = saves / minutes;
+    }
+    if (f.desktop.closeRequests().size() < std::size_t(PopUps))
+        state.SkipWithError("the scan did not close every pop-up");
+}
+
 } // namespace
 
+BENCHMARK(BM_SavesDuringAStorm)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_SauveListe)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Initialise)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InitialiseOverJunkLog)->Unit(benchmark::kMillisecond);

@@ -85,13 +85,29 @@ void TfmVornel::lb2Click() {
     }
 }
 
+void TfmVornel::windowGone() {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Vornel"),
+                    QStringLiteral("Cette fenêtre s'est fermée entre-temps : choisissez-en une "
+                                   "autre dans la liste."),
+                    QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("windowGoneBox"));
+    box.exec();
+}
+
 void TfmVornel::sbFermerClick() {
     if (editorAlreadyOpen()) return;
     const int row = vornel::selectedRow(ui.lb1);
     if (row < 0) return;
     const QString rowText = ui.lb1->item(row)->text();
     const vornel::WindowHandle window = vornel::parseHandle(rowText.toStdString());
-    if (window == 0 || refusedAsFull()) return;
+    if (window == 0) return;
+    // Closed since the tick that listed it: its handle may already be
+    // another window's.
+    if (!desktop_.IsWindowVisible(window)) {
+        windowGone();
+        return;
+    }
+    if (refusedAsFull()) return;
     const vornel::WindowRect outer = desktop_.GetWindowRect(window);
     // A size the desktop cannot tell would make a rule that never holds.
     const std::string sizeMode = desktop_.sizeKnown(window) ? "Y" : "N";

@@ -6,6 +6,8 @@
 #include "common/memo_lines.h"
 #include "common/same_rows.h"
 #include "common/text.h"
+#include "settings/line_escape.h"
+#include "settings/log_file.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -218,8 +220,16 @@ void ScanCycle::countClosing(int ruleNumber) {
     addOneTo(c_.lNbre);
     addOneTo(c_.lTotal);
     sound_.play(c_.eSon->text().toStdString());
-    std::string line = dateTimeText(now()) + " : " + TexteCond(rules_.rule(ruleNumber));
+    // A rule made from a window may hold the line break of its title: the
+    // line is then stored in the settings file's one-line form, so that one
+    // closing stays one line of the log.
+    std::string line =
+        oneLineValue(dateTimeText(now()) + " : " + TexteCond(rules_.rule(ruleNumber)));
     insertFirstLine(c_.mLog, QString::fromStdString(line));
+    // What the load would read back of it: a resident that runs for weeks
+    // neither keeps nor rewrites more.
+    keepFirstLines(c_.mLog, MaxLogLines);
+    if (closed) closed();
 }
 
 // A window the walk no longer finds is gone, and a window that comes later
@@ -232,19 +242,22 @@ void ScanCycle::forgetGoneWindows() {
 }
 
 // The candidate list is rebuilt whole, redrawn once, and its selection kept
-// by position, not by window. The rows go in with one insertion: the view lays
-// itself out once per insertion, and fifty of them cost more than the rest of
-// the tick's own work. Rows the same as those shown are left as they are,
-// which is what the rebuild would make of them, without laying the view out.
+// on the window chosen, wherever its line is now: a click then acts on the
+// window the user saw, and a window gone takes its selection with it. The
+// rows go in with one insertion: the view lays itself out once per
+// insertion, and fifty of them cost more than the rest of the tick's own
+// work. Rows the same as those shown are left as they are, which is what the
+// rebuild would make of them, without laying the view out.
 void ScanCycle::showCandidates(const QStringList& rows) {
     QListWidget* lb1 = c_.lb1;
     if (sameRows(lb1, rows)) return;
     lb1->setUpdatesEnabled(false);
     const QSignalBlocker quiet(lb1);
     const int selected = selectedRow(lb1);
+    const QString chosen = selected >= 0 ? lb1->item(selected)->text() : QString();
     lb1->clear();
     lb1->addItems(rows);
-    lb1->setCurrentRow(selected < lb1->count() ? selected : -1);
+    lb1->setCurrentRow(chosen.isEmpty() ? -1 : int(rows.indexOf(chosen)));
     lb1->setUpdatesEnabled(true);
 }
 

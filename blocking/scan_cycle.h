@@ -95,6 +95,8 @@ public:
     // Run at the end of a tick while the ports page is the current page of a
     // window on show (neither hidden nor minimised).
     std::function<void()> refreshPorts;
+    // Run after each closing is counted and logged.
+    std::function<void()> closed;
     // The clock of the log lines.
     std::function<QDateTime()> now;
     // The clock of the close requests: time from a fixed start, never going back.

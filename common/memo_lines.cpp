@@ -33,4 +33,17 @@ void insertFirstLine(QPlainTextEdit* memo, const QString& line) {
     cursor.insertText(empty ? line : line + u'\n');
 }
 
+// Cut from the end of the line that stays, so that no empty line is left.
+void keepFirstLines(QPlainTextEdit* memo, int count) {
+    QTextDocument* doc = memo->document();
+    if (memoLineCount(memo) <= count) return;
+    QTextCursor cursor(doc);
+    if (count > 0) {
+        cursor.setPosition(doc->findBlockByNumber(count - 1).position());
+        cursor.movePosition(QTextCursor::EndOfBlock);
+    }
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+}
+
 } // namespace vornel

@@ -11,6 +11,8 @@ namespace vornel {
 QStringList memoLines(const QPlainTextEdit* memo);
 void setMemoLines(QPlainTextEdit* memo, const QStringList& lines);
 void insertFirstLine(QPlainTextEdit* memo, const QString& line);
+// Drops the lines after the first count.
+void keepFirstLines(QPlainTextEdit* memo, int count);
 int memoLineCount(const QPlainTextEdit* memo);
 
 } // namespace vornel

@@ -1,10 +1,10 @@
 // Windows: Winsock, the system's own MIB-II agent library (inetmib1.dll),
-// loaded by name, and GetTickCount.
+// loaded from the system folder, and GetTickCount.
 #include "netstat/conn_list_platform.h"
 
-#include <winsock2.h>
-
+#include <string>
 #include <windows.h>
+#include <winsock2.h>
 
 namespace vornel {
 
@@ -50,8 +50,12 @@ public:
         return WSAStartup(version, &data) == 0;
     }
     void cleanupSockets() override { WSACleanup(); }
+    // The system's own library only: by bare name, a DLL of that name in the
+    // program's folder (Downloads, say) would be loaded instead. The names
+    // asked for are ASCII.
     std::unique_ptr<AgentModule> loadAgent(const std::string& libraryName) override {
-        HMODULE library = LoadLibraryA(libraryName.c_str());
+        const std::wstring name(libraryName.begin(), libraryName.end());
+        HMODULE library = LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
         if (!library) return nullptr;
         return std::make_unique<LibraryAgentModule>(library);
     }

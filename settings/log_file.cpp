@@ -1,5 +1,6 @@
 #include "settings/log_file.h"
 
+#include "settings/ansi_code_page.h"
 #include "settings/settings_files.h"
 #include "settings/text_lines.h"
 
@@ -21,8 +22,11 @@ std::optional<QStringList> readLogLines(const QString& path, int maxLines,
     QStringList lines;
     for (std::string_view line : textLines(text)) {
         if (lines.size() == maxLines) break;
-        if (line.size() <= maxLineBytes)
-            lines << QString::fromUtf8(line.data(), qsizetype(line.size()));
+        if (line.size() > maxLineBytes) continue;
+        // The older program wrote its lines in the ANSI code page; once the
+        // file is ours, new UTF-8 lines come on top of them.
+        const std::string text = isUtf8(line) ? std::string(line) : ansiToUtf8(line);
+        lines << QString::fromStdString(text);
     }
     return lines;
 }

@@ -9,6 +9,9 @@
 // mark).
 namespace vornel {
 
+// The log keeps the newest lines only, on screen as on disk.
+constexpr int MaxLogLines = 200;
+
 // The first maxLines lines, the newest; nothing when the file is missing or
 // cannot be read. Only the start of the file that such lines can fill is
 // read (maxLines lines of maxLineBytes), so a file that a crash filled with

@@ -146,6 +146,13 @@ std::string ProfileFile::readString(std::string_view section, std::string_view k
     return line ? readValue(rawValueOf(*line)) : std::string(fallback);
 }
 
+std::optional<std::string> ProfileFile::readOptional(std::string_view section,
+                                                     std::string_view key) const {
+    const std::string* line = rawValue(section, key);
+    if (!line) return std::nullopt;
+    return readValue(rawValueOf(*line));
+}
+
 int32_t ProfileFile::readInteger(std::string_view section, std::string_view key,
                                  int32_t fallback) const {
     const std::string* line = rawValue(section, key);
@@ -202,6 +209,24 @@ void ProfileFile::writeBool(std::string_view section, std::string_view key, bool
 void ProfileFile::removeSection(std::string_view section) {
     std::string name = asciiLower(trimBlanks(section));
     std::erase_if(sections_, [&name](const Section& s) { return s.name == name; });
+}
+
+void ProfileFile::removeKey(std::string_view section, std::string_view key) {
+    const Section* found = find(section);
+    if (!found) return;
+    Section& s = const_cast<Section&>(*found);
+    const std::string lowered = asciiLower(trimBlanks(key));
+    if (!s.keys.contains(lowered)) return;
+    std::erase_if(s.lines, [&lowered](const std::string& line) {
+        std::string_view name;
+        return keyName(line, name) && asciiLower(name) == lowered;
+    });
+    // The lines below moved up: every key's first line is found anew.
+    s.keys.clear();
+    for (std::size_t i = 0; i < s.lines.size(); ++i) {
+        std::string_view name;
+        if (keyName(s.lines[i], name)) s.keys.emplace(asciiLower(name), i);
+    }
 }
 
 } // namespace vornel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -45,6 +46,8 @@ public:
 
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view fallback) const;
+    // The value, or nothing for a missing key.
+    std::optional<std::string> readOptional(std::string_view section, std::string_view key) const;
     // A whole number (decimal, or hexadecimal after 0x); anything else gives
     // the fallback.
     int32_t readInteger(std::string_view section, std::string_view key, int32_t fallback) const;
@@ -63,6 +66,8 @@ public:
 
     // Removes every section of that name with all its lines.
     void removeSection(std::string_view section);
+    // Removes every line of the key from the section; nothing when it has none.
+    void removeKey(std::string_view section, std::string_view key);
 
 private:
     struct Section {

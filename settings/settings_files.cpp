@@ -9,6 +9,7 @@
 #include <QTemporaryFile>
 #include <QThread>
 #include <algorithm>
+#include <optional>
 
 namespace vornel {
 
@@ -24,6 +25,14 @@ QString withSeparator(const QString& folder) {
 bool canCreateIn(const QString& folder) {
     QTemporaryFile probe(withSeparator(folder) + QStringLiteral("vornel-probe-XXXXXX"));
     return probe.open();
+}
+
+// Whether this user may write the file, asked by opening it for writing,
+// which changes nothing: the permission bits alone do not tell (root, access
+// lists, a read-only mount).
+bool canWriteFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Append);
 }
 
 // Our folder among the user's settings.
@@ -43,7 +52,8 @@ SettingsFiles settingsFilesIn(const QString& folder) {
     // The default sound's path is shown and stored: in the platform's own
     // spelling, with a backslash on Windows.
     return {dir + QStringLiteral("vornel.ini"), dir + QStringLiteral("vornel.log"),
-            QDir::toNativeSeparators(withSeparator(QCoreApplication::applicationDirPath()))};
+            QDir::toNativeSeparators(withSeparator(QCoreApplication::applicationDirPath())),
+            {}};
 }
 
 QString settingsFolder(const QString& programFolder, const QString& installedFolder) {
@@ -53,18 +63,39 @@ QString settingsFolder(const QString& programFolder, const QString& installedFol
     bool installed =
         !canonical.isEmpty() && canonical == QFileInfo(installedFolder).canonicalFilePath();
     if (installed) return userSettingsFolder();
-    if (QFileInfo::exists(withSeparator(programFolder) + QStringLiteral("vornel.ini")) ||
-        canCreateIn(programFolder))
+    // A settings file is written in place when its folder refuses the save's
+    // temporary file; one that neither can take would show an error at every
+    // save and keep nothing.
+    const QFileInfo ini(withSeparator(programFolder) + QStringLiteral("vornel.ini"));
+    if (canCreateIn(programFolder) || (ini.isFile() && canWriteFile(ini.filePath())))
         return programFolder;
     return userSettingsFolder();
 }
 
 SettingsFiles settingsFiles() {
     QString chosen = qEnvironmentVariable("VORNEL_CONFIG_DIR");
-    if (chosen.isEmpty())
-        chosen = settingsFolder(QCoreApplication::applicationDirPath(),
-                                QStringLiteral(VORNEL_INSTALLED_PROGRAM_DIR));
-    return settingsFilesIn(chosen);
+    if (!chosen.isEmpty()) return settingsFilesIn(chosen);
+    const QString program = QCoreApplication::applicationDirPath();
+    SettingsFiles files =
+        settingsFilesIn(settingsFolder(program, QStringLiteral(VORNEL_INSTALLED_PROGRAM_DIR)));
+    const QString beside = withSeparator(program) + QStringLiteral("vornel.ini");
+    if (QFileInfo(files.ini) != QFileInfo(beside) && QFileInfo(beside).isFile() &&
+        !canWriteFile(beside))
+        files.passedOver = beside;
+    return files;
+}
+
+QString takeOverPassedOver(const SettingsFiles& files) {
+    if (files.passedOver.isEmpty() || QFileInfo::exists(files.ini)) return {};
+    const std::optional<std::string> settings = readWholeFile(files.passedOver);
+    if (!settings || !writeWholeFile(files.ini, *settings)) return {};
+    const QString log = QFileInfo(files.passedOver).dir().filePath(QStringLiteral("vornel.log"));
+    if (const std::optional<std::string> lines = readWholeFile(log))
+        writeWholeFile(files.log, *lines);
+    return QStringLiteral("Réglages en lecture seule : %1 ne peut pas être modifié par cet "
+                          "utilisateur ; Vornel l'a copié dans %2 et enregistre désormais là")
+        .arg(QDir::toNativeSeparators(files.passedOver),
+             QDir::toNativeSeparators(QFileInfo(files.ini).absolutePath()));
 }
 
 std::optional<std::string> readWholeFile(const QString& path) {

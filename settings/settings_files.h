@@ -12,13 +12,17 @@ namespace vornel {
 // installed program (one that runs from the folder it was installed into)
 // keeps them in $XDG_CONFIG_HOME/vornel/ (%LOCALAPPDATA%\Vornel\ on
 // Windows), and so does one whose folder refuses new files and holds no
-// settings file. VORNEL_CONFIG_DIR, when set, names
+// settings file, or holds one that this user cannot write (left by a run as
+// root or administrator). VORNEL_CONFIG_DIR, when set, names
 // the folder instead. Load and save use one and the same path.
 struct SettingsFiles {
     QString ini;
     QString log;
     // The executable's folder with its trailing separator, for the default sound.
     QString programFolder;
+    // The settings file beside the program that this user cannot write,
+    // when the user's folder took its place; empty otherwise.
+    QString passedOver;
 };
 
 SettingsFiles settingsFiles();
@@ -26,6 +30,12 @@ SettingsFiles settingsFiles();
 // programs are installed into installedFolder.
 QString settingsFolder(const QString& programFolder, const QString& installedFolder);
 SettingsFiles settingsFilesIn(const QString& folder);
+
+// Copies a passed-over settings file and the log beside it into the user's
+// folder, when that holds no settings file yet: the user's settings go on
+// from where they were. What to tell the user ("what : what to do"), once,
+// at the copy; empty when nothing was copied.
+QString takeOverPassedOver(const SettingsFiles& files);
 
 // The whole content, or nothing when the file is missing or cannot be read.
 std::optional<std::string> readWholeFile(const QString& path);

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "settings/log_file.h"
+#include "settings/profile_file.h"
 #include "settings/settings_files.h"
 #include "settings/system_settings.h"
 
 #include <QDate>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,7 +23,6 @@ class QWidget;
 namespace vornel {
 
 class CloseRules;
-class ProfileFile;
 
 // The controls of the main window that hold the stored options.
 struct SettingsControls {
@@ -53,7 +55,7 @@ struct SettingsState {
 // the two files and the main window. Neither file is kept open or cached.
 class SettingsStore {
 public:
-    static constexpr int MaxLogLines = 200;
+    static constexpr int MaxLogLines = vornel::MaxLogLines;
     // No line the scan logs comes near this (a date and a rule whose title
     // is a window's, of 5000 bytes at most); a longer one is junk.
     static constexpr std::size_t MaxLogLineBytes = 8192;
@@ -67,12 +69,16 @@ public:
     // default.
     void Initialise();
 
+    // Which failures of a save the error box shows: a save that runs on its
+    // own, after closings, says so once and not again until a save has worked.
+    enum class Reporting { EveryFailure, FirstOfARun };
+
     // Writes everything. A settings file that cannot be written (or read, or
     // holds no text: its other sections would be lost) is left as it was,
     // nothing else is written and the error box says so; false then, or when
     // only the log file could not be written, or is kept because it could not
     // be read.
-    bool SauveListe();
+    bool SauveListe(Reporting reporting = Reporting::EveryFailure);
 
     const SettingsFiles& files() const { return files_; }
     // What the load found of the machine's settings.
@@ -85,22 +91,44 @@ private:
     void loadPortNames(const ProfileFile& ini);
     void loadLog();
     void remindUpdate();
-    void saveOptions(ProfileFile& ini) const;
-    ProfileFile options() const;
-    void saveUsersOptions(ProfileFile& ini) const;
-    void saveRules(ProfileFile& ini) const;
+    // The [Vornel] keys in the order a new file has them (the browser names
+    // apart), and the rules.
+    struct StoredValues {
+        std::vector<std::pair<std::string, std::string>> options;
+        std::vector<std::string> browserNames;
+        std::vector<std::string> rules;
+        const std::string* option(std::string_view key) const;
+    };
+    StoredValues ownValues() const;
+    bool failed(Reporting reporting, const QString& message);
+    void rememberBaseline(const ProfileFile& file);
+    bool statisticsReset() const;
+    std::string mergedTotal(const ProfileFile& file) const;
+    QStringList mergedLog(const QStringList& onDisk) const;
+    void mergeInto(ProfileFile& file, const StoredValues& mine);
+    void mergeBrowserNames(ProfileFile& file, const StoredValues& mine);
+    bool keepsOthers(const std::string& group, bool unchanged, bool othersChanged);
+    bool leftToTheMachine(const std::string& key, const ProfileFile& file, bool unchanged) const;
 
     SettingsFiles files_;
     SettingsControls c_;
     SettingsState s_;
     QString systemIni_;
     SystemSettings system_;
-    // The options as a save right after the load would have written them.
-    ProfileFile loadedOptions_;
     // MajLast as the load found it, when it read as a date that does not
     // count, and the day the load made of it.
     std::string keptLastUpdate_;
     QDate loadedLastUpdate_;
+    bool failing_ = false; // the last save failed
+    // What this resident last read or wrote: its own changes are counted
+    // from there (none before the load).
+    std::optional<StoredValues> baseline_;
+    std::optional<ProfileFile> baseFile_; // the file as then read or written
+    // The options ("Fenetre": the browser names, "[Windows]": the rules) that
+    // another resident changed and this one has not changed since.
+    std::set<std::string> othersOwn_;
+    std::string baseTotal_;
+    QStringList baseLog_;
 };
 
 // MajLast as stored: yyyy-MM-dd, which keeps the century whatever the

@@ -13,23 +13,16 @@ constexpr std::string_view ImposedSection = "Impose";
 constexpr std::string_view PortsSection = "Ports";
 constexpr std::string_view FirstBrowserKey = "Fenetre1";
 
-std::vector<std::pair<std::string, std::string>> browserNamesIn(const ProfileFile& file,
-                                                                std::string_view section) {
-    std::vector<std::pair<std::string, std::string>> names;
-    for (auto& entry : file.entries(section))
-        if (isBrowserKey(entry.first)) names.push_back(std::move(entry));
-    return names;
-}
-
-// Fenetre1 to FenetreN as the load reads them: up to the first one missing
-// or empty, which the written empty FenetreN+1 then stands for.
+// Fenetre1 to FenetreN as the load reads them, up to the first one missing
+// (a blank one is a blank line of the list); what the user's file holds
+// beyond goes, so that the list ends there.
 void writeBrowserNames(const ProfileFile& from, std::string_view section, ProfileFile& to) {
     auto key = [](int n) { return "Fenetre" + std::to_string(n); };
     int n = 1;
-    std::string name;
-    while (!(name = from.readString(section, key(n), "")).empty())
-        to.writeString(OptionsSection, key(n++), name);
-    to.writeString(OptionsSection, key(n), "");
+    for (; auto name = from.readOptional(section, key(n)); ++n)
+        to.writeString(OptionsSection, key(n), *name);
+    for (; to.readOptional(OptionsSection, key(n)); ++n)
+        to.removeKey(OptionsSection, key(n));
 }
 
 } // namespace
@@ -68,22 +61,8 @@ void SystemSettings::applyTo(ProfileFile& user) const {
         if (!user.contains(PortsSection, port)) user.writeString(PortsSection, port, name);
 }
 
-bool SystemSettings::isDefaultKept(std::string_view key, const ProfileFile& now,
-                                   const ProfileFile& loaded, const ProfileFile& user) const {
-    if (isBrowserKey(key))
-        return content_.usable.contains(OptionsSection, FirstBrowserKey) &&
-               !user.contains(OptionsSection, FirstBrowserKey) &&
-               browserNamesIn(now, OptionsSection) == browserNamesIn(loaded, OptionsSection);
-    return content_.usable.contains(OptionsSection, key) && !user.contains(OptionsSection, key) &&
-           now.readString(OptionsSection, key, "") == loaded.readString(OptionsSection, key, "");
-}
-
-void SystemSettings::writeUsersOptions(const ProfileFile& now, const ProfileFile& loaded,
-                                       ProfileFile& user) const {
-    const ProfileFile before = user;
-    for (const auto& [key, value] : now.entries(OptionsSection))
-        if (!imposes(key) && !isDefaultKept(key, now, loaded, before))
-            user.writeString(OptionsSection, key, value);
+bool SystemSettings::givesDefault(std::string_view key) const {
+    return content_.usable.contains(OptionsSection, isBrowserKey(key) ? FirstBrowserKey : key);
 }
 
 QString systemSettingsPath() {

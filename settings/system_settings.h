@@ -31,17 +31,11 @@ public:
     // Whether [Impose] holds the key; any FenetreN stands for the list.
     bool imposes(std::string_view key) const;
 
-    // Writes into the user's file what the save owes it of the options as
-    // they are now (every [Vornel] key, written by the save): nothing
-    // imposed, and no value of this file's [Vornel] that the user's file
-    // lacks and that is as it was at the load (loaded).
-    void writeUsersOptions(const ProfileFile& now, const ProfileFile& loaded,
-                           ProfileFile& user) const;
+    // Whether [Vornel] gives a default for the key; any FenetreN stands for
+    // the list.
+    bool givesDefault(std::string_view key) const;
 
 private:
-    bool isDefaultKept(std::string_view key, const ProfileFile& now, const ProfileFile& loaded,
-                       const ProfileFile& user) const;
-
     QString path_;
     SettingsCheck content_;
 };

@@ -1,5 +1,7 @@
 #include "settings/text_lines.h"
 
+#include "settings/ansi_code_page.h"
+
 #include <algorithm>
 
 namespace vornel {
@@ -49,7 +51,10 @@ std::optional<std::string> textOfFile(std::string_view bytes) {
     const bool little = bytes.starts_with("\xFF\xFE"), big = bytes.starts_with("\xFE\xFF");
     if (!little && !big) {
         if (bytes.find('\0') != std::string_view::npos) return std::nullopt;
-        return std::string(bytes);
+        // A mark says UTF-8 whatever follows; without one, bytes that are no
+        // UTF-8 come from the older program (é as the one byte E9).
+        if (bytes.starts_with("\xEF\xBB\xBF") || isUtf8(bytes)) return std::string(bytes);
+        return ansiToUtf8(bytes);
     }
     bytes.remove_prefix(2);
     if (bytes.size() % 2 != 0) return std::nullopt;
@@ -73,6 +78,41 @@ std::optional<std::string> textOfFile(std::string_view bytes) {
         appendUtf8(text, c);
     }
     return text;
+}
+
+bool isUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        // The second byte's range rules out overlong forms, surrogates and
+        // what lies past U+10FFFF.
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0) low = 0xA0;
+            if (lead == 0xED) high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0) low = 0x90;
+            if (lead == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (bytes.size() - i < length) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
+        }
+        i += length;
+    }
+    return true;
 }
 
 } // namespace vornel

@@ -91,6 +91,12 @@ TEST(ReadCommandLine, EachActionWithTheDesktopInEitherSpelling) {
         {{"--help", "--ports"}, Action::Help, ""},
         {{"--version"}, Action::Version, ""},
         {{"--check", "vornel.ini"}, Action::Check, ""},
+        // Qt's own options are left to Qt, in any of the spellings it reads.
+        {{"-platform", "xcb"}, Action::Run, ""},
+        {{"--platform", "offscreen", "--windows", "-desktop", "x11"}, Action::ListWindows, "x11"},
+        {{"-display", ":1", "-style=Fusion", "-reverse", "--style", "Fusion", "-geometry", "+0+0"},
+         Action::Run,
+         ""},
     };
     for (const auto& c : cases) {
         const CommandLine line = parsed(c.arguments);
@@ -122,6 +128,9 @@ TEST(ReadCommandLine, RefusesWhatItDoesNotKnowAndNamesIt) {
         {{"--check"}, "il manque la valeur de l'option --check"},
         {{"--check="}, "il manque la valeur de l'option --check"},
         {{"--check", "a.ini", "--ports"}, "--check ne se combine avec aucune autre option"},
+        {{"--windows", "-platform"}, "il manque la valeur de l'option -platform"},
+        // Qt reads no such form: it would be lost without a word.
+        {{"-platform=xcb"}, "option inconnue : -platform"},
     };
     for (const auto& c : cases) {
         const CommandLine line = parsed(c.arguments);

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QSystemTrayIcon>
+#include <QThread>
 #include <QTimer>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -42,7 +43,12 @@ struct RecordingHandshake : InstanceHandshake {
         close = std::move(closeRequest);
         return true;
     }
-    void stopListening() override { stopped = true; }
+    void stopListening() override {
+        stopped = true;
+        if (onStop) onStop();
+    }
+    // Runs as the orderly exit starts, when the handshake stops listening.
+    std::function<void()> onStop;
 };
 
 template <class Form> Form* findForm() {
@@ -207,17 +213,58 @@ TEST(Shutdown, TerminationSignalsEndTheProgramAsQuitterDoes) {
     }
 }
 
-TEST(TerminationSignals, ASecondSignalIsLeftToTheSystem) {
-    int taken = 0;
-    {
-        TerminationSignals watcher([&] { ++taken; });
+// The session manager's signal and the one a parent (runuser, su) forwards
+// come close together at a logout: the second arrives while the first's
+// orderly exit runs, and must not cut its save short.
+TEST(Shutdown, ASecondSignalDuringTheExitDoesNotStopTheSave) {
+    RecordingHandshake handshake;
+    handshake.onStop = [] {
         std::raise(SIGTERM);
+        std::raise(SIGHUP);
+    };
+    int code = -1;
+    const Running seen = runUntil(
+        handshake,
+        [] {
+            findForm<TfmVornel>()->ui.lTotal->setText("6");
+            std::raise(SIGTERM);
+        },
+        code, "[Vornel]\r\nAfficher=0\r\nTotal=5\r\n");
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(handshake.stopped);
+    EXPECT_TRUE(seen.savedAtEnd.contains("Total=6")) << seen.savedAtEnd.toStdString();
+}
+
+TEST(TerminationSignals, RepeatedSignalsAreTakenAsOne) {
+    int taken = 0;
+    TerminationSignals watcher([&] {
+        ++taken;
+        std::raise(SIGINT);
+    });
+    std::raise(SIGTERM);
+    std::raise(SIGTERM);
+    for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents();
-        EXPECT_EQ(taken, 1);
-        struct sigaction now {};
-        sigaction(SIGTERM, nullptr, &now);
-        EXPECT_EQ(now.sa_handler, SIG_DFL);
-    }
+    EXPECT_EQ(taken, 1);
+    struct sigaction now {};
+    sigaction(SIGTERM, nullptr, &now);
+    EXPECT_NE(now.sa_handler, SIG_DFL);
+}
+
+// An orderly exit that hangs (an error box nobody answers) still gives way
+// to the system once it has had its time.
+TEST(TerminationSignalsDeathTest, ASignalFiveSecondsAfterTheFirstEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TerminationSignals watcher([] {});
+            std::raise(SIGTERM);
+            QThread::msleep(5100);
+            std::raise(SIGTERM);
+            QThread::msleep(1000);
+            std::_Exit(0);
+        },
+        testing::KilledBySignal(SIGTERM), "");
 }
 
 // Qt's own texts speak French like the rest of the program, while it runs.

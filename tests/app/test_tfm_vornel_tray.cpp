@@ -3,6 +3,7 @@
 #include "blocking/list_rows.h"
 #include "blocking/scripted_desktop.h"
 #include "blocking/tfm_ferme.h"
+#include "common/text.h"
 #include "gui_helpers.h"
 #include "support/modal_answer.h"
 #include "support/qt_print.h"
@@ -17,6 +18,7 @@
 #include <QDialog>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMutex>
 #include <QTest>
 #include <QThread>
@@ -111,11 +113,38 @@ TEST_F(TrayForm, MenuListsEveryCandidateByItsShortTitleInListOrder) {
     EXPECT_EQ(editedTitle, window.TitreCourt(window.ui.lb1->item(1)->text()));
 }
 
-TEST_F(TrayForm, AWindowItemWhoseLineIsGoneSelectsNothing) {
+// A tick may change the list while the menu is open: an item acts on its own
+// window wherever its line has gone, and on no other when the window has.
+TEST_F(TrayForm, AWindowItemActsOnItsWindowWhateverTheListDidMeanwhile) {
     addCandidates(2);
+    tray.PopupMenu1Popup();
+    QAction* second = tray.PopupMenu1->actions()[1];
+    const QString chosen = window.ui.lb1->item(1)->text();
+    window.ui.lb1->insertItem(0, QString::number(desktop.add("Pub au-dessus")));
+
+    QString editedTitle;
+    ModalAnswer cancel([&](QWidget* modal) {
+        editedTitle = ferme.ui.eTitre->text();
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    second->trigger();
+    EXPECT_EQ(cancel.answered(), 1);
+    EXPECT_EQ(editedTitle, window.TitreCourt(chosen));
+
+    // The window closes, and the next tick takes its line away.
+    desktop.remove(vornel::parseHandle(chosen.toStdString()));
+    delete window.ui.lb1->takeItem(2);
     window.ui.lb1->setCurrentRow(0);
-    tray.FormClick(5);
-    EXPECT_EQ(window.ui.lb1->currentRow(), -1);
+    QString told;
+    ModalAnswer ok([&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) told = box->text();
+        modal->close();
+    });
+    second->trigger();
+    EXPECT_EQ(ok.answered(), 1);
+    EXPECT_EQ(told, "Cette fenêtre s'est fermée entre-temps : choisissez-en une autre dans la "
+                    "liste.");
+    EXPECT_EQ(window.ui.lb1->currentRow(), 0);
 }
 
 TEST_F(TrayForm, AWindowItemNeverOpensASecondDialog) {
@@ -124,7 +153,7 @@ TEST_F(TrayForm, AWindowItemNeverOpensASecondDialog) {
     QDialog editor(&window);
     int selectedWhileOpen = -2;
     QTimer::singleShot(0, [&] {
-        tray.FormClick(1);
+        tray.FormClick(window.ui.lb1->item(1)->text());
         selectedWhileOpen = window.ui.lb1->currentRow();
         editor.reject();
     });
@@ -239,7 +268,7 @@ TEST_F(TrayForm, AWindowItemLeavesTheUsersChoiceAndTheButtonAsTheyWere) {
             enabledInEditor = sbFermer->isEnabled();
             qobject_cast<QDialog*>(modal)->reject();
         });
-        tray.FormClick(row);
+        tray.FormClick(window.ui.lb1->item(row)->text());
         EXPECT_EQ(cancel.answered(), 1);
         EXPECT_EQ(selectedInEditor, row);
         EXPECT_FALSE(enabledInEditor);

@@ -82,7 +82,7 @@ TEST_F(MainWindow, DefaultButtonRestoresTheBrowserNames) {
     const QByteArray stored = contents(ini());
     EXPECT_TRUE(stored.contains("Fenetre2= - Netscape")) << stored.toStdString();
     EXPECT_TRUE(stored.contains("Fenetre3= - Mozilla")) << stored.toStdString();
-    EXPECT_TRUE(stored.contains("Fenetre4=\n")) << stored.toStdString();
+    EXPECT_FALSE(stored.contains("Fenetre4")) << stored.toStdString();
 
     fm.TitreIE.clear();
     fm.FenetresDefaut();

@@ -2,6 +2,8 @@
 #include "blocking/scan_cycle.h"
 #include "blocking/scripted_desktop.h"
 #include "common/memo_lines.h"
+#include "settings/line_escape.h"
+#include "settings/log_file.h"
 #include "support/qt_print.h"
 
 #include <QCheckBox>
@@ -255,6 +257,25 @@ TEST_F(ScanTick, TwoClosingsInOneTickLogTheSecondOnTop) {
     EXPECT_EQ(sound.calls.size(), 2u);
 }
 
+// The log on screen is the log the next start reads: a pop-up that comes
+// back all day leaves the newest lines, and each closing is one line.
+TEST_F(ScanTick, TheLogHoldsTheNewestLinesOneLinePerClosing) {
+    QStringList older;
+    for (int i = 0; i < MaxLogLines; ++i)
+        older << QString("older %1").arg(i);
+    setMemoLines(&mLog, older);
+    rules.append(TCond{"Y", "N", "Pub\nl'été", 0, 0});
+    desktop.add(std::string("Pub\nl'été") + IE);
+    scan.Timer();
+
+    const QStringList log = memoLines(&mLog);
+    ASSERT_EQ(log.size(), MaxLogLines);
+    EXPECT_EQ(log[0], "$'12/07/26 14:30:05 : Titre~\"Pub\\nl\\'été\" '");
+    EXPECT_EQ(valueFromOneLine(log[0].toStdString()), "12/07/26 14:30:05 : Titre~\"Pub\nl'été\" ");
+    EXPECT_EQ(log[1], "older 0");
+    EXPECT_EQ(log.last(), QString("older %1").arg(MaxLogLines - 2));
+}
+
 TEST_F(ScanTick, MinimisedWindowsFollowTheOption) {
     WindowHandle h = desktop.add(std::string("casino") + IE);
     desktop.find(h)->iconic = true;
@@ -296,7 +317,9 @@ TEST_F(ScanTick, RulesSeeTheSecondReadingOfTheTitle) {
     EXPECT_TRUE(rows().isEmpty());
 }
 
-TEST_F(ScanTick, SelectionFollowsThePosition) {
+// The selection stays on the window chosen: a window that comes or goes
+// above it moves its line, not the choice.
+TEST_F(ScanTick, SelectionFollowsTheWindow) {
     std::vector<WindowHandle> w;
     for (int i = 0; i < 4; ++i)
         w.push_back(desktop.add("w" + std::to_string(i) + IE));
@@ -306,18 +329,21 @@ TEST_F(ScanTick, SelectionFollowsThePosition) {
 
     desktop.remove(w[1]);
     scan.Timer();
-    EXPECT_EQ(lb1.currentRow(), 2);
-    EXPECT_EQ(lb1.currentItem()->text(), text(w[3]));
+    EXPECT_EQ(lb1.currentRow(), 1);
+    EXPECT_EQ(lb1.currentItem()->text(), text(w[2]));
 
-    desktop.remove(w[0]);
+    // A new window on top of the walk.
+    desktop.windows().insert(desktop.windows().begin(),
+                             ScriptedDesktop::Window{0x7000, std::string("new") + IE});
+    scan.Timer();
+    EXPECT_EQ(lb1.currentItem()->text(), text(w[2]));
+
     desktop.remove(w[2]);
     scan.Timer();
-    EXPECT_EQ(rows().size(), 1);
     EXPECT_EQ(lb1.currentRow(), -1);
     EXPECT_TRUE(lb1.selectedItems().isEmpty());
 
     desktop.add("again" + std::string(IE));
-    desktop.add("more" + std::string(IE));
     scan.Timer();
     EXPECT_EQ(lb1.currentRow(), -1); // the selection does not come back
 }

@@ -21,4 +21,12 @@ TEST(MemoLines, AMemoIsAListOfLines) {
     memo.setPlainText("a\nb\n");
     EXPECT_EQ(memoLines(&memo), QStringList({"a", "b"}));
     EXPECT_EQ(memoLineCount(&memo), 2);
+
+    setMemoLines(&memo, {"1", "2", "3"});
+    keepFirstLines(&memo, 3);
+    EXPECT_EQ(memoLines(&memo), QStringList({"1", "2", "3"}));
+    keepFirstLines(&memo, 2);
+    EXPECT_EQ(memo.toPlainText(), "1\n2");
+    keepFirstLines(&memo, 0);
+    EXPECT_EQ(memoLineCount(&memo), 0);
 }

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -149,12 +150,49 @@ TEST_F(SaveFailure, AFolderThatCannotBeWrittenKeepsTheOldFiles) {
                                                                lowered(ini()) + ".")});
     EXPECT_EQ(fileText(ini()), oldIni);
     EXPECT_EQ(fileText(log()), oldLog);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"vornel.ini", "vornel.log"}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{"vornel.ini", "vornel.lock", "vornel.log"}));
 
     // The program goes on, and the next save that can write does.
     w->SauveListe();
     EXPECT_EQ(errors.texts.size(), 1);
     EXPECT_NE(fileText(ini()).find("Total=8"), std::string::npos);
+}
+
+// A settings file left beside the program by a run as root, in a folder this
+// user cannot write either: it is read once, copied with its log into the
+// user's folder, which holds the settings from then on, and the user is told
+// once, at the copy.
+TEST_F(SaveFailure, AnUnwritableSettingsFileBesideTheProgramGivesWayToACopy) {
+    QTemporaryDir program, home;
+    ASSERT_TRUE(program.isValid() && home.isValid());
+    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+    const QString beside = program.filePath("vornel.ini");
+    putFile(beside, "[Vornel]\r\nTotal=9\r\n");
+    putFile(program.filePath("vornel.log"), "ancienne\r\n");
+    const QString inHome = home.path() + "/vornel";
+    QString folder, told, toldAgain;
+    {
+        NoPermissionOverride guard;
+        ASSERT_EQ(chmod(beside.toLocal8Bit(), 0444), 0);
+        ASSERT_EQ(chmod(program.path().toLocal8Bit(), 0555), 0);
+        ASSERT_TRUE(guard.set()) << "could not drop the permission override: " << strerror(errno);
+        folder = settingsFolder(program.path(), "/nowhere");
+        SettingsFiles files = settingsFilesIn(folder);
+        files.passedOver = beside;
+        told = takeOverPassedOver(files);
+        toldAgain = takeOverPassedOver(files);
+    }
+    ASSERT_EQ(chmod(program.path().toLocal8Bit(), 0755), 0);
+    EXPECT_EQ(folder, inHome);
+    EXPECT_EQ(fileText(inHome + "/vornel.ini"), "[Vornel]\r\nTotal=9\r\n");
+    EXPECT_EQ(fileText(inHome + "/vornel.log"), "ancienne\r\n");
+    EXPECT_TRUE(told.startsWith("Réglages en lecture seule : " + beside)) << told.toStdString();
+    EXPECT_TRUE(toldAgain.isEmpty()) << toldAgain.toStdString();
+
+    // The same file, writable: it stays where it is.
+    ASSERT_EQ(chmod(beside.toLocal8Bit(), 0644), 0);
+    EXPECT_EQ(settingsFolder(program.path(), "/nowhere"), program.path());
 }
 
 TEST_F(SaveFailure, AFullFileSystemKeepsTheOldFiles) {
@@ -287,7 +325,8 @@ TEST_F(SaveFailure, AFolderThatRefusesNewFilesHasItsOwnFilesRewrittenInPlace) {
     EXPECT_EQ(fileText(log()), "après\r\navant\r\n");
     EXPECT_EQ(inodeOf(ini()), iniInode);
     EXPECT_EQ(inodeOf(log()), logInode);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"vornel.ini", "vornel.log"}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{"vornel.ini", "vornel.lock", "vornel.log"}));
 
     // No log there yet: it cannot be made, and the user hears of it; the
     // settings file is written all the same.

@@ -97,10 +97,10 @@ TEST_F(Settings, SaveWritesEveryKeyInItsOrderAndTheLoadGivesItBack) {
     }
     EXPECT_EQ(fileText(ini()),
               crlf({"[Vornel]", "Demarre=0", "Afficher=0", "Total=42", "Version=Vornel 2003.03",
-                    "Son=/sons/alerte.wav", "Fenetre1= - Netscape", "Fenetre2=Mozilla",
-                    "Fenetre3=", "Maj=0", "MajJour=30", "MajLast=" + lastUpdateText(last),
-                    "FenetreReduite=1", "[Windows]", "1=Y,casino,N,1,1",
-                    "2=E,Gagnez, vite, un voyage !,Y,800,600", "3=N,,E,-5,2147483647"}));
+                    "Son=/sons/alerte.wav", "Fenetre1= - Netscape", "Fenetre2=Mozilla", "Maj=0",
+                    "MajJour=30", "MajLast=" + lastUpdateText(last), "FenetreReduite=1",
+                    "[Windows]", "1=Y,casino,N,1,1", "2=E,Gagnez, vite, un voyage !,Y,800,600",
+                    "3=N,,E,-5,2147483647"}));
     EXPECT_EQ(fileText(log()), "ligne 2\r\nligne 1\r\n");
 
     auto w = start();
@@ -126,22 +126,27 @@ TEST_F(Settings, SaveWritesEveryKeyInItsOrderAndTheLoadGivesItBack) {
     EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
 }
 
-TEST_F(Settings, BrowserNameListEndsAtTheFirstEmptyEntry) {
+TEST_F(Settings, BrowserNameListEndsAtTheFirstMissingEntry) {
     auto w = start();
     setMemoLines(w->ui.mFen, {"a", "b", "c", "d", "e"});
     w->SauveListe();
     setMemoLines(w->ui.mFen, {"a", "b", "c"});
     w->SauveListe();
     EXPECT_EQ(memoLines(start()->ui.mFen), (QStringList{"a", "b", "c"}));
+    EXPECT_EQ(fileText(ini()).find("Fenetre4"), std::string::npos) << fileText(ini());
 
+    // A blank line between two names is a line of the list: it and the names
+    // after it survive two starts, each saving what it loaded.
     setMemoLines(w->ui.mFen, {"a", "", "c"});
     w->SauveListe();
-    EXPECT_EQ(memoLines(start()->ui.mFen), QStringList{"a"});
+    start()->SauveListe();
+    EXPECT_EQ(memoLines(start()->ui.mFen), (QStringList{"a", "", "c"}));
 
     // No line at all: Fenetre1 is stored empty, which is not the default.
     setMemoLines(w->ui.mFen, {});
     w->SauveListe();
     EXPECT_EQ(memoLines(start()->ui.mFen), QStringList());
+    EXPECT_EQ(fileText(ini()).find("Fenetre2"), std::string::npos) << fileText(ini());
 }
 
 TEST_F(Settings, HandEditedValuesFollowTheReadingRules) {
@@ -153,7 +158,8 @@ TEST_F(Settings, HandEditedValuesFollowTheReadingRules) {
                    "FENETRE1=  \" - Netscape\"  \n"
                    "Fenetre2=x\n"
                    "Fenetre3=\n"
-                   "Fenetre4=never read\n"
+                   "Fenetre4=  y\n"
+                   "Fenetre6=never read\n"
                    "Maj=junk\n"
                    "MajLast=not a date\n"
                    "FenetreReduite=$1\n"
@@ -166,7 +172,7 @@ TEST_F(Settings, HandEditedValuesFollowTheReadingRules) {
     EXPECT_FALSE(w->ui.cbAfficher->isChecked());
     EXPECT_EQ(w->ui.lTotal->text(), "  abc  ");
     EXPECT_EQ(w->ui.eSon->text(), " /a b.wav ");
-    EXPECT_EQ(memoLines(w->ui.mFen), (QStringList{" - Netscape", "x"}));
+    EXPECT_EQ(memoLines(w->ui.mFen), (QStringList{" - Netscape", "x", "", "y"}));
     EXPECT_TRUE(w->ui.cbMaj->isChecked());
     EXPECT_EQ(w->ui.seMaj->value(), 15);
     EXPECT_EQ(w->lastUpdate, QDate::currentDate());
@@ -252,16 +258,52 @@ TEST_F(Settings, TheLogKeepsItsTwoHundredNewestLines) {
     EXPECT_EQ(lines.back(), "ligne 200");
     EXPECT_EQ(fileText(log()), text);
 
+    // The save keeps the 200 newest, as the log on screen does.
     insertFirstLine(w->ui.mLog, "nouvelle");
     w->SauveListe();
     std::string saved = fileText(log());
     EXPECT_TRUE(saved.starts_with("nouvelle\r\nligne 1\r\nligne 2\r\n"));
-    EXPECT_TRUE(saved.ends_with("\r\nligne 200\r\n"));
-    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 201);
+    EXPECT_TRUE(saved.ends_with("\r\nligne 199\r\n"));
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 200);
 
     setMemoLines(w->ui.mLog, {});
     w->SauveListe();
     EXPECT_EQ(fileText(log()), "");
+}
+
+// One user on two displays: two residents over one folder. Each save reads
+// what the other wrote: the closings of both count, the log holds the lines
+// of both, and what one changed is not undone by the other's next save.
+TEST_F(Settings, TwoResidentsOverOneFolderLoseNothing) {
+    putFile(ini(), "[Vornel]\r\nAfficher=0\r\nTotal=5\r\nFenetre1=Mozilla\r\n"
+                   "[Windows]\r\n1=Y,Pub,N,0,0\r\n");
+    auto first = start();
+    auto second = start();
+    desktop.add("Pub un - Mozilla");
+    first->scan().Timer();
+    desktop.add("Pub deux - Mozilla");
+    second->scan().Timer();
+    ASSERT_EQ(desktop.closeRequests().size(), 2u);
+
+    first->CloseRules.append(rule("Y", "Casino", "N", 0, 0));
+    first->SauveListe();
+    second->ui.cbReduite->setChecked(true);
+    second->SauveListe();
+    first->SauveListe();
+    // Both quit, each saving on its way out.
+    first.reset();
+    second.reset();
+
+    const std::string saved = fileText(ini());
+    EXPECT_NE(saved.find("\r\nTotal=7\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\nFenetreReduite=1\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("[Windows]\r\n1=Y,Pub,N,0,0\r\n2=Y,Casino,N,0,0\r\n"),
+              std::string::npos)
+        << saved;
+    const std::string lines = fileText(log());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), 'P'), 2) << lines;
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
 }
 
 TEST_F(Settings, AnUnreadableLogLeavesTheLogEmptyAndTheStartGoesOn) {
@@ -351,7 +393,6 @@ TEST_F(Settings, UnknownKeysAndSectionsAreKeptWhereTheyAre) {
                     "Version=Vornel 2003.03",
                     "Son=" + (QCoreApplication::applicationDirPath() + "/Vornel.wav").toStdString(),
                     "Fenetre1= - Microsoft Internet",
-                    "Fenetre2=",
                     "Maj=1",
                     "MajJour=15",
                     "MajLast=" + lastUpdateText(QDate::currentDate()),
@@ -520,6 +561,29 @@ TEST_F(Settings, UnicodeFilesFromNotepadKeepTheirRules) {
         EXPECT_NE(saved.find("\r\n1=Y,Télé \xF0\x9F\x8E\xB0 casino,N,1,1\r\n"), std::string::npos);
         EXPECT_EQ(rulesOf(*start()), rules);
     }
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
+}
+
+// A file of the older Windows program: its accents are Windows-1252 bytes.
+// The rules read as written, and the save writes the file back as UTF-8; in
+// the log, the older lines keep their accents under the new UTF-8 ones.
+TEST_F(Settings, FilesOfTheOlderProgramReadInItsCodePage) {
+    putFile(ini(), "[Vornel]\r\nFenetre1= - Mozilla\r\nFenetre2=Pr\xE9\x66\xE9r\xE9\r\n"
+                   "[Windows]\r\n1=Y,F\xE9licitations,N,1,1\r\n");
+    putFile(log(), "07/12/26 14:30:05 : Titre~\"F\xE9licitations\" \r\n");
+    {
+        auto w = start();
+        EXPECT_EQ(rulesOf(*w), std::vector<TCond>{rule("Y", "Félicitations", "N", 1, 1)});
+        EXPECT_EQ(memoLines(w->ui.mFen), (QStringList{"- Mozilla", "Préféré"}));
+        insertFirstLine(w->ui.mLog, "08/12/26 09:00:00 : Titre~\"Félicitations\" ");
+        w->SauveListe();
+    }
+    const std::string saved = fileText(ini());
+    EXPECT_NE(saved.find("\r\n1=Y,Félicitations,N,1,1\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\nFenetre2=Préféré\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(fileText(log()), "08/12/26 09:00:00 : Titre~\"Félicitations\" \r\n"
+                               "07/12/26 14:30:05 : Titre~\"Félicitations\" \r\n");
+    EXPECT_EQ(memoLines(start()->ui.mLog).size(), 2);
     EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
 }
 
@@ -731,7 +795,8 @@ TEST_F(Settings, TheSystemsOptionsFillWhatTheUsersFileLacksUntilTheUserChangesTh
     }
     const std::string saved = fileText(ini());
     EXPECT_NE(saved.find("Afficher=1\r\n"), std::string::npos) << saved;
-    EXPECT_NE(saved.find("Fenetre1=Firefox\r\nFenetre2=\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Fenetre1=Firefox\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("Fenetre2"), std::string::npos) << saved;
     auto w = start();
     EXPECT_EQ(memoLines(w->ui.mFen), QStringList{"Firefox"});
     EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join(" | ").toStdString();
