@@ -19,6 +19,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <optional>
+#include <utility>
 
 namespace vornel {
 
@@ -215,8 +216,7 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
     // The extension answers the owner of Vornel's name alone. A look while
     // Vornel runs asks the running Vornel; what the user must know about
     // the extension, it finds out itself.
-    const NameClaim claim = claimBusName(bus, !lookOnly);
-    if (lookOnly && claim == NameClaim::Refused) {
+    if (lookOnly && claimBusName(bus, false) == NameClaim::Refused) {
         d->borrowed_ = true;
         d->changed_ = false;
         auto windows = borrowWindows(bus);
@@ -231,7 +231,10 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
         if (!d->answering_) d->setUpExtension(true);
         return desktop;
     }
-    if (!lookOnly) lendWindows(bus, *d, receiver);
+    if (!lookOnly) {
+        lendWindows(bus, *d, receiver);
+        d->claimName();
+    }
     QObject::connect(bus.interface(), &QDBusConnectionInterface::serviceUnregistered, receiver,
                      [d](const QString& name) {
                          if (name != QLatin1String(VornelBusName)) return;
@@ -243,6 +246,9 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
                          if (name != QLatin1String(VornelBusName)) return;
                          d->nameLost_ = false;
                          d->changed_ = true;
+                         if (!std::exchange(d->claimNotice_, false)) return;
+                         d->notice_.clear();
+                         if (d->noticeChanged_) d->noticeChanged_({});
                      });
     bus.connect(ShellService, FeedPath, FeedInterface, QStringLiteral("Changed"), receiver,
                 SLOT(changed()));
@@ -255,12 +261,25 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
 
 GnomeDesktop::GnomeDesktop(QDBusConnection bus, std::string xDisplay)
     : bus_(std::move(bus)), xDisplay_(std::move(xDisplay)),
-      receiver_(std::make_unique<GnomeShellReceiver>(*this)) {}
+      receiver_(std::make_unique<GnomeShellReceiver>(*this)), list_(bus_, CallMs),
+      nameClaim_(bus_, CallMs) {}
 
 GnomeDesktop::~GnomeDesktop() {
     if (borrowed_ || !bus_.isConnected()) return;
     bus_.unregisterObject(QStringLiteral("/Look"));
     bus_.interface()->unregisterService(QString::fromLatin1(VornelBusName));
+}
+
+// Until the name is ours the extension answers the run that holds it.
+void GnomeDesktop::claimName() {
+    claimBusNameLater(nameClaim_, [this](NameClaim claim, const std::string& notice) {
+        if (claim == NameClaim::Refused) claimAgain_.lost();
+        if (claim == NameClaim::Owned) claimAgain_.found();
+        if (claim == NameClaim::Owned || notice == notice_.toStdString()) return;
+        notice_ = QString::fromStdString(notice);
+        claimNotice_ = true;
+        if (noticeChanged_) noticeChanged_(notice);
+    });
 }
 
 void GnomeDesktop::setUpExtension(bool lookOnly) {
@@ -340,9 +359,30 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
                        "l'ouverture de la session.");
 }
 
+namespace {
+
+QDBusMessage listCall() {
+    return QDBusMessage::createMethodCall(ShellService, FeedPath, FeedInterface,
+                                          QStringLiteral("List"));
+}
+
+} // namespace
+
 GnomeDesktop::Feed GnomeDesktop::readWindows() {
     changed_ = false;
-    const QDBusMessage reply = call(bus_, FeedPath, FeedInterface, QStringLiteral("List"));
+    list_.forget();
+    return takeWindows(bus_.call(listCall(), QDBus::Block, CallMs));
+}
+
+// A busy shell answers late: the scan and the window go on meanwhile, and a
+// change that comes in between is asked about once the answer is in.
+void GnomeDesktop::askForWindows() {
+    if (list_.inFlight()) return;
+    changed_ = false;
+    list_.ask(listCall(), [this](const QDBusMessage& reply) { listed(takeWindows(reply)); });
+}
+
+GnomeDesktop::Feed GnomeDesktop::takeWindows(const QDBusMessage& reply) {
     answering_ = !failed(reply);
     if (!answering_) {
         forgetAll();
@@ -386,8 +426,11 @@ GnomeDesktop::Feed GnomeDesktop::readWindows() {
 }
 
 void GnomeDesktop::update() {
-    if (!changed_ || borrowed_) return;
-    const bool running = readWindows() != Feed::None;
+    if (changed_ && !borrowed_) askForWindows();
+}
+
+void GnomeDesktop::listed(Feed feed) {
+    const bool running = feed != Feed::None;
     if (extensionState_ == 0 && nameLost_ == nameLostTold_) return;
     // News of the extension: the user turned it off or on in the
     // Extensions application. Vornel itself never turns it off.

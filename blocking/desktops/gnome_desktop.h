@@ -1,5 +1,7 @@
 #pragma once
 
+#include "blocking/desktops/bus_question.h"
+#include "blocking/desktops/reconnection.h"
 #include "blocking/desktops/window_model.h"
 
 #include <QDBusConnection>
@@ -67,13 +69,26 @@ private:
 
     // What the extension's list said.
     enum class Feed { Ours, NotOurs, None };
+    // Waits for the list, at most CallMs: only at the start and for a look.
     Feed readWindows();
+    // The list asked for without waiting; listed() takes it in when it comes.
+    void askForWindows();
+    void listed(Feed feed);
+    Feed takeWindows(const QDBusMessage& reply);
     void setUpExtension(bool lookOnly);
     WindowHandle handleFor(const QString& id);
 
     QDBusConnection bus_;
     std::string xDisplay_;
     std::unique_ptr<GnomeShellReceiver> receiver_;
+    BusQuestion list_;
+    BusQuestion nameClaim_;
+    bool claimNotice_ = false; // the notice says who holds our name
+    void claimName();
+    Reconnection claimAgain_{[this] {
+        claimName();
+        return false;
+    }};
     bool changed_ = true;
     int extensionState_ = 0; // as the shell last announced it; 0 before any news
     QString notice_;

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <utility>
 
 namespace vornel {
@@ -32,6 +33,9 @@ constexpr int PollAnswerMs = 20000;
 constexpr int ScriptingCallMs = 5000;
 // A running script calls again as soon as its call is answered.
 constexpr int ScriptSilentMs = 5000;
+// A script KWin started reports the windows at once; one silent this long
+// does not run.
+constexpr int ReportDueMs = 10000;
 
 QDBusMessage scripting(const char* method, const QVariantList& arguments) {
     QDBusMessage call = QDBusMessage::createMethodCall(KWinService, QStringLiteral("/Scripting"),
@@ -39,6 +43,20 @@ QDBusMessage scripting(const char* method, const QVariantList& arguments) {
                                                        QString::fromLatin1(method));
     call.setArguments(arguments);
     return call;
+}
+
+const QString& scriptName() {
+    static const QString name = QString::fromLatin1(KWinDesktop::ScriptName);
+    return name;
+}
+
+// Why a call to KWin's scripting failed, for the notice.
+std::string failure(const QDBusMessage& reply) {
+    if (BusQuestion::timedOut(reply))
+        return "KWin n'a pas répondu en " + std::to_string(ScriptingCallMs / 1000) + " secondes";
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        return "KWin a répondu « " + reply.errorMessage().toStdString() + " »";
+    return "KWin a refusé de le charger";
 }
 
 } // namespace
@@ -87,7 +105,7 @@ public slots:
     }
     QStringList closeRequests() {
         if (!fromKWin()) return {};
-        reported_ = true;
+        if (!std::exchange(reported_, true)) desktop_.scriptReported();
         silence_.stop();
         if (!requests_.isEmpty()) return std::exchange(requests_, {});
         setDelayedReply(true);
@@ -159,14 +177,22 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, b
             if (name != QLatin1String(VornelBusName)) return;
             // The script no longer talks to us.
             d->loaded_ = false;
+            d->loading_.forget();
+            d->reportDue_.stop();
             d->receiver_->forgetScript({});
             d->forgetAll();
             d->reload_.found();
             d->setNotice("Vornel a perdu son nom org.vornel.Vornel sur le bus de session : "
                          "aucune fenêtre n'est surveillée. Relancez Vornel.");
         });
-    const NameClaim claim = claimBusName(bus, !once);
-    if (once && claim == NameClaim::Refused) {
+    if (!once) {
+        lendWindows(bus, *d, context);
+        d->claimName();
+        d->watchForKWin();
+        return desktop;
+    }
+    const NameClaim claim = claimBusName(bus, false);
+    if (claim == NameClaim::Refused) {
         auto windows = borrowWindows(bus);
         if (!windows) return nullptr;
         d->receiver_->forgetScript({});
@@ -176,24 +202,48 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, b
             d->entry(++h) = std::move(w);
         return desktop;
     }
-    if (claim == NameClaim::Refused) return nullptr;
-    if (!once) lendWindows(bus, *d, context);
-    if (claim == NameClaim::Owned) d->loadScript();
-
-    // KWin replaced (an X11 session's kwin --replace) starts without our script.
-    auto* watcher = new QDBusServiceWatcher(KWinService, bus,
-                                            QDBusServiceWatcher::WatchForRegistration, context);
-    QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, context, [d] {
-        if (!d->loaded_) return;
-        d->loaded_ = false;
-        d->loadScript();
-    });
+    d->loadScript();
+    d->watchForKWin();
     return desktop;
+}
+
+void KWinDesktop::claimName() {
+    claimBusNameLater(nameClaim_, [this](NameClaim claim, const std::string& notice) {
+        if (claim == NameClaim::Refused) {
+            setNotice(notice);
+            claimAgain_.lost();
+            return;
+        }
+        claimAgain_.found();
+        // Ours: the bus's NameAcquired has loaded the script, or does.
+        if (claim == NameClaim::Owned) return loadScript();
+        setNotice(notice);
+    });
+}
+
+// KWin replaced (an X11 session's kwin --replace, a crash of a Wayland
+// session's KWin) starts without our script.
+void KWinDesktop::watchForKWin() {
+    auto* watcher = new QDBusServiceWatcher(
+        KWinService, bus_, QDBusServiceWatcher::WatchForRegistration, receiver_.get());
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, receiver_.get(), [this] {
+        if (!loaded_ && !loading_.inFlight()) return;
+        loaded_ = false;
+        loading_.forget();
+        loadScript();
+    });
 }
 
 KWinDesktop::KWinDesktop(QDBusConnection bus, QString script, std::string xDisplay)
     : bus_(std::move(bus)), script_(std::move(script)), xDisplay_(std::move(xDisplay)),
-      receiver_(std::make_unique<KWinScriptReceiver>(*this)) {}
+      receiver_(std::make_unique<KWinScriptReceiver>(*this)), loading_(bus_, ScriptingCallMs),
+      silentCheck_(bus_, ScriptingCallMs), nameClaim_(bus_, ScriptingCallMs) {
+    reportDue_.setSingleShot(true);
+    reportDue_.setInterval(ReportDueMs);
+    QObject::connect(&reportDue_, &QTimer::timeout, receiver_.get(), [this] {
+        notLoaded("il n'a rien signalé en " + std::to_string(ReportDueMs / 1000) + " secondes");
+    });
+}
 
 KWinDesktop::~KWinDesktop() {
     // The script goes before the name: a run queued for the name finds no
@@ -203,6 +253,9 @@ KWinDesktop::~KWinDesktop() {
     if (bus_.interface()->serviceOwner(QString::fromLatin1(VornelBusName)).value() !=
         bus_.baseService())
         loaded_ = false;
+    // A load still on its way may yet succeed: the unload follows it.
+    else if (loading_.inFlight())
+        loaded_ = true;
     unloadScript();
     bus_.unregisterObject(ObjectPath);
     bus_.unregisterObject(QStringLiteral("/Look"));
@@ -210,30 +263,57 @@ KWinDesktop::~KWinDesktop() {
 }
 
 void KWinDesktop::loadScript() {
-    if (loaded_) return;
+    if (loaded_ || loading_.inFlight()) return;
     receiver_->forgetScript(bus_.interface()->serviceOwner(KWinService).value());
     forgetAll();
     handles_.clear();
     known_.clear();
-    const QString name = QString::fromLatin1(ScriptName);
     // A run that ended without unloading (a crash) leaves its script loaded,
     // calling a name nobody owned until now.
-    QDBusMessage isLoaded =
-        bus_.call(scripting("isScriptLoaded", {name}), QDBus::Block, ScriptingCallMs);
-    if (isLoaded.arguments().value(0).toBool())
-        bus_.call(scripting("unloadScript", {name}), QDBus::Block, ScriptingCallMs);
-    QDBusMessage id =
-        bus_.call(scripting("loadScript", {script_, name}), QDBus::Block, ScriptingCallMs);
-    if (id.type() != QDBusMessage::ReplyMessage || id.arguments().value(0).toInt() < 0) return;
-    loaded_ = true;
-    bus_.call(scripting("start", {}), QDBus::Block, ScriptingCallMs);
+    loading_.ask(scripting("isScriptLoaded", {scriptName()}), [this](const QDBusMessage& reply) {
+        if (reply.type() != QDBusMessage::ReplyMessage) return notLoaded(failure(reply));
+        if (!reply.arguments().value(0).toBool()) return loadNow();
+        loading_.ask(scripting("unloadScript", {scriptName()}),
+                     [this](const QDBusMessage&) { loadNow(); });
+    });
 }
 
+void KWinDesktop::loadNow() {
+    loading_.ask(scripting("loadScript", {script_, scriptName()}), [this](const QDBusMessage& id) {
+        if (id.type() != QDBusMessage::ReplyMessage || id.arguments().value(0).toInt() < 0)
+            return notLoaded(failure(id));
+        loaded_ = true;
+        loading_.ask(scripting("start", {}), [this](const QDBusMessage& reply) {
+            if (reply.type() != QDBusMessage::ReplyMessage) return notLoaded(failure(reply));
+            if (!receiver_->reported()) reportDue_.start();
+        });
+    });
+}
+
+void KWinDesktop::scriptReported() {
+    reportDue_.stop();
+    reload_.found();
+    setNotice({});
+}
+
+void KWinDesktop::notLoaded(const std::string& why) {
+    reportDue_.stop();
+    // A script loaded but silent goes, so that the next try starts afresh.
+    unloadScript();
+    receiver_->forgetScript({});
+    forgetAll();
+    setNotice("Le script de Vornel ne fonctionne pas dans KWin (" + why +
+              ") : aucune fenêtre n'est surveillée. Vornel réessaie ; si cela dure, "
+              "redémarrez la session.");
+    reload_.lost();
+}
+
+// Sent without waiting: KWin takes it before anything a later run asks,
+// since the bus keeps our messages in order.
 void KWinDesktop::unloadScript() {
     if (!loaded_) return;
     loaded_ = false;
-    bus_.call(scripting("unloadScript", {QString::fromLatin1(ScriptName)}), QDBus::Block,
-              ScriptingCallMs);
+    bus_.send(scripting("unloadScript", {scriptName()}));
 }
 
 bool KWinDesktop::waitForWindows(int msecs) {
@@ -296,18 +376,19 @@ void KWinDesktop::update() {
 
 void KWinDesktop::scriptSilent() {
     if (!loaded_) return;
-    const QDBusMessage isLoaded =
-        bus_.call(scripting("isScriptLoaded", {QString::fromLatin1(ScriptName)}), QDBus::Block,
-                  ScriptingCallMs);
-    // A script that gave up on a late answer calls again at the next window
-    // event; and a KWin that does not answer tells nothing.
-    if (isLoaded.type() != QDBusMessage::ReplyMessage || isLoaded.arguments().value(0).toBool())
-        return;
-    loaded_ = false;
-    forgetAll();
-    setNotice("Le script de Vornel a été retiré de KWin : aucune fenêtre n'est surveillée. "
-              "Vornel le charge de nouveau.");
-    reload_.lost();
+    silentCheck_.ask(
+        scripting("isScriptLoaded", {scriptName()}), [this](const QDBusMessage& isLoaded) {
+            // A script that gave up on a late answer calls again at the next
+            // window event; and a KWin that does not answer tells nothing.
+            if (!loaded_ || isLoaded.type() != QDBusMessage::ReplyMessage ||
+                isLoaded.arguments().value(0).toBool())
+                return;
+            loaded_ = false;
+            forgetAll();
+            setNotice("Le script de Vornel a été retiré de KWin : aucune fenêtre n'est "
+                      "surveillée. Vornel le charge de nouveau.");
+            reload_.lost();
+        });
 }
 
 // KWin closes an X window that does not take WM_DELETE_WINDOW by killing its

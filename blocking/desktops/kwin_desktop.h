@@ -1,10 +1,12 @@
 #pragma once
 
+#include "blocking/desktops/bus_question.h"
 #include "blocking/desktops/reconnection.h"
 #include "blocking/desktops/window_model.h"
 
 #include <QDBusConnection>
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -58,10 +60,20 @@ private:
     friend class KWinScriptReceiver;
     KWinDesktop(QDBusConnection bus, QString script, std::string xDisplay);
 
+    // Asks for the bus name; a refusal is said and asked again later.
+    void claimName();
+    void watchForKWin();
+    // Loading goes in steps, each a question to KWin that nothing waits
+    // for: an earlier copy unloaded, ours loaded, then started.
     void loadScript();
+    void loadNow();
+    void started();
+    // Loading failed, or the script never reported: said, and tried again.
+    void notLoaded(const std::string& why);
     void unloadScript();
     // The script has not called since its last answer: is it still loaded?
     void scriptSilent();
+    void scriptReported();
     void windowChanged(const QString& json);
     void windowRemoved(const QString& id);
     WindowHandle handleFor(const QString& id);
@@ -70,13 +82,17 @@ private:
     QString script_;
     std::string xDisplay_;
     std::unique_ptr<KWinScriptReceiver> receiver_;
+    BusQuestion loading_;
+    BusQuestion silentCheck_;
+    BusQuestion nameClaim_;
+    QTimer reportDue_; // from the script's start to its first report
     bool loaded_ = false;
     bool orderChanged_ = false;
     bool borrowed_ = false; // a look that holds the running instance's windows
+    // The answers, not the attempt, tell: the first report ends the tries.
     Reconnection reload_{[this] {
         loadScript();
-        if (loaded_) setNotice({});
-        return loaded_;
+        return false;
     }};
 
     struct Known {
@@ -85,6 +101,11 @@ private:
         uint32_t xid = 0; // 0 where KWin does not give it (Plasma 6)
         bool x11 = false; // an XWayland window
     };
+    Reconnection claimAgain_{[this] {
+        claimName();
+        return false;
+    }};
+
     std::unordered_map<QString, WindowHandle> handles_;
     std::unordered_map<WindowHandle, Known> known_;
     WindowHandle nextHandle_ = 1;

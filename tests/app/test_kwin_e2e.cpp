@@ -7,7 +7,9 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <cstdio>
 #include <set>
+#include <unistd.h>
 
 using namespace vornel::test;
 
@@ -153,6 +155,40 @@ TEST_F(KWinEndToEnd, WindowsOptionListsWhatKWinLists) {
     EXPECT_EQ(listed, (std::set<QString>{"320x240 Liste une - Mozilla", "200x100 Liste deux"}));
     EXPECT_EQ(handles.size(), 2u);
     EXPECT_FALSE(scriptLoaded()) << "the look left its script behind";
+}
+
+// A package upgrade replaces the program file under the running program:
+// the look, run from the new file, is still answered by the running one.
+TEST_F(KWinEndToEnd, WindowsOptionIsAnsweredAfterAnUpgradeReplacedTheProgram) {
+    TestWindow window(dir, "Avant mise à jour - Mozilla", {300, 200});
+    ASSERT_TRUE(window.waitShown());
+    SessionVornelFolder folder;
+    QProcess vornel;
+    folder.start(vornel, dir);
+    ASSERT_TRUE(vornel.waitForStarted(5000));
+    ASSERT_TRUE(waitUntilTrue(scriptLoaded));
+
+    // As dpkg does: a new file renamed over the old one.
+    const QString program = folder.file("vornel");
+    ASSERT_TRUE(QFile::copy(program, program + ".new"));
+    ASSERT_EQ(std::rename(QFile::encodeName(program + ".new").constData(),
+                          QFile::encodeName(program).constData()),
+              0);
+    if (geteuid() == 0) QProcess::execute("chown", {sessionUser() + ":", program});
+
+    QStringList output;
+    QByteArray errors;
+    EXPECT_TRUE(waitUntilTrue([&] {
+        QProcess listing;
+        folder.start(listing, dir, {"--windows"});
+        listing.waitForFinished(10000);
+        output = lines(listing.readAllStandardOutput());
+        errors = listing.readAllStandardError();
+        return output.join('\n').contains("Avant mise à jour - Mozilla");
+    })) << output.join('\n').toStdString()
+        << errors.toStdString();
+    EXPECT_TRUE(scriptLoaded()) << "the running program keeps its script";
+    stopPolitely(vornel);
 }
 
 // KWin's closeWindow() sends WM_DELETE_WINDOW to an X window that lists it

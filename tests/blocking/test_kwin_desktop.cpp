@@ -260,9 +260,13 @@ TEST_F(KWinDesktopTest, HandsOverBetweenRuns) {
     auto second = connect(false, otherBus);
     ASSERT_TRUE(second);
     EXPECT_FALSE(second->waitForWindows(1000)) << "the first run still owns the name";
+    // Blind meanwhile, and it says who holds the name.
+    EXPECT_TRUE(waitWithEvents([&] { return !second->notice().empty(); }, 5000));
+    EXPECT_NE(second->notice().find("est tenu par"), std::string::npos) << second->notice();
 
     first.reset();
     ASSERT_TRUE(second->waitForWindows(10000));
+    EXPECT_EQ(second->notice(), "") << "the name came, the notice stays";
     EXPECT_TRUE(scriptLoaded());
     const WindowHandle g = waitForTitle(*second, "Gamma");
     ASSERT_NE(g, 0u);
@@ -423,6 +427,29 @@ TEST_F(KWinDesktopTest, NoOtherProgramTakesTheNameOrHearsTheScript) {
     intruder.unregisterObject("/KWinScript");
     intruder.interface()->unregisterService(VornelBusName);
     QDBusConnection::disconnectFromBus("name thief");
+}
+
+// A script KWin loads and starts but that never reports (a KWin that does
+// not run it) leaves the program blind: it says so, and tries again.
+TEST_F(KWinDesktopTest, AScriptThatNeverReportsIsSaid) {
+    QFile silent(test::sessionVariable(sessionDir(), "XDG_RUNTIME_DIR") + "/silent.js");
+    ASSERT_TRUE(silent.open(QIODevice::WriteOnly));
+    silent.write("// reports nothing\n");
+    silent.close();
+    if (geteuid() == 0) QProcess::execute("chown", {test::sessionUser() + ":", silent.fileName()});
+    auto desktop =
+        KWinDesktop::connect({}, false, QDBusConnection::sessionBus(), silent.fileName());
+    ASSERT_TRUE(desktop);
+    std::vector<std::string> told;
+    desktop->watchNotice([&](const std::string& notice) { told.push_back(notice); });
+    EXPECT_TRUE(waitWithEvents([&] { return !told.empty(); }, 15000))
+        << "no notice within 15 s of a script that never reported";
+    ASSERT_FALSE(told.empty());
+    EXPECT_NE(told[0].find("10 secondes"), std::string::npos) << told[0];
+    EXPECT_NE(told[0].find("aucune fenêtre n'est surveillée"), std::string::npos) << told[0];
+    EXPECT_FALSE(desktop->waitForWindows(10)) << "nothing reported";
+    desktop.reset();
+    silent.remove();
 }
 
 } // namespace
