@@ -49,9 +49,8 @@ public:
     // Whether the extension answered the last request for the windows.
     bool answering() const { return answering_; }
 
-    // The extension's folder for the shell's version, from the first of
-    // programDataFolders() where only root or this user can have written
-    // it; empty when none is.
+    // The extension's folder for the shell's version, among the program's
+    // resources.
     static QString extensionSource(int shellMajorVersion);
 
     // The user turning the extension off (or on again) while the program runs.
@@ -84,6 +83,13 @@ private:
     BusQuestion list_;
     BusQuestion nameClaim_;
     bool claimNotice_ = false; // the notice says who holds our name
+    bool nameOwned_ = false;
+    bool refusedTold_ = false; // the extension refuses us, and the notice says so
+    // Until the extension answers: each try asks for the list at the next tick.
+    Reconnection listAgain_{[this] {
+        changed_ = true;
+        return false;
+    }};
     void claimName();
     Reconnection claimAgain_{[this] {
         claimName();

@@ -2,7 +2,6 @@
 
 #include "blocking/desktops/vornel_bus_name.h"
 #include "blocking/desktops/xwayland_protocols.h"
-#include "common/program_files.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -11,14 +10,19 @@
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDeadlineTimer>
-#include <QFileInfo>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace vornel {
@@ -138,26 +142,58 @@ private:
     bool reported_ = false;
 };
 
-QString KWinDesktop::scriptPath() {
-    // KWin runs whatever the file says with the user's whole session at hand.
-    for (const QString& dir : programDataFolders()) {
-        const QString candidate = dir + QStringLiteral("/kwin/") + ScriptFile;
-        if (QFileInfo(candidate).isReadable() && trustedFile(candidate))
-            return QFileInfo(candidate).absoluteFilePath();
-    }
-    return {};
+QByteArray KWinDesktop::scriptText() {
+    QFile script(QStringLiteral(":/bridges/kwin/") + ScriptFile);
+    return script.open(QIODevice::ReadOnly) ? script.readAll() : QByteArray();
 }
 
-std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, bool once,
-                                                  QDBusConnection bus, QString script) {
-    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(KWinService).value())
+QString KWinDesktop::writeScript(std::string& why) {
+    // KWin runs whatever the file says with the user's whole session at
+    // hand: it is written where only this user can write, and checked to be.
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty()) {
+        why = "XDG_RUNTIME_DIR n'est pas défini";
+        return {};
+    }
+    const QByteArray folder = runtime + "/vornel";
+    struct stat s {};
+    if (mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) {
+        why = "impossible de créer " + folder.toStdString() + " : " + std::strerror(errno);
+        return {};
+    }
+    if (lstat(folder.constData(), &s) != 0 || !S_ISDIR(s.st_mode) || s.st_uid != getuid() ||
+        (s.st_mode & 077) != 0) {
+        why = folder.toStdString() + " n'est pas un dossier à l'utilisateur seul";
+        return {};
+    }
+    const QString path = QString::fromLocal8Bit(folder) + QLatin1Char('/') + ScriptFile;
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(scriptText()) < 0 || !out.commit()) {
+        why = "impossible d'écrire " + path.toStdString() + " : " + out.errorString().toStdString();
+        return {};
+    }
+    return path;
+}
+
+std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, std::string& why,
+                                                  bool once, QDBusConnection bus, QString script) {
+    if (!bus.isConnected()) {
+        why = "le bus de session ne répond pas";
         return nullptr;
-    if (script.isEmpty()) script = scriptPath();
+    }
+    if (!bus.interface()->isServiceRegistered(KWinService).value()) {
+        why = "KWin n'est pas sur le bus de session";
+        return nullptr;
+    }
+    if (script.isEmpty()) script = writeScript(why);
     if (script.isEmpty()) return nullptr;
     std::unique_ptr<KWinDesktop> desktop(new KWinDesktop(bus, script, xDisplay));
     KWinDesktop* d = desktop.get();
     QObject* context = d->receiver_.get();
-    if (!bus.registerObject(ObjectPath, context, QDBusConnection::ExportAllSlots)) return nullptr;
+    if (!bus.registerObject(ObjectPath, context, QDBusConnection::ExportAllSlots)) {
+        why = "l'objet /KWinScript est déjà pris sur le bus de session";
+        return nullptr;
+    }
 
     // The bus name decides which run the script talks to, and no other
     // program may take it: the script would hand it every window title. A
@@ -194,7 +230,10 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, b
     const NameClaim claim = claimBusName(bus, false);
     if (claim == NameClaim::Refused) {
         auto windows = borrowWindows(bus);
-        if (!windows) return nullptr;
+        if (!windows) {
+            why = "le Vornel en cours n'a pas prêté ses fenêtres";
+            return nullptr;
+        }
         d->receiver_->forgetScript({});
         d->borrowed_ = true;
         WindowHandle h = 0;

@@ -1,5 +1,6 @@
 #include "blocking/desktops/xwayland_protocols.h"
 
+#include <QString>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -12,8 +13,6 @@
 #include <utility>
 #include <vector>
 #include <xcb/xcb.h>
-
-#include <QString>
 
 namespace vornel {
 
@@ -144,9 +143,8 @@ std::string asKWinShows(const std::string& raw, bool latin1) {
 // ($DISPLAY when display is empty) but does not answer, or none is named
 // while an XWayland of this user runs. None of either when no display is
 // named and no XWayland runs: there is no X window then.
-std::optional<std::pair<int, int>> titledWindows(const std::string& display,
-                                                 const std::string& title,
-                                                 Titles titles = Titles::Raw) {
+std::optional<std::pair<int, int>>
+titledWindows(const std::string& display, const std::string& title, Titles titles = Titles::Raw) {
     const char* fromEnvironment = std::getenv("DISPLAY");
     if (display.empty() && (!fromEnvironment || !*fromEnvironment)) {
         if (xwaylandRuns()) return std::nullopt;
@@ -179,8 +177,7 @@ std::optional<bool> xWindowTitledLacksDeleteWindow(const std::string& display,
 
 bool xWindowsTitledListDeleteWindow(const std::string& display, const std::string& title) {
     // Two X windows that KWin shows alike may be the one it means.
-    const auto found =
-        titledWindows(display, asKWinShows(title, false), Titles::AsKWinShows);
+    const auto found = titledWindows(display, asKWinShows(title, false), Titles::AsKWinShows);
     return found && found->first > 0 && found->second == 0;
 }
 

@@ -97,9 +97,14 @@ protected:
         // Before the first use of the session bus, which is then kept.
         qputenv("DBUS_SESSION_BUS_ADDRESS",
                 test::sessionVariable(sessionDir(), "DBUS_SESSION_BUS_ADDRESS").toUtf8());
-        ASSERT_FALSE(KWinDesktop::scriptPath().isEmpty()) << "the build puts the script there";
-        // A copy KWin may read: the build folder may be closed to its user.
-        script = test::runnableInSession(sessionDir(), KWinDesktop::scriptPath());
+        // The program's own script, where KWin (the session's user) may read it.
+        QFile copy(test::sessionVariable(sessionDir(), "XDG_RUNTIME_DIR") + "/vornel_windows.js");
+        ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+        ASSERT_GT(copy.write(KWinDesktop::scriptText()), 0) << "the program carries its script";
+        copy.close();
+        if (geteuid() == 0)
+            QProcess::execute("chown", {test::sessionUser() + ":", copy.fileName()});
+        script = copy.fileName();
     }
     void TearDown() override {
         // Nothing of one test's script may be left for the next.
@@ -107,7 +112,10 @@ protected:
     }
     std::unique_ptr<KWinDesktop> connect(bool once = false,
                                          QDBusConnection bus = QDBusConnection::sessionBus()) {
-        return KWinDesktop::connect({}, once, bus, script);
+        std::string why;
+        auto desktop = KWinDesktop::connect({}, why, once, bus, script);
+        EXPECT_TRUE(desktop) << why;
+        return desktop;
     }
     QString script;
 };
@@ -437,8 +445,9 @@ TEST_F(KWinDesktopTest, AScriptThatNeverReportsIsSaid) {
     silent.write("// reports nothing\n");
     silent.close();
     if (geteuid() == 0) QProcess::execute("chown", {test::sessionUser() + ":", silent.fileName()});
+    std::string why;
     auto desktop =
-        KWinDesktop::connect({}, false, QDBusConnection::sessionBus(), silent.fileName());
+        KWinDesktop::connect({}, why, false, QDBusConnection::sessionBus(), silent.fileName());
     ASSERT_TRUE(desktop);
     std::vector<std::string> told;
     desktop->watchNotice([&](const std::string& notice) { told.push_back(notice); });
