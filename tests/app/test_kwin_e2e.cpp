@@ -212,6 +212,18 @@ TEST(KWinXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
     EXPECT_TRUE(rude.running()) << "the client without the protocol was killed";
     EXPECT_FALSE(rude.sawClose());
 
+    // KWin 6 shows "Pub  X" as "Pub X": the window that lists the protocol
+    // must not vouch for its look-alike, whose program KWin would kill.
+    TestWindow lookAlike(session.dir(), "Pub  X - Mozilla", {300, 200}, "xcb",
+                         {"--without-delete-protocol"});
+    TestWindow vouching(session.dir(), "Pub X - Mozilla", {300, 200}, "xcb");
+    ASSERT_TRUE(lookAlike.waitShown() && vouching.waitShown());
+    QThread::msleep(1500);
+    EXPECT_TRUE(lookAlike.running()) << "the look-alike without the protocol was killed";
+    EXPECT_FALSE(lookAlike.sawClose());
+    // Closed politely (KWin 5 gives the X id) or left open, never killed.
+    EXPECT_TRUE(vouching.running() || vouching.sawClose()) << "the polite one was killed";
+
     stopPolitely(vornel);
 }
 
