@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QtEndian>
+#include <cstdio>
 
 // The structures of the StatusNotifierItem and dbusmenu protocols, with their
 // D-Bus signatures.
@@ -216,6 +217,20 @@ using namespace sni;
 namespace {
 
 const QString WatcherName = QString::fromLatin1(StatusNotifierItem::WatcherService);
+// The bus itself answers; a time limit all the same, for a bus that hangs.
+constexpr int NameAnswerMs = 5000;
+
+QDBusConnection connectionOfItsOwn() {
+    static int count = 0;
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                         QStringLiteral("vornel-tray-%1").arg(++count));
+}
+
+QDBusMessage busDaemon(const char* method) {
+    return QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QString::fromLatin1(method));
+}
 
 } // namespace
 
@@ -423,14 +438,11 @@ private:
 };
 
 StatusNotifierItem::StatusNotifierItem(QMenu* menu, QObject* parent)
-    : HostedTrayIcon(parent), bus_(QString()), menu_(new DBusMenuExport(menu, this)) {
-    static int count = 0;
-    ++count;
-    bus_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                         QStringLiteral("vornel-tray-%1").arg(count));
+    : HostedTrayIcon(parent), bus_(connectionOfItsOwn()), nameQuestion_(bus_, NameAnswerMs),
+      menu_(new DBusMenuExport(menu, this)) {
     serviceName_ = QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
                        .arg(QCoreApplication::applicationPid())
-                       .arg(count);
+                       .arg(bus_.name().section(u'-', -1));
     registerTypes();
     new StatusNotifierItemAdaptor(this);
     new DBusMenuAdaptor(menu_);
@@ -440,7 +452,7 @@ StatusNotifierItem::StatusNotifierItem(QMenu* menu, QObject* parent)
     auto* watcher =
         new QDBusServiceWatcher(WatcherName, bus_, QDBusServiceWatcher::WatchForRegistration, this);
     connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
-        if (visible_) registerWithWatcher();
+        if (named_) registerWithWatcher();
     });
 }
 
@@ -463,12 +475,44 @@ void StatusNotifierItem::setVisible(bool visible) {
     if (visible == visible_) return;
     visible_ = visible;
     if (!visible) {
-        bus_.unregisterService(serviceName_);
+        nameQuestion_.forget();
+        nameRetry_.found();
+        named_ = false;
+        QDBusMessage release = busDaemon("ReleaseName");
+        release << serviceName_;
+        bus_.send(release);
         return;
     }
-    bus_.registerService(serviceName_);
     menu_->refresh();
-    registerWithWatcher();
+    requestName();
+}
+
+bool StatusNotifierItem::requestName() {
+    QDBusMessage request = busDaemon("RequestName");
+    // DBUS_NAME_FLAG_DO_NOT_QUEUE: a name held by another is a refusal now.
+    request << serviceName_ << 4u;
+    nameQuestion_.ask(request, [this](const QDBusMessage& reply) { nameAnswered(reply); });
+    // Not yet: the answer tells, and ends the tries when it is yes.
+    return false;
+}
+
+void StatusNotifierItem::nameAnswered(const QDBusMessage& reply) {
+    // 1: now the owner; 4: already it.
+    const uint result = reply.arguments().value(0).toUInt();
+    if (reply.type() == QDBusMessage::ReplyMessage && (result == 1 || result == 4)) {
+        named_ = true;
+        nameRetry_.found();
+        registerWithWatcher();
+        return;
+    }
+    const QString why = reply.type() == QDBusMessage::ErrorMessage
+                            ? reply.errorMessage()
+                            : QStringLiteral("il appartient à un autre programme");
+    nameRetry_.lost();
+    std::fprintf(stderr,
+                 "vornel: l'icône n'a pas pu prendre son nom %s sur le bus de session (%s) : "
+                 "nouvel essai dans %d s\n",
+                 qPrintable(serviceName_), qPrintable(why), nameRetry_.delayMs() / 1000);
 }
 
 void StatusNotifierItem::registerWithWatcher() {

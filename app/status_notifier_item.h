@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/tray_host.h"
+#include "blocking/desktops/bus_question.h"
+#include "blocking/desktops/reconnection.h"
 
 #include <QDBusConnection>
 #include <QIcon>
@@ -42,10 +44,17 @@ signals:
     void toolTipChanged();
 
 private:
+    // The item's bus name, asked for without waiting; a refusal is said on
+    // stderr and asked again later. Its answer returns false when it failed.
+    bool requestName();
+    void nameAnswered(const QDBusMessage& reply);
     void registerWithWatcher();
 
     QDBusConnection bus_;
     QString serviceName_;
+    BusQuestion nameQuestion_;
+    Reconnection nameRetry_{[this] { return requestName(); }};
+    bool named_ = false;
     DBusMenuExport* menu_;
     QIcon icon_;
     QString toolTip_;

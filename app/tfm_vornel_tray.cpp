@@ -12,6 +12,7 @@
 #include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <utility>
 
 namespace {
 
@@ -56,9 +57,13 @@ TfmVornelTray::TfmVornelTray(QWidget* parent)
 }
 
 // The icon the program asked for so far shows as soon as there is a tray.
+// A host that answers after Qt's icon is up takes its place.
 void TfmVornelTray::CreateShellIcon() {
+    if (hostedIcon_) return;
     hostedIcon_ = vornel::hostedTrayIcon(PopupMenu1, this);
-    if (!hostedIcon_) {
+    if (hostedIcon_) {
+        delete std::exchange(shellIcon_, nullptr);
+    } else if (!shellIcon_) {
         shellIcon_ = new QSystemTrayIcon(this);
         // Queued: "Quitter" chosen in the menu removes the icon, and with it
         // the widget whose press handler would otherwise still be running.

@@ -8,12 +8,14 @@ class QMenu;
 
 namespace vornel {
 
-// Whether the notification area may be asked for now. When not, whenReady is
-// called once, while context lives, when the desktop's tray host turns up.
+// Whether the notification area may be asked for now. whenReady is called,
+// while context lives, when a StatusNotifierItem host has turned up on the
+// session bus: the icon is then to be made anew, as that host's.
 //
-// On Wayland the only tray is a StatusNotifierItem host, which may come up
-// after the program (started at logon before its panel): the tray is left
-// alone until the host has registered on the session bus.
+// On Wayland such a host is the only tray, and it may come up after the
+// program (started at logon before its panel): the tray is left alone until
+// it has registered. On X11 Qt's icon is the tray at once; the bus is asked,
+// without waiting for it, whether a host would draw our menu instead.
 bool trayHostReady(QObject* context, std::function<void()> whenReady);
 
 // An icon that the desktop's tray host shows along with a menu, which the host

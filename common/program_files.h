@@ -5,8 +5,7 @@
 
 namespace vornel {
 
-// Whether a file that the program hands to another program to run (a KWin
-// script, a GNOME Shell extension) or loads itself (a module) can have been
+// Whether a file that the program loads itself (a module) can have been
 // placed or changed only by this user or by root: the file, and every folder
 // from it up to the root, belongs to root or to us and is writable by no one
 // else. A folder that others may write but not rename or remove in (the
@@ -14,8 +13,8 @@ namespace vornel {
 // and what they lead to is checked.
 bool trustedFile(const QString& path);
 
-// The folders where the program's own data files (kwin/, gnome-shell/) are
-// looked for, in this order: the installed data folder, the program's own
+// The folders where the program's own files beside it (a module) are looked
+// for, in this order: the installed data folder, the program's own
 // folder (a build run where it was built), and $VORNEL_BUILT_FILES, which the
 // tests set to the build folder. No build path is written into the program:
 // an installed copy would otherwise look for files in a folder that, once

@@ -8,6 +8,7 @@
 #include "blocking/scripted_desktop.h"
 
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -51,7 +52,10 @@ ChosenDesktop openGnome(const Session& session) {
 
 ChosenDesktop openKWin(const Session& session) {
     ChosenDesktop chosen;
-    auto kwin = KWinDesktop::connect(session.xDisplay, session.listOnly);
+    std::string why;
+    auto kwin = KWinDesktop::connect(session.xDisplay, why, session.listOnly);
+    // Why KWin cannot be watched, should no other desktop answer either.
+    if (!kwin) chosen.notice = QStringLiteral("KDE Plasma : ") + QString::fromStdString(why);
     // A look is taken once: the script's first report must be in.
     if (kwin && session.listOnly && !kwin->waitForWindows(LookWaitMs)) {
         chosen.notice = QStringLiteral("Aucune fenêtre n'est listée : le script que Vornel charge "
@@ -75,18 +79,20 @@ ChosenDesktop open(const std::string& name, const Session& session) {
                                               session.xDisplay);
     if (name == "wlroots" && !session.waylandDisplay.empty()) {
         chosen.desktop = WlrootsDesktop::connect(session.waylandDisplay, session.xDisplay);
-        chosen.notice = QStringLiteral(
-            "Les règles de taille ne ferment rien sur ce bureau : il ne donne pas la taille "
-            "des fenêtres. Utilisez des règles sur le titre seul.");
+        if (chosen.desktop)
+            chosen.notice = QStringLiteral(
+                "Les règles de taille ne ferment rien sur ce bureau : il ne donne pas la taille "
+                "des fenêtres. Utilisez des règles sur le titre seul.");
     }
     if (name == "x11") {
         chosen.desktop = X11Desktop::connect(session.xDisplay);
         // X11 in a Wayland session sees only the windows of XWayland.
-        if (!session.waylandDisplay.empty() && session.forced.empty())
-            chosen.notice = QStringLiteral(
-                "Seules les fenêtres XWayland sont surveillées : ce bureau Wayland ne laisse pas "
-                "voir les autres. Ouvrez une session GNOME, KDE Plasma, sway, wlroots ou X11 pour "
-                "les surveiller toutes.");
+        if (chosen.desktop && !session.waylandDisplay.empty() && session.forced.empty())
+            chosen.notice = QStringLiteral("Seules les fenêtres XWayland sont surveillées : le "
+                                           "bureau Wayland de cette session "
+                                           "(XDG_CURRENT_DESKTOP=%1) ne laisse pas voir les "
+                                           "autres.")
+                                .arg(QString::fromStdString(session.currentDesktop));
     }
     return chosen;
 }
@@ -95,8 +101,9 @@ QString quoted(const std::string& text) {
     return QStringLiteral("« %1 »").arg(QString::fromStdString(text));
 }
 
-// Why nothing answered, and what to do about it.
-QString noDesktopNotice(const Session& session) {
+// Why nothing answered, and what to do about it; causes are what the
+// session's own desktops said of themselves.
+QString noDesktopNotice(const Session& session, const QStringList& causes) {
     const QString none = QStringLiteral("Aucune fenêtre n'est surveillée : ");
     const std::vector<std::string>& names = desktopNames();
     if (!session.forced.empty() &&
@@ -107,11 +114,18 @@ QString noDesktopNotice(const Session& session) {
         return none + QStringLiteral("le bureau %1 demandé ne répond pas. Retirez l'option "
                                      "--desktop ou la variable VORNEL_DESKTOP.")
                           .arg(quoted(session.forced));
+    if (!session.waylandDisplay.empty() && !causes.isEmpty())
+        return none + QStringLiteral("le bureau de cette session (XDG_CURRENT_DESKTOP=%1) ne "
+                                     "peut pas être surveillé. %2.")
+                          .arg(QString::fromStdString(session.currentDesktop),
+                               causes.join(QStringLiteral(" ; ")));
     if (!session.waylandDisplay.empty())
-        return none + QStringLiteral("ce bureau Wayland ne laisse pas voir les fenêtres des "
-                                     "autres programmes. Vornel fonctionne sous GNOME, KDE "
+        return none + QStringLiteral("le bureau Wayland de cette session "
+                                     "(XDG_CURRENT_DESKTOP=%1) ne laisse pas voir les fenêtres "
+                                     "des autres programmes. Vornel fonctionne sous GNOME, KDE "
                                      "Plasma, sway, les bureaux wlroots (labwc, Hyprland, "
-                                     "wayfire…) et X11 : ouvrez une telle session.");
+                                     "wayfire…) et X11.")
+                          .arg(QString::fromStdString(session.currentDesktop));
     if (!session.xDisplay.empty())
         return none + QStringLiteral("l'écran X %1 ne répond pas.").arg(quoted(session.xDisplay));
     return none + QStringLiteral("aucun bureau graphique n'a été trouvé (ni Wayland ni X11). "
@@ -152,15 +166,22 @@ std::vector<std::string> desktopsToTry(const Session& session) {
 }
 
 ChosenDesktop openDesktop(const Session& session) {
+    QStringList causes;
     for (const std::string& name : desktopsToTry(session)) {
         ChosenDesktop chosen = open(name, session);
-        if (!chosen.desktop) continue;
+        if (!chosen.desktop) {
+            if (!chosen.notice.isEmpty()) causes << chosen.notice;
+            continue;
+        }
         chosen.name = name;
+        // The session's own desktop failed: the notice says why.
+        if (!causes.isEmpty())
+            chosen.notice += QLatin1Char(' ') + causes.join(QStringLiteral(" ; ")) + u'.';
         return chosen;
     }
     ChosenDesktop none;
     none.desktop = std::make_unique<ScriptedDesktop>();
-    none.notice = noDesktopNotice(session);
+    none.notice = noDesktopNotice(session, causes);
     none.blind = true;
     return none;
 }

@@ -2,10 +2,61 @@
 #include "blocking/desktops/desktop_choice.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
 namespace vornel {
+
+namespace {
+
+// How many bytes the UTF-8 sequence at text[i] takes; 0 when it is not one.
+std::size_t sequenceLength(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char lead = byte(i);
+    const std::size_t length = lead < 0x80                   ? 1
+                               : lead >= 0xc2 && lead < 0xe0 ? 2
+                               : lead >= 0xe0 && lead < 0xf0 ? 3
+                               : lead >= 0xf0 && lead < 0xf5 ? 4
+                                                             : 0;
+    if (length == 0 || i + length > text.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k)
+        if ((byte(i + k) & 0xc0) != 0x80) return 0;
+    return length;
+}
+
+void writeEscaped(std::ostream& out, unsigned char byte) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    out << "\\x" << Hex[byte >> 4] << Hex[byte & 15];
+}
+
+// A title holding a line break would forge a line of its own, and one
+// holding an escape sequence would drive the terminal: control characters
+// (those of Latin-1's upper half too, which some terminals obey) and bytes
+// that are no UTF-8 are written as escapes.
+void writeTitle(std::ostream& out, std::string_view title) {
+    for (std::size_t i = 0; i < title.size();) {
+        const auto byte = static_cast<unsigned char>(title[i]);
+        const std::size_t length = sequenceLength(title, i);
+        const bool c1 =
+            length == 2 && byte == 0xc2 && static_cast<unsigned char>(title[i + 1]) < 0xa0;
+        if (byte == '\\') {
+            out << "\\\\";
+        } else if (byte == '\t') {
+            out << "\\t";
+        } else if (byte == '\n') {
+            out << "\\n";
+        } else if (byte < 0x20 || byte == 0x7f || length == 0 || c1) {
+            for (std::size_t k = 0; k < std::max<std::size_t>(length, 1); ++k)
+                writeEscaped(out, static_cast<unsigned char>(title[i + k]));
+        } else {
+            out << title.substr(i, length);
+        }
+        i += std::max<std::size_t>(length, 1);
+    }
+}
+
+} // namespace
 
 QString desktopNamesText() {
     QStringList names;
@@ -28,7 +79,9 @@ void printWindows(Desktop& desktop, std::ostream& out) {
             out << r.width() << 'x' << r.height();
         else
             out << '?';
-        out << '\t' << std::string_view(title.data(), length) << '\n';
+        out << '\t';
+        writeTitle(out, std::string_view(title.data(), length));
+        out << '\n';
     }
     out.flush();
 }

@@ -2,7 +2,6 @@
 
 #include "blocking/desktops/vornel_bus_name.h"
 #include "blocking/desktops/xwayland_protocols.h"
-#include "common/program_files.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
@@ -19,6 +18,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <optional>
+#include <utility>
 
 namespace vornel {
 
@@ -121,6 +121,8 @@ std::optional<QStringList> shellSetting(const char* key) {
     return text ? stringList(*text) : std::nullopt;
 }
 
+const QStringList ExtensionFiles{QStringLiteral("metadata.json"), QStringLiteral("extension.js")};
+
 // Where a copy of the extension would be found by the shell, the user's own
 // folder first.
 QString installedCopy() {
@@ -132,14 +134,28 @@ QString installedCopy() {
     return {};
 }
 
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Whether the copy the shell finds is the one this program carries: the
+// package's system-wide copy of the same version, or ours installed earlier.
+bool ourCopyInstalled(const QString& source) {
+    const QString folder = installedCopy();
+    if (folder.isEmpty()) return false;
+    for (const QString& name : ExtensionFiles)
+        if (contents(folder + u'/' + name) != contents(source + u'/' + name)) return false;
+    return true;
+}
+
 // Copies the extension into the user's own extensions folder; an error text
 // when that failed.
 QString install(const QString& source) {
     const QString target = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                            QStringLiteral("/gnome-shell/extensions/") + uuid();
     if (!QDir().mkpath(target)) return QStringLiteral("impossible de créer %1").arg(target);
-    // The two files extensionSource() found trustworthy, and nothing else.
-    for (const QString& name : {QStringLiteral("metadata.json"), QStringLiteral("extension.js")}) {
+    for (const QString& name : ExtensionFiles) {
         QFile in(source + QLatin1Char('/') + name);
         QSaveFile out(target + QLatin1Char('/') + name);
         if (!in.open(QIODevice::ReadOnly)) return in.errorString();
@@ -194,16 +210,8 @@ private:
 
 QString GnomeDesktop::extensionSource(int shellMajorVersion) {
     // GNOME 45 loads extensions as ES modules and no longer the older form.
-    const QString form = shellMajorVersion >= 45 ? QStringLiteral("/gnome-shell/modules")
-                                                 : QStringLiteral("/gnome-shell/legacy");
-    // GNOME Shell runs the extension with the user's whole session at hand.
-    for (const QString& dir : programDataFolders()) {
-        const QString folder = dir + form;
-        if (trustedFile(folder + QStringLiteral("/metadata.json")) &&
-            trustedFile(folder + QStringLiteral("/extension.js")))
-            return QFileInfo(folder).absoluteFilePath();
-    }
-    return {};
+    return shellMajorVersion >= 45 ? QStringLiteral(":/bridges/gnome-shell/modules")
+                                   : QStringLiteral(":/bridges/gnome-shell/legacy");
 }
 
 std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay, bool lookOnly,
@@ -215,8 +223,7 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
     // The extension answers the owner of Vornel's name alone. A look while
     // Vornel runs asks the running Vornel; what the user must know about
     // the extension, it finds out itself.
-    const NameClaim claim = claimBusName(bus, !lookOnly);
-    if (lookOnly && claim == NameClaim::Refused) {
+    if (lookOnly && claimBusName(bus, false) == NameClaim::Refused) {
         d->borrowed_ = true;
         d->changed_ = false;
         auto windows = borrowWindows(bus);
@@ -231,18 +238,26 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
         if (!d->answering_) d->setUpExtension(true);
         return desktop;
     }
-    if (!lookOnly) lendWindows(bus, *d, receiver);
+    if (!lookOnly) {
+        lendWindows(bus, *d, receiver);
+        d->claimName();
+    }
     QObject::connect(bus.interface(), &QDBusConnectionInterface::serviceUnregistered, receiver,
                      [d](const QString& name) {
                          if (name != QLatin1String(VornelBusName)) return;
                          d->nameLost_ = true;
+                         d->nameOwned_ = false;
                          d->newsArrived();
                      });
     QObject::connect(bus.interface(), &QDBusConnectionInterface::serviceRegistered, receiver,
                      [d](const QString& name) {
                          if (name != QLatin1String(VornelBusName)) return;
                          d->nameLost_ = false;
+                         d->nameOwned_ = true;
                          d->newsArrived();
+                         if (!std::exchange(d->claimNotice_, false)) return;
+                         d->notice_.clear();
+                         if (d->noticeChanged_) d->noticeChanged_({});
                      });
     bus.connect(ShellService, FeedPath, FeedInterface, QStringLiteral("Changed"), receiver,
                 SLOT(changed()));
@@ -255,12 +270,28 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
 
 GnomeDesktop::GnomeDesktop(QDBusConnection bus, std::string xDisplay)
     : bus_(std::move(bus)), xDisplay_(std::move(xDisplay)),
-      receiver_(std::make_unique<GnomeShellReceiver>(*this)) {}
+      receiver_(std::make_unique<GnomeShellReceiver>(*this)), list_(bus_, CallMs),
+      nameClaim_(bus_, CallMs) {}
 
 GnomeDesktop::~GnomeDesktop() {
     if (borrowed_ || !bus_.isConnected()) return;
     bus_.unregisterObject(QStringLiteral("/Look"));
     bus_.interface()->unregisterService(QString::fromLatin1(VornelBusName));
+}
+
+// Until the name is ours the extension answers the run that holds it.
+void GnomeDesktop::claimName() {
+    claimBusNameLater(nameClaim_, [this](NameClaim claim, const std::string& notice) {
+        if (claim == NameClaim::Refused) claimAgain_.lost();
+        if (claim == NameClaim::Owned) {
+            claimAgain_.found();
+            nameOwned_ = true;
+        }
+        if (claim == NameClaim::Owned || notice == notice_.toStdString()) return;
+        notice_ = QString::fromStdString(notice);
+        claimNotice_ = true;
+        if (noticeChanged_) noticeChanged_(notice);
+    });
 }
 
 void GnomeDesktop::setUpExtension(bool lookOnly) {
@@ -299,14 +330,14 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
     }
     if (!known.isEmpty()) {
         // Enabled, but not answering yet: the shell is still starting.
-        changed_ = true;
+        newsArrived();
         return;
     }
 
-    if (installedCopy().isEmpty()) {
-        const QString source = extensionSource(shellMajorVersion(bus_));
-        const QString error =
-            source.isEmpty() ? QStringLiteral("ses fichiers sont introuvables.") : install(source);
+    // A copy of another version (an earlier Vornel's) is replaced by ours.
+    const QString source = extensionSource(shellMajorVersion(bus_));
+    if (!ourCopyInstalled(source)) {
+        const QString error = install(source);
         if (!error.isEmpty()) {
             notice_ = AboutTheExtension + QStringLiteral(" n'est pas installée : ") + error;
             return;
@@ -340,9 +371,30 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
                        "l'ouverture de la session.");
 }
 
+namespace {
+
+QDBusMessage listCall() {
+    return QDBusMessage::createMethodCall(ShellService, FeedPath, FeedInterface,
+                                          QStringLiteral("List"));
+}
+
+} // namespace
+
 GnomeDesktop::Feed GnomeDesktop::readWindows() {
     changed_ = false;
-    const QDBusMessage reply = call(bus_, FeedPath, FeedInterface, QStringLiteral("List"));
+    list_.forget();
+    return takeWindows(bus_.call(listCall(), QDBus::Block, CallMs));
+}
+
+// A busy shell answers late: the scan and the window go on meanwhile, and a
+// change that comes in between is asked about once the answer is in.
+void GnomeDesktop::askForWindows() {
+    if (list_.inFlight()) return;
+    changed_ = false;
+    list_.ask(listCall(), [this](const QDBusMessage& reply) { listed(takeWindows(reply)); });
+}
+
+GnomeDesktop::Feed GnomeDesktop::takeWindows(const QDBusMessage& reply) {
     answering_ = !failed(reply);
     if (!answering_) {
         forgetAll();
@@ -392,15 +444,31 @@ void GnomeDesktop::newsArrived() {
 }
 
 void GnomeDesktop::update() {
-    if (!changed_ || borrowed_) return;
-    const bool running = readWindows() != Feed::None;
-    if (extensionState_ == 0 && nameLost_ == nameLostTold_) return;
+    if (changed_ && !borrowed_) askForWindows();
+}
+
+void GnomeDesktop::listed(Feed feed) {
+    const bool running = feed != Feed::None;
+    // The name is ours, yet the extension will not answer: a copy out of
+    // step with this program. Asked again with the usual back-off.
+    const bool refused = feed == Feed::NotOurs && nameOwned_;
+    if (refused)
+        listAgain_.lost();
+    else
+        listAgain_.found();
+    if (extensionState_ == 0 && nameLost_ == nameLostTold_ && refused == refusedTold_) return;
+    refusedTold_ = refused;
     // News of the extension: the user turned it off or on in the
     // Extensions application. Vornel itself never turns it off.
     QString notice;
     if (nameLost_)
         notice = QStringLiteral("Vornel a perdu son nom org.vornel.Vornel sur le bus de session : "
                                 "aucune fenêtre n'est surveillée. Relancez Vornel.");
+    else if (refused)
+        notice = AboutTheExtension +
+                 QStringLiteral(" refuse de répondre à Vornel : aucune fenêtre n'est surveillée. "
+                                "Rouvrez la session pour que GNOME charge la version de "
+                                "l'extension qui va avec ce Vornel.");
     else if (!running && extensionState_ == Error)
         notice = AboutTheExtension + QStringLiteral(" ne fonctionne pas : elle a rencontré une "
                                                     "erreur.");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "blocking/desktops/bus_question.h"
+#include "blocking/desktops/reconnection.h"
 #include "blocking/desktops/window_model.h"
 
 #include <QDBusConnection>
@@ -47,9 +49,8 @@ public:
     // Whether the extension answered the last request for the windows.
     bool answering() const { return answering_; }
 
-    // The extension's folder for the shell's version, from the first of
-    // programDataFolders() where only root or this user can have written
-    // it; empty when none is.
+    // The extension's folder for the shell's version, among the program's
+    // resources.
     static QString extensionSource(int shellMajorVersion);
 
     // The user turning the extension off (or on again) while the program runs.
@@ -67,14 +68,34 @@ private:
 
     // What the extension's list said.
     enum class Feed { Ours, NotOurs, None };
+    // Waits for the list, at most CallMs: only at the start and for a look.
     Feed readWindows();
     void newsArrived();
+    // The list asked for without waiting; listed() takes it in when it comes.
+    void askForWindows();
+    void listed(Feed feed);
+    Feed takeWindows(const QDBusMessage& reply);
     void setUpExtension(bool lookOnly);
     WindowHandle handleFor(const QString& id);
 
     QDBusConnection bus_;
     std::string xDisplay_;
     std::unique_ptr<GnomeShellReceiver> receiver_;
+    BusQuestion list_;
+    BusQuestion nameClaim_;
+    bool claimNotice_ = false; // the notice says who holds our name
+    bool nameOwned_ = false;
+    bool refusedTold_ = false; // the extension refuses us, and the notice says so
+    // Until the extension answers: each try asks for the list at the next tick.
+    Reconnection listAgain_{[this] {
+        newsArrived();
+        return false;
+    }};
+    void claimName();
+    Reconnection claimAgain_{[this] {
+        claimName();
+        return false;
+    }};
     bool changed_ = true;
     int extensionState_ = 0; // as the shell last announced it; 0 before any news
     QString notice_;

@@ -2,7 +2,6 @@
 
 #include "blocking/desktops/vornel_bus_name.h"
 #include "blocking/desktops/xwayland_protocols.h"
-#include "common/program_files.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -11,13 +10,19 @@
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDeadlineTimer>
-#include <QFileInfo>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace vornel {
@@ -32,6 +37,9 @@ constexpr int PollAnswerMs = 20000;
 constexpr int ScriptingCallMs = 5000;
 // A running script calls again as soon as its call is answered.
 constexpr int ScriptSilentMs = 5000;
+// A script KWin started reports the windows at once; one silent this long
+// does not run.
+constexpr int ReportDueMs = 10000;
 
 QDBusMessage scripting(const char* method, const QVariantList& arguments) {
     QDBusMessage call = QDBusMessage::createMethodCall(KWinService, QStringLiteral("/Scripting"),
@@ -39,6 +47,20 @@ QDBusMessage scripting(const char* method, const QVariantList& arguments) {
                                                        QString::fromLatin1(method));
     call.setArguments(arguments);
     return call;
+}
+
+const QString& scriptName() {
+    static const QString name = QString::fromLatin1(KWinDesktop::ScriptName);
+    return name;
+}
+
+// Why a call to KWin's scripting failed, for the notice.
+std::string failure(const QDBusMessage& reply) {
+    if (BusQuestion::timedOut(reply))
+        return "KWin n'a pas répondu en " + std::to_string(ScriptingCallMs / 1000) + " secondes";
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        return "KWin a répondu « " + reply.errorMessage().toStdString() + " »";
+    return "KWin a refusé de le charger";
 }
 
 } // namespace
@@ -87,7 +109,7 @@ public slots:
     }
     QStringList closeRequests() {
         if (!fromKWin()) return {};
-        reported_ = true;
+        if (!std::exchange(reported_, true)) desktop_.scriptReported();
         silence_.stop();
         if (!requests_.isEmpty()) return std::exchange(requests_, {});
         setDelayedReply(true);
@@ -120,26 +142,58 @@ private:
     bool reported_ = false;
 };
 
-QString KWinDesktop::scriptPath() {
-    // KWin runs whatever the file says with the user's whole session at hand.
-    for (const QString& dir : programDataFolders()) {
-        const QString candidate = dir + QStringLiteral("/kwin/") + ScriptFile;
-        if (QFileInfo(candidate).isReadable() && trustedFile(candidate))
-            return QFileInfo(candidate).absoluteFilePath();
-    }
-    return {};
+QByteArray KWinDesktop::scriptText() {
+    QFile script(QStringLiteral(":/bridges/kwin/") + ScriptFile);
+    return script.open(QIODevice::ReadOnly) ? script.readAll() : QByteArray();
 }
 
-std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, bool once,
-                                                  QDBusConnection bus, QString script) {
-    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(KWinService).value())
+QString KWinDesktop::writeScript(std::string& why) {
+    // KWin runs whatever the file says with the user's whole session at
+    // hand: it is written where only this user can write, and checked to be.
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty()) {
+        why = "XDG_RUNTIME_DIR n'est pas défini";
+        return {};
+    }
+    const QByteArray folder = runtime + "/vornel";
+    struct stat s {};
+    if (mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) {
+        why = "impossible de créer " + folder.toStdString() + " : " + std::strerror(errno);
+        return {};
+    }
+    if (lstat(folder.constData(), &s) != 0 || !S_ISDIR(s.st_mode) || s.st_uid != getuid() ||
+        (s.st_mode & 077) != 0) {
+        why = folder.toStdString() + " n'est pas un dossier à l'utilisateur seul";
+        return {};
+    }
+    const QString path = QString::fromLocal8Bit(folder) + QLatin1Char('/') + ScriptFile;
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(scriptText()) < 0 || !out.commit()) {
+        why = "impossible d'écrire " + path.toStdString() + " : " + out.errorString().toStdString();
+        return {};
+    }
+    return path;
+}
+
+std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, std::string& why,
+                                                  bool once, QDBusConnection bus, QString script) {
+    if (!bus.isConnected()) {
+        why = "le bus de session ne répond pas";
         return nullptr;
-    if (script.isEmpty()) script = scriptPath();
+    }
+    if (!bus.interface()->isServiceRegistered(KWinService).value()) {
+        why = "KWin n'est pas sur le bus de session";
+        return nullptr;
+    }
+    if (script.isEmpty()) script = writeScript(why);
     if (script.isEmpty()) return nullptr;
     std::unique_ptr<KWinDesktop> desktop(new KWinDesktop(bus, script, xDisplay));
     KWinDesktop* d = desktop.get();
     QObject* context = d->receiver_.get();
-    if (!bus.registerObject(ObjectPath, context, QDBusConnection::ExportAllSlots)) return nullptr;
+    if (!bus.registerObject(ObjectPath, context, QDBusConnection::ExportAllSlots)) {
+        why = "l'objet /KWinScript est déjà pris sur le bus de session";
+        return nullptr;
+    }
 
     // The bus name decides which run the script talks to, and no other
     // program may take it: the script would hand it every window title. A
@@ -159,16 +213,27 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, b
             if (name != QLatin1String(VornelBusName)) return;
             // The script no longer talks to us.
             d->loaded_ = false;
+            d->loading_.forget();
+            d->reportDue_.stop();
             d->receiver_->forgetScript({});
             d->forgetAll();
             d->reload_.found();
             d->setNotice("Vornel a perdu son nom org.vornel.Vornel sur le bus de session : "
                          "aucune fenêtre n'est surveillée. Relancez Vornel.");
         });
-    const NameClaim claim = claimBusName(bus, !once);
-    if (once && claim == NameClaim::Refused) {
+    if (!once) {
+        lendWindows(bus, *d, context);
+        d->claimName();
+        d->watchForKWin();
+        return desktop;
+    }
+    const NameClaim claim = claimBusName(bus, false);
+    if (claim == NameClaim::Refused) {
         auto windows = borrowWindows(bus);
-        if (!windows) return nullptr;
+        if (!windows) {
+            why = "le Vornel en cours n'a pas prêté ses fenêtres";
+            return nullptr;
+        }
         d->receiver_->forgetScript({});
         d->borrowed_ = true;
         WindowHandle h = 0;
@@ -176,24 +241,48 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, b
             d->entry(++h) = std::move(w);
         return desktop;
     }
-    if (claim == NameClaim::Refused) return nullptr;
-    if (!once) lendWindows(bus, *d, context);
-    if (claim == NameClaim::Owned) d->loadScript();
-
-    // KWin replaced (an X11 session's kwin --replace) starts without our script.
-    auto* watcher = new QDBusServiceWatcher(KWinService, bus,
-                                            QDBusServiceWatcher::WatchForRegistration, context);
-    QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, context, [d] {
-        if (!d->loaded_) return;
-        d->loaded_ = false;
-        d->loadScript();
-    });
+    d->loadScript();
+    d->watchForKWin();
     return desktop;
+}
+
+void KWinDesktop::claimName() {
+    claimBusNameLater(nameClaim_, [this](NameClaim claim, const std::string& notice) {
+        if (claim == NameClaim::Refused) {
+            setNotice(notice);
+            claimAgain_.lost();
+            return;
+        }
+        claimAgain_.found();
+        // Ours: the bus's NameAcquired has loaded the script, or does.
+        if (claim == NameClaim::Owned) return loadScript();
+        setNotice(notice);
+    });
+}
+
+// KWin replaced (an X11 session's kwin --replace, a crash of a Wayland
+// session's KWin) starts without our script.
+void KWinDesktop::watchForKWin() {
+    auto* watcher = new QDBusServiceWatcher(
+        KWinService, bus_, QDBusServiceWatcher::WatchForRegistration, receiver_.get());
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, receiver_.get(), [this] {
+        if (!loaded_ && !loading_.inFlight()) return;
+        loaded_ = false;
+        loading_.forget();
+        loadScript();
+    });
 }
 
 KWinDesktop::KWinDesktop(QDBusConnection bus, QString script, std::string xDisplay)
     : bus_(std::move(bus)), script_(std::move(script)), xDisplay_(std::move(xDisplay)),
-      receiver_(std::make_unique<KWinScriptReceiver>(*this)) {}
+      receiver_(std::make_unique<KWinScriptReceiver>(*this)), loading_(bus_, ScriptingCallMs),
+      silentCheck_(bus_, ScriptingCallMs), nameClaim_(bus_, ScriptingCallMs) {
+    reportDue_.setSingleShot(true);
+    reportDue_.setInterval(ReportDueMs);
+    QObject::connect(&reportDue_, &QTimer::timeout, receiver_.get(), [this] {
+        notLoaded("il n'a rien signalé en " + std::to_string(ReportDueMs / 1000) + " secondes");
+    });
+}
 
 KWinDesktop::~KWinDesktop() {
     // The script goes before the name: a run queued for the name finds no
@@ -203,6 +292,9 @@ KWinDesktop::~KWinDesktop() {
     if (bus_.interface()->serviceOwner(QString::fromLatin1(VornelBusName)).value() !=
         bus_.baseService())
         loaded_ = false;
+    // A load still on its way may yet succeed: the unload follows it.
+    else if (loading_.inFlight())
+        loaded_ = true;
     unloadScript();
     bus_.unregisterObject(ObjectPath);
     bus_.unregisterObject(QStringLiteral("/Look"));
@@ -210,30 +302,57 @@ KWinDesktop::~KWinDesktop() {
 }
 
 void KWinDesktop::loadScript() {
-    if (loaded_) return;
+    if (loaded_ || loading_.inFlight()) return;
     receiver_->forgetScript(bus_.interface()->serviceOwner(KWinService).value());
     forgetAll();
     handles_.clear();
     known_.clear();
-    const QString name = QString::fromLatin1(ScriptName);
     // A run that ended without unloading (a crash) leaves its script loaded,
     // calling a name nobody owned until now.
-    QDBusMessage isLoaded =
-        bus_.call(scripting("isScriptLoaded", {name}), QDBus::Block, ScriptingCallMs);
-    if (isLoaded.arguments().value(0).toBool())
-        bus_.call(scripting("unloadScript", {name}), QDBus::Block, ScriptingCallMs);
-    QDBusMessage id =
-        bus_.call(scripting("loadScript", {script_, name}), QDBus::Block, ScriptingCallMs);
-    if (id.type() != QDBusMessage::ReplyMessage || id.arguments().value(0).toInt() < 0) return;
-    loaded_ = true;
-    bus_.call(scripting("start", {}), QDBus::Block, ScriptingCallMs);
+    loading_.ask(scripting("isScriptLoaded", {scriptName()}), [this](const QDBusMessage& reply) {
+        if (reply.type() != QDBusMessage::ReplyMessage) return notLoaded(failure(reply));
+        if (!reply.arguments().value(0).toBool()) return loadNow();
+        loading_.ask(scripting("unloadScript", {scriptName()}),
+                     [this](const QDBusMessage&) { loadNow(); });
+    });
 }
 
+void KWinDesktop::loadNow() {
+    loading_.ask(scripting("loadScript", {script_, scriptName()}), [this](const QDBusMessage& id) {
+        if (id.type() != QDBusMessage::ReplyMessage || id.arguments().value(0).toInt() < 0)
+            return notLoaded(failure(id));
+        loaded_ = true;
+        loading_.ask(scripting("start", {}), [this](const QDBusMessage& reply) {
+            if (reply.type() != QDBusMessage::ReplyMessage) return notLoaded(failure(reply));
+            if (!receiver_->reported()) reportDue_.start();
+        });
+    });
+}
+
+void KWinDesktop::scriptReported() {
+    reportDue_.stop();
+    reload_.found();
+    setNotice({});
+}
+
+void KWinDesktop::notLoaded(const std::string& why) {
+    reportDue_.stop();
+    // A script loaded but silent goes, so that the next try starts afresh.
+    unloadScript();
+    receiver_->forgetScript({});
+    forgetAll();
+    setNotice("Le script de Vornel ne fonctionne pas dans KWin (" + why +
+              ") : aucune fenêtre n'est surveillée. Vornel réessaie ; si cela dure, "
+              "redémarrez la session.");
+    reload_.lost();
+}
+
+// Sent without waiting: KWin takes it before anything a later run asks,
+// since the bus keeps our messages in order.
 void KWinDesktop::unloadScript() {
     if (!loaded_) return;
     loaded_ = false;
-    bus_.call(scripting("unloadScript", {QString::fromLatin1(ScriptName)}), QDBus::Block,
-              ScriptingCallMs);
+    bus_.send(scripting("unloadScript", {scriptName()}));
 }
 
 bool KWinDesktop::waitForWindows(int msecs) {
@@ -296,18 +415,19 @@ void KWinDesktop::update() {
 
 void KWinDesktop::scriptSilent() {
     if (!loaded_) return;
-    const QDBusMessage isLoaded =
-        bus_.call(scripting("isScriptLoaded", {QString::fromLatin1(ScriptName)}), QDBus::Block,
-                  ScriptingCallMs);
-    // A script that gave up on a late answer calls again at the next window
-    // event; and a KWin that does not answer tells nothing.
-    if (isLoaded.type() != QDBusMessage::ReplyMessage || isLoaded.arguments().value(0).toBool())
-        return;
-    loaded_ = false;
-    forgetAll();
-    setNotice("Le script de Vornel a été retiré de KWin : aucune fenêtre n'est surveillée. "
-              "Vornel le charge de nouveau.");
-    reload_.lost();
+    silentCheck_.ask(
+        scripting("isScriptLoaded", {scriptName()}), [this](const QDBusMessage& isLoaded) {
+            // A script that gave up on a late answer calls again at the next
+            // window event; and a KWin that does not answer tells nothing.
+            if (!loaded_ || isLoaded.type() != QDBusMessage::ReplyMessage ||
+                isLoaded.arguments().value(0).toBool())
+                return;
+            loaded_ = false;
+            forgetAll();
+            setNotice("Le script de Vornel a été retiré de KWin : aucune fenêtre n'est "
+                      "surveillée. Vornel le charge de nouveau.");
+            reload_.lost();
+        });
 }
 
 // KWin closes an X window that does not take WM_DELETE_WINDOW by killing its

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "blocking/desktops/bus_question.h"
 #include "blocking/desktops/reconnection.h"
 #include "blocking/desktops/window_model.h"
 
 #include <QDBusConnection>
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,10 +17,10 @@ namespace vornel {
 class KWinScriptReceiver;
 
 // The windows of a KDE Plasma session, as seen by a small KWin script of ours
-// (kwin/vornel_windows.js) that reports them over the session bus and closes
-// the ones asked for. The script is loaded into KWin once this program owns
-// its bus name and unloaded when it ends; a copy that an earlier run left
-// loaded is replaced. A handle is a number of our own for each KWin window.
+// (kwin/vornel_windows.js, built into the program) that reports them over the session bus and
+// closes the ones asked for. The script is loaded into KWin once this program owns its bus name and
+// unloaded when it ends; a copy that an earlier run left loaded is replaced. A handle is a number
+// of our own for each KWin window.
 //
 // Runs hand over through the bus name: a new run queues for it and loads its
 // script only when the earlier one, having unloaded its own, lets go. A
@@ -28,12 +30,14 @@ class KWinDesktop : public WindowModel {
 public:
     static constexpr const char* ScriptName = "vornel";
 
-    // Null when KWin is not on the bus or the script cannot be found.
-    // xDisplay is the XWayland display, asked before an X window is closed.
-    // once: a one-time look (--windows), which asks a running instance for
-    // its windows, and loads the script itself only when none runs.
-    // script: the script file KWin loads; empty: scriptPath().
-    static std::unique_ptr<KWinDesktop> connect(const std::string& xDisplay, bool once = false,
+    // Null when KWin is not on the bus or the script cannot be written;
+    // why then says which, in French. xDisplay is the XWayland display,
+    // asked before an X window is closed. once: a one-time look
+    // (--windows), which asks a running instance for its windows, and loads
+    // the script itself only when none runs. script: the script file KWin
+    // loads; empty: the program's own, written by writeScript().
+    static std::unique_ptr<KWinDesktop> connect(const std::string& xDisplay, std::string& why,
+                                                bool once = false,
                                                 QDBusConnection bus = QDBusConnection::sessionBus(),
                                                 QString script = {});
     ~KWinDesktop() override;
@@ -44,9 +48,11 @@ public:
     // when it started, at most msecs; false when it has not.
     bool waitForWindows(int msecs);
 
-    // The script file, from the first of programDataFolders() that holds
-    // one that only root or this user can have written; empty when none.
-    static QString scriptPath();
+    // The script the program carries.
+    static QByteArray scriptText();
+    // Writes it into $XDG_RUNTIME_DIR/vornel, created for this user alone,
+    // for KWin to load; its path, or empty with why said.
+    static QString writeScript(std::string& why);
 
 protected:
     // closeWindow() in KWin. An XWayland window only when it lists
@@ -58,10 +64,20 @@ private:
     friend class KWinScriptReceiver;
     KWinDesktop(QDBusConnection bus, QString script, std::string xDisplay);
 
+    // Asks for the bus name; a refusal is said and asked again later.
+    void claimName();
+    void watchForKWin();
+    // Loading goes in steps, each a question to KWin that nothing waits
+    // for: an earlier copy unloaded, ours loaded, then started.
     void loadScript();
+    void loadNow();
+    void started();
+    // Loading failed, or the script never reported: said, and tried again.
+    void notLoaded(const std::string& why);
     void unloadScript();
     // The script has not called since its last answer: is it still loaded?
     void scriptSilent();
+    void scriptReported();
     void windowChanged(const QString& json);
     void windowRemoved(const QString& id);
     WindowHandle handleFor(const QString& id);
@@ -70,13 +86,17 @@ private:
     QString script_;
     std::string xDisplay_;
     std::unique_ptr<KWinScriptReceiver> receiver_;
+    BusQuestion loading_;
+    BusQuestion silentCheck_;
+    BusQuestion nameClaim_;
+    QTimer reportDue_; // from the script's start to its first report
     bool loaded_ = false;
     bool orderChanged_ = false;
     bool borrowed_ = false; // a look that holds the running instance's windows
+    // The answers, not the attempt, tell: the first report ends the tries.
     Reconnection reload_{[this] {
         loadScript();
-        if (loaded_) setNotice({});
-        return loaded_;
+        return false;
     }};
 
     struct Known {
@@ -85,6 +105,11 @@ private:
         uint32_t xid = 0; // 0 where KWin does not give it (Plasma 6)
         bool x11 = false; // an XWayland window
     };
+    Reconnection claimAgain_{[this] {
+        claimName();
+        return false;
+    }};
+
     std::unordered_map<QString, WindowHandle> handles_;
     std::unordered_map<WindowHandle, Known> known_;
     WindowHandle nextHandle_ = 1;

@@ -3,10 +3,14 @@
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
 #include <QDBusMessage>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cstdio>
+#include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vornel {
 
@@ -16,13 +20,30 @@ const QString LookPath = QStringLiteral("/Look");
 const QString LookInterface = QStringLiteral("org.vornel.Look");
 constexpr int LookCallMs = 5000;
 
-// Whether process pid runs the very program file this process runs.
+// The file this process was started from, " (deleted)" once replaced.
+std::string startedFrom() {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+    return n > 0 && std::size_t(n) < sizeof path ? std::string(path, n) : std::string();
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether process pid runs the very program file this process runs, or the
+// one now installed at its path: an upgrade replaces the file under a
+// running program, and the look then runs the new one.
 bool sameProgram(uint pid) {
     struct stat ours {
-    }, theirs{};
+    }, installed{}, theirs{};
     const QByteArray exe = "/proc/" + QByteArray::number(pid) + "/exe";
-    return pid != 0 && stat("/proc/self/exe", &ours) == 0 && stat(exe.constData(), &theirs) == 0 &&
-           ours.st_dev == theirs.st_dev && ours.st_ino == theirs.st_ino;
+    if (pid == 0 || stat(exe.constData(), &theirs) != 0) return false;
+    if (stat("/proc/self/exe", &ours) == 0 && sameFile(ours, theirs)) return true;
+    std::string path = startedFrom();
+    const std::string deleted = " (deleted)";
+    if (path.ends_with(deleted)) path.resize(path.size() - deleted.size());
+    return !path.empty() && stat(path.c_str(), &installed) == 0 && sameFile(installed, theirs);
 }
 
 class WindowLender : public QObject, protected QDBusContext {
@@ -37,7 +58,12 @@ public slots:
     QString windows() {
         const uint pid = connection().interface()->servicePid(message().service()).value();
         if (!sameProgram(pid)) {
-            sendErrorReply(QDBusError::AccessDenied, QStringLiteral("Only Vornel looks here."));
+            // Said to the look, which tells its user.
+            sendErrorReply(QDBusError::AccessDenied,
+                           QStringLiteral("le programme qui demande (processus %1) n'est pas le "
+                                          "fichier programme du Vornel en cours, %2")
+                               .arg(pid)
+                               .arg(QString::fromStdString(startedFrom())));
             return {};
         }
         model_.beginWalk();
@@ -80,6 +106,54 @@ NameClaim claimBusName(QDBusConnection& bus, bool resident) {
     }
 }
 
+namespace {
+
+QDBusMessage busDaemon(const char* method, const QVariantList& arguments) {
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QString::fromLatin1(method));
+    call.setArguments(arguments);
+    return call;
+}
+
+// The program a process runs, as ps names it.
+std::string programOf(uint pid) {
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (pid == 0 || !comm.open(QIODevice::ReadOnly)) return "un programme inconnu";
+    return "« " + comm.readAll().trimmed().toStdString() + " » (processus " + std::to_string(pid) +
+           ")";
+}
+
+} // namespace
+
+void claimBusNameLater(BusQuestion& question,
+                       std::function<void(NameClaim, const std::string&)> answered) {
+    const QString name = QString::fromLatin1(VornelBusName);
+    // No flag: queued, and never handed over to a program that asks for it.
+    question.ask(busDaemon("RequestName", {name, 0u}), [&question, name,
+                                                        answered](const QDBusMessage& reply) {
+        const uint result = reply.arguments().value(0).toUInt();
+        if (reply.type() != QDBusMessage::ReplyMessage ||
+            (result != 1 && result != 2 && result != 4))
+            return answered(
+                NameClaim::Refused,
+                "Vornel n'a pas obtenu son nom org.vornel.Vornel sur le bus de session (" +
+                    (reply.type() == QDBusMessage::ErrorMessage ? reply.errorMessage().toStdString()
+                                                                : std::string("refusé")) +
+                    ") : aucune fenêtre n'est surveillée. Vornel réessaie.");
+        if (result != 2) return answered(NameClaim::Owned, {});
+        question.ask(busDaemon("GetConnectionUnixProcessID", {name}),
+                     [answered](const QDBusMessage& pid) {
+                         answered(NameClaim::Queued,
+                                  "Le nom org.vornel.Vornel sur le bus de session est tenu par " +
+                                      programOf(pid.arguments().value(0).toUInt()) +
+                                      " : aucune fenêtre n'est surveillée tant qu'il le garde. "
+                                      "Fermez ce programme (un autre Vornel de cette session) ; "
+                                      "Vornel prend la relève dès qu'il le libère.");
+                     });
+    });
+}
+
 bool lendWindows(QDBusConnection& bus, WindowModel& model, QObject* parent) {
     return bus.registerObject(LookPath, new WindowLender(model, parent),
                               QDBusConnection::ExportAllSlots);
@@ -90,6 +164,9 @@ std::optional<std::vector<ModelWindow>> borrowWindows(QDBusConnection& bus) {
                                                        LookInterface, QStringLiteral("windows"));
     // Events go on meanwhile: the running instance may be this very process.
     const QDBusMessage reply = bus.call(call, QDBus::BlockWithGui, LookCallMs);
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        std::fprintf(stderr, "vornel: le Vornel en cours ne prête pas ses fenêtres : %s\n",
+                     qPrintable(reply.errorMessage()));
     if (reply.type() != QDBusMessage::ReplyMessage) return std::nullopt;
     std::vector<ModelWindow> windows;
     for (const QJsonValue& v :

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "blocking/desktops/bus_question.h"
 #include "blocking/desktops/window_model.h"
 
 #include <QDBusConnection>
@@ -26,6 +27,12 @@ enum class NameClaim {
 // resident: queued behind an earlier run; otherwise (a look) owned only when
 // nobody holds the name. Never replaceable.
 NameClaim claimBusName(QDBusConnection& bus, bool resident);
+
+// A resident run's claim, queued behind an earlier run and asked without
+// waiting: answered hears how it went and, when the name is another's, a
+// notice that names its holder and says what to do.
+void claimBusNameLater(BusQuestion& question,
+                       std::function<void(NameClaim, const std::string& notice)> answered);
 
 // Answers a look of the same program with the windows of model, as they
 // stand, at /Look on bus; false when the object cannot be exported. The

@@ -1,15 +1,16 @@
 #include "blocking/desktops/xwayland_protocols.h"
 
+#include <QString>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -51,9 +52,11 @@ public:
         return {data, data + xcb_get_property_value_length(reply.get()) / 4};
     }
 
-    std::string text(xcb_window_t window, xcb_atom_t name) {
+    // latin1, when given, hears whether the text is of type STRING.
+    std::string text(xcb_window_t window, xcb_atom_t name, bool* latin1 = nullptr) {
         auto reply = property(window, name, XCB_GET_PROPERTY_TYPE_ANY);
         if (!reply || reply->format != 8) return {};
+        if (latin1) *latin1 = reply->type == XCB_ATOM_STRING;
         return {static_cast<const char*>(xcb_get_property_value(reply.get())),
                 std::size_t(xcb_get_property_value_length(reply.get()))};
     }
@@ -121,13 +124,27 @@ bool sendDeleteWindow(const std::string& display, uint32_t xWindow) {
 
 namespace {
 
+// How a title is compared with the X windows' own.
+enum class Titles { Raw, AsKWinShows };
+
+// An X window's title as KWin gives it to scripts: blanks trimmed and their
+// runs made one space, then every character that does not print dropped.
+std::string asKWinShows(const std::string& raw, bool latin1) {
+    const QString simplified =
+        (latin1 ? QString::fromLatin1(raw) : QString::fromUtf8(raw)).simplified();
+    QString shown;
+    for (char32_t c : simplified.toUcs4())
+        if (QChar::isPrint(c)) shown += QString::fromUcs4(&c, 1);
+    return shown.toStdString();
+}
+
 // The managed X windows titled title: how many, and how many of them lack
 // WM_DELETE_WINDOW. Nothing when that cannot be known: a display is named
 // ($DISPLAY when display is empty) but does not answer, or none is named
 // while an XWayland of this user runs. None of either when no display is
 // named and no XWayland runs: there is no X window then.
-std::optional<std::pair<int, int>> titledWindows(const std::string& display,
-                                                 const std::string& title) {
+std::optional<std::pair<int, int>>
+titledWindows(const std::string& display, const std::string& title, Titles titles = Titles::Raw) {
     const char* fromEnvironment = std::getenv("DISPLAY");
     if (display.empty() && (!fromEnvironment || !*fromEnvironment)) {
         if (xwaylandRuns()) return std::nullopt;
@@ -138,8 +155,10 @@ std::optional<std::pair<int, int>> titledWindows(const std::string& display,
     const xcb_atom_t netName = x.atom("_NET_WM_NAME");
     int titled = 0, lacking = 0;
     for (uint32_t window : x.longs(x.root(), x.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW)) {
+        bool latin1 = false;
         std::string name = netName != XCB_ATOM_NONE ? x.text(window, netName) : std::string();
-        if (name.empty()) name = x.text(window, XCB_ATOM_WM_NAME);
+        if (name.empty()) name = x.text(window, XCB_ATOM_WM_NAME, &latin1);
+        if (titles == Titles::AsKWinShows) name = asKWinShows(name, latin1);
         if (name != title) continue;
         ++titled;
         if (!x.listsDeleteWindow(window)) ++lacking;
@@ -157,7 +176,8 @@ std::optional<bool> xWindowTitledLacksDeleteWindow(const std::string& display,
 }
 
 bool xWindowsTitledListDeleteWindow(const std::string& display, const std::string& title) {
-    const auto found = titledWindows(display, title);
+    // Two X windows that KWin shows alike may be the one it means.
+    const auto found = titledWindows(display, asKWinShows(title, false), Titles::AsKWinShows);
     return found && found->first > 0 && found->second == 0;
 }
 

@@ -30,9 +30,11 @@ bool sendDeleteWindow(const std::string& display, uint32_t xWindow);
 std::optional<bool> xWindowTitledLacksDeleteWindow(const std::string& display,
                                                    const std::string& title);
 
-// For a window known to be an X window whose id the desktop does not give:
-// whether XWayland shows at least one managed window with this title and
-// every one of them lists WM_DELETE_WINDOW. False when it cannot be asked.
+// For a window known to be an X window whose id KWin does not give, by the
+// title KWin shows: whether XWayland holds at least one managed window that
+// KWin shows with this title and every one of them lists WM_DELETE_WINDOW.
+// KWin makes runs of blanks one and drops what does not print, so "Pub  X"
+// is shown as "Pub X" too. False when XWayland cannot be asked.
 bool xWindowsTitledListDeleteWindow(const std::string& display, const std::string& title);
 
 } // namespace vornel

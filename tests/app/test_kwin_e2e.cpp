@@ -7,7 +7,9 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <cstdio>
 #include <set>
+#include <unistd.h>
 
 using namespace vornel::test;
 
@@ -93,11 +95,9 @@ TEST_F(KWinEndToEnd, TitleAndSizeRulesCloseWindowsPolitelyOthersStayAndTheLogIsR
 
     // Loaded once: KWin refuses a second script of the same name.
     EXPECT_TRUE(scriptLoaded());
-    EXPECT_LT(scripting("loadScript", {folder.file("kwin/vornel_windows.js"), "vornel"})
-                  .arguments()
-                  .value(0)
-                  .toInt(),
-              0);
+    const QString written = sessionVariable(dir, "XDG_RUNTIME_DIR") + "/vornel/vornel_windows.js";
+    EXPECT_TRUE(QFile::exists(written)) << "the script KWin loads is written there";
+    EXPECT_LT(scripting("loadScript", {written, "vornel"}).arguments().value(0).toInt(), 0);
 
     // Fed by events: while nothing changes, nobody calls anybody on the bus,
     // however many ticks pass.
@@ -155,6 +155,40 @@ TEST_F(KWinEndToEnd, WindowsOptionListsWhatKWinLists) {
     EXPECT_FALSE(scriptLoaded()) << "the look left its script behind";
 }
 
+// A package upgrade replaces the program file under the running program:
+// the look, run from the new file, is still answered by the running one.
+TEST_F(KWinEndToEnd, WindowsOptionIsAnsweredAfterAnUpgradeReplacedTheProgram) {
+    TestWindow window(dir, "Avant mise à jour - Mozilla", {300, 200});
+    ASSERT_TRUE(window.waitShown());
+    SessionVornelFolder folder;
+    QProcess vornel;
+    folder.start(vornel, dir);
+    ASSERT_TRUE(vornel.waitForStarted(5000));
+    ASSERT_TRUE(waitUntilTrue(scriptLoaded));
+
+    // As dpkg does: a new file renamed over the old one.
+    const QString program = folder.file("vornel");
+    ASSERT_TRUE(QFile::copy(program, program + ".new"));
+    ASSERT_EQ(std::rename(QFile::encodeName(program + ".new").constData(),
+                          QFile::encodeName(program).constData()),
+              0);
+    if (geteuid() == 0) QProcess::execute("chown", {sessionUser() + ":", program});
+
+    QStringList output;
+    QByteArray errors;
+    EXPECT_TRUE(waitUntilTrue([&] {
+        QProcess listing;
+        folder.start(listing, dir, {"--windows"});
+        listing.waitForFinished(10000);
+        output = lines(listing.readAllStandardOutput());
+        errors = listing.readAllStandardError();
+        return output.join('\n').contains("Avant mise à jour - Mozilla");
+    })) << output.join('\n').toStdString()
+        << errors.toStdString();
+    EXPECT_TRUE(scriptLoaded()) << "the running program keeps its script";
+    stopPolitely(vornel);
+}
+
 // KWin's closeWindow() sends WM_DELETE_WINDOW to an X window that lists it
 // but kills the client of one that does not: that one must be left alone.
 TEST(KWinXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
@@ -177,6 +211,18 @@ TEST(KWinXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
     QThread::msleep(1000); // five ticks, each of which would try again
     EXPECT_TRUE(rude.running()) << "the client without the protocol was killed";
     EXPECT_FALSE(rude.sawClose());
+
+    // KWin 6 shows "Pub  X" as "Pub X": the window that lists the protocol
+    // must not vouch for its look-alike, whose program KWin would kill.
+    TestWindow lookAlike(session.dir(), "Pub  X - Mozilla", {300, 200}, "xcb",
+                         {"--without-delete-protocol"});
+    TestWindow vouching(session.dir(), "Pub X - Mozilla", {300, 200}, "xcb");
+    ASSERT_TRUE(lookAlike.waitShown() && vouching.waitShown());
+    QThread::msleep(1500);
+    EXPECT_TRUE(lookAlike.running()) << "the look-alike without the protocol was killed";
+    EXPECT_FALSE(lookAlike.sawClose());
+    // Closed politely (KWin 5 gives the X id) or left open, never killed.
+    EXPECT_TRUE(vouching.running() || vouching.sawClose()) << "the polite one was killed";
 
     stopPolitely(vornel);
 }

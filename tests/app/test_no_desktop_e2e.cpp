@@ -32,6 +32,6 @@ TEST(NoDesktopEndToEnd, SaysNothingIsWatchedAndShowsTheMainWindow) {
 
     EXPECT_TRUE(shown) << "the main window was not shown";
     EXPECT_TRUE(stderrText.contains(
-        "vornel: Aucune fenêtre n'est surveillée : ce bureau Wayland ne laisse pas voir"))
+        "vornel: Aucune fenêtre n'est surveillée : le bureau Wayland de cette session"))
         << "no notice on stderr";
 }

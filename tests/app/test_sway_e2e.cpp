@@ -316,4 +316,44 @@ TEST(SwayTrayEndToEnd, TheIconReachesATrayThatStartsAfterTheProgram) {
     stopPolitely(vornel);
 }
 
+// A panel that hangs: it holds the tray watcher's name, answers nothing and
+// says ten times a second that a host registered. The program asks it one
+// question at a time and never waits for it: each pop-up still goes at once.
+TEST(SwayTrayEndToEnd, AWatcherThatNeverAnswersHoldsUpNoClose) {
+    WaylandSession session("sway");
+    ASSERT_TRUE(session.started());
+    const QString dir = session.dir();
+    const QString panelSettings = sessionVariable(dir, "XDG_RUNTIME_DIR") + "/waybar.json";
+    QProcess::execute("pkill", {"-f", panelSettings});
+    QProcess deaf;
+    ASSERT_TRUE(waitUntilTrue([&] {
+        if (deaf.state() == QProcess::NotRunning)
+            startInSession(deaf, dir,
+                           runnableInSession(dir, qEnvironmentVariable("VORNEL_TEST_WINDOW")),
+                           {"--deaf-tray-watcher"});
+        deaf.waitForReadyRead(500);
+        return deaf.readAllStandardOutput().contains("watching");
+    })) << "the deaf watcher did not take the name (the panel still held it)";
+
+    SessionVornelFolder folder;
+    folder.write("vornel.ini", "[Vornel]\r\nFenetre1= - Mozilla\r\n[Windows]\r\n1=Y,pub,N,1,1\r\n");
+    QProcess vornel;
+    vornel.setProcessChannelMode(QProcess::ForwardedChannels);
+    folder.start(vornel, dir);
+    ASSERT_TRUE(vornel.waitForStarted(5000));
+    EXPECT_FALSE(
+        waitForContainer(dir, "Vornel 2003.03 - ferme les fenêtres de pub de votre navigateur")
+            .isEmpty())
+        << "without a tray the main window must show";
+
+    for (int i = 1; i <= 3; ++i) {
+        TestWindow pub(dir, QString("Pub %1 - Mozilla").arg(i), {300, 200});
+        ASSERT_TRUE(pub.waitShown());
+        EXPECT_TRUE(pub.waitClosed(1500)) << "pop-up " << i << " was not closed within 1.5 s";
+    }
+    stopPolitely(vornel);
+    deaf.kill();
+    deaf.waitForFinished(5000);
+}
+
 } // namespace

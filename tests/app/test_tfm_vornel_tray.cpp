@@ -424,6 +424,40 @@ protected:
 
 } // namespace
 
+// The icon's bus name held by another program when the icon shows: every
+// name the program's items may take (numbered by the item).
+struct ItemNamesTaken {
+    ItemNamesTaken() {
+        for (int i = 1; i <= 50; ++i) {
+            names << QString("org.kde.StatusNotifierItem-%1-%2")
+                         .arg(QCoreApplication::applicationPid())
+                         .arg(i);
+            holder.registerService(names.back());
+        }
+    }
+    ~ItemNamesTaken() { QDBusConnection::disconnectFromBus("name holder"); }
+    void release() {
+        for (const QString& name : names)
+            holder.unregisterService(name);
+    }
+    QDBusConnection holder =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "name holder");
+    QStringList names;
+};
+
+class TrayWhoseNameIsTaken : public WithAPanel, public ItemNamesTaken, public TrayForm {};
+
+// A refused name is not an icon: the program says so and asks again, and the
+// icon reaches the panel once the name is free.
+TEST_F(TrayWhoseNameIsTaken, TheIconRegistersOnceItsNameIsFree) {
+    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "runs on a session bus";
+    QTest::qWait(1500);
+    EXPECT_TRUE(panel.item().isEmpty()) << "registered under a name another program holds";
+    release();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !panel.item().isEmpty(); }, 8000))
+        << "the name was not asked for again";
+}
+
 // The way waybar reaches the menu: the item names a menu object and says it
 // is only a menu; the menu is rebuilt when the panel asks, lists the windows
 // of the moment and the three commands, and a click on an entry does what it

@@ -21,6 +21,12 @@ TEST(WindowsOption, ListsTheXWindowsWithTheirStateSizeAndTitle) {
     client.map(minimised);
     ASSERT_TRUE(eventually([&] { return client.managed(shown) && client.managed(minimised); }));
     client.iconify(minimised);
+    // A title that would forge a line of its own and drive the terminal.
+    const xcb_window_t hostile = client.create(120, 90);
+    client.setUtf8Title(hostile, "Pub\tA\nforged\t1\t0\t9x9\tB\x1b]0;owned\x07 \\ \xc2\x9b"
+                                 "2J fin");
+    client.map(hostile);
+    ASSERT_TRUE(eventually([&] { return client.managed(hostile); }));
 
     QProcess listing;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -54,6 +60,16 @@ TEST(WindowsOption, ListsTheXWindowsWithTheirStateSizeAndTitle) {
     EXPECT_EQ(first[4], "Liste X - Mozilla");
     EXPECT_EQ(second[2], "1");
     EXPECT_EQ(second[4], "Réduite - Mozilla");
+    // One line, escaped, and no control byte anywhere in the listing.
+    const QStringList third = lineOf(hostile);
+    ASSERT_EQ(third.size(), 5) << lines.join('\n').toStdString();
+    EXPECT_EQ(third[4],
+              "Pub\\tA\\nforged\\t1\\t0\\t9x9\\tB\\x1b]0;owned\\x07 \\\\ \\xc2\\x9b2J fin");
+    for (const QString& line : lines)
+        for (QChar c : line)
+            EXPECT_TRUE(c == u'\t' || (c.unicode() >= 0x20 && c.unicode() != 0x7f &&
+                                       (c.unicode() < 0x80 || c.unicode() >= 0xa0)))
+                << "control character " << int(c.unicode()) << " in " << line.toStdString();
     // The outer size holds the window manager's frame around the 220 x 140.
     const QStringList size = first[3].split('x');
     EXPECT_GE(size.value(0).toInt(), 220) << first[3].toStdString();

@@ -52,8 +52,13 @@ TEST(DesktopChoice, WhenNothingAnswersTheUserIsToldWhyAndTheProgramStillHasADesk
         {{.forced = "kde"}, "le bureau « kde » est inconnu"},
         {{.forced = "sway", .swaySocket = "/nonexistent/sway.sock"},
          "le bureau « sway » demandé ne répond pas"},
-        {{.waylandDisplay = "/nonexistent/wayland-9"},
-         "ce bureau Wayland ne laisse pas voir les fenêtres des autres programmes"},
+        {{.waylandDisplay = "/nonexistent/wayland-9", .currentDesktop = "Sombre"},
+         "(XDG_CURRENT_DESKTOP=Sombre) ne laisse pas voir les fenêtres des autres programmes"},
+        // A KDE Plasma session is told why KWin cannot be watched, and never
+        // to open a session of a desktop Vornel knows.
+        {{.waylandDisplay = "/nonexistent/wayland-9", .currentDesktop = "KDE"},
+         "le bureau de cette session (XDG_CURRENT_DESKTOP=KDE) ne peut pas être surveillé. "
+         "KDE Plasma : "},
     };
     for (const Case& c : cases) {
         ChosenDesktop chosen = openDesktop(c.session);
@@ -65,6 +70,7 @@ TEST(DesktopChoice, WhenNothingAnswersTheUserIsToldWhyAndTheProgramStillHasADesk
         EXPECT_TRUE(chosen.notice.contains(QString::fromUtf8(c.says)))
             << chosen.notice.toStdString();
         EXPECT_EQ(chosen.desktop->GetWindow(0, GW_HWNDFIRST), 0u);
+        EXPECT_FALSE(chosen.notice.contains("ouvrez")) << chosen.notice.toStdString();
     }
 }
 

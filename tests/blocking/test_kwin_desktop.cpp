@@ -97,9 +97,14 @@ protected:
         // Before the first use of the session bus, which is then kept.
         qputenv("DBUS_SESSION_BUS_ADDRESS",
                 test::sessionVariable(sessionDir(), "DBUS_SESSION_BUS_ADDRESS").toUtf8());
-        ASSERT_FALSE(KWinDesktop::scriptPath().isEmpty()) << "the build puts the script there";
-        // A copy KWin may read: the build folder may be closed to its user.
-        script = test::runnableInSession(sessionDir(), KWinDesktop::scriptPath());
+        // The program's own script, where KWin (the session's user) may read it.
+        QFile copy(test::sessionVariable(sessionDir(), "XDG_RUNTIME_DIR") + "/vornel_windows.js");
+        ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+        ASSERT_GT(copy.write(KWinDesktop::scriptText()), 0) << "the program carries its script";
+        copy.close();
+        if (geteuid() == 0)
+            QProcess::execute("chown", {test::sessionUser() + ":", copy.fileName()});
+        script = copy.fileName();
     }
     void TearDown() override {
         // Nothing of one test's script may be left for the next.
@@ -107,7 +112,10 @@ protected:
     }
     std::unique_ptr<KWinDesktop> connect(bool once = false,
                                          QDBusConnection bus = QDBusConnection::sessionBus()) {
-        return KWinDesktop::connect({}, once, bus, script);
+        std::string why;
+        auto desktop = KWinDesktop::connect({}, why, once, bus, script);
+        EXPECT_TRUE(desktop) << why;
+        return desktop;
     }
     QString script;
 };
@@ -260,9 +268,13 @@ TEST_F(KWinDesktopTest, HandsOverBetweenRuns) {
     auto second = connect(false, otherBus);
     ASSERT_TRUE(second);
     EXPECT_FALSE(second->waitForWindows(1000)) << "the first run still owns the name";
+    // Blind meanwhile, and it says who holds the name.
+    EXPECT_TRUE(waitWithEvents([&] { return !second->notice().empty(); }, 5000));
+    EXPECT_NE(second->notice().find("est tenu par"), std::string::npos) << second->notice();
 
     first.reset();
     ASSERT_TRUE(second->waitForWindows(10000));
+    EXPECT_EQ(second->notice(), "") << "the name came, the notice stays";
     EXPECT_TRUE(scriptLoaded());
     const WindowHandle g = waitForTitle(*second, "Gamma");
     ASSERT_NE(g, 0u);
@@ -323,10 +335,11 @@ TEST_F(KWinDesktopTest, AScriptUnloadedFromOutsideIsLoadedAgain) {
     EXPECT_NE(told[0].find("KWin"), std::string::npos) << told[0];
     EXPECT_FALSE(window.sawClose()) << "the request went to no script";
 
+    // Back once the new script has reported: the notice goes then.
+    EXPECT_TRUE(waitWithEvents([&] { return told.back().empty(); }, 15000)) << told.back();
     const WindowHandle after = waitForTitle(*desktop, "Revient - Mozilla", 15000);
     ASSERT_NE(after, 0u) << "the script was not loaded again";
     EXPECT_TRUE(scriptLoaded());
-    EXPECT_EQ(told.back(), "");
     EXPECT_FALSE(window.sawClose()) << "a request of the lost script is not made again";
     EXPECT_TRUE(desktop->PostClose(after));
     EXPECT_TRUE(window.waitClosed());
@@ -423,6 +436,30 @@ TEST_F(KWinDesktopTest, NoOtherProgramTakesTheNameOrHearsTheScript) {
     intruder.unregisterObject("/KWinScript");
     intruder.interface()->unregisterService(VornelBusName);
     QDBusConnection::disconnectFromBus("name thief");
+}
+
+// A script KWin loads and starts but that never reports (a KWin that does
+// not run it) leaves the program blind: it says so, and tries again.
+TEST_F(KWinDesktopTest, AScriptThatNeverReportsIsSaid) {
+    QFile silent(test::sessionVariable(sessionDir(), "XDG_RUNTIME_DIR") + "/silent.js");
+    ASSERT_TRUE(silent.open(QIODevice::WriteOnly));
+    silent.write("// reports nothing\n");
+    silent.close();
+    if (geteuid() == 0) QProcess::execute("chown", {test::sessionUser() + ":", silent.fileName()});
+    std::string why;
+    auto desktop =
+        KWinDesktop::connect({}, why, false, QDBusConnection::sessionBus(), silent.fileName());
+    ASSERT_TRUE(desktop);
+    std::vector<std::string> told;
+    desktop->watchNotice([&](const std::string& notice) { told.push_back(notice); });
+    EXPECT_TRUE(waitWithEvents([&] { return !told.empty(); }, 15000))
+        << "no notice within 15 s of a script that never reported";
+    ASSERT_FALSE(told.empty());
+    EXPECT_NE(told[0].find("10 secondes"), std::string::npos) << told[0];
+    EXPECT_NE(told[0].find("aucune fenêtre n'est surveillée"), std::string::npos) << told[0];
+    EXPECT_FALSE(desktop->waitForWindows(10)) << "nothing reported";
+    desktop.reset();
+    silent.remove();
 }
 
 } // namespace

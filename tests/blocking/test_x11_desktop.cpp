@@ -1,4 +1,5 @@
 #include "blocking/desktops/x11_desktop.h"
+#include "blocking/desktops/xwayland_protocols.h"
 #include "support/x11_client.h"
 #include "support/x11_display.h"
 
@@ -410,4 +411,34 @@ TEST(X11DesktopWithoutWindowManager, WalksTheRootChildrenAndClosesDirectly) {
                messages[0].data.data32[0] == client.atom("WM_DELETE_WINDOW");
     }));
     EXPECT_TRUE(client.exists(a));
+}
+
+// KWin 6 gives its scripts no X id, and titles it has cleaned: an XWayland
+// window is closed through KWin only when every X window KWin would show
+// under that title lists WM_DELETE_WINDOW, since KWin kills the program of
+// one that does not. "Pub  X" (two blanks) shows as "Pub X" too.
+TEST(XWaylandTitles, EveryWindowKWinShowsAlikeMustListTheDeleteProtocol) {
+    const std::string display = test::testDisplay();
+    ASSERT_FALSE(display.empty());
+    X11Client client(display);
+    const xcb_window_t polite = client.create(120, 90);
+    client.setUtf8Title(polite, "Pub X");
+    client.map(polite);
+    ASSERT_TRUE(eventually([&] { return client.managed(polite); }));
+    // Managed a moment before the window manager lists it.
+    EXPECT_TRUE(eventually([&] { return xWindowsTitledListDeleteWindow(display, "Pub X"); }));
+
+    const xcb_window_t rude = client.create(120, 90, false);
+    client.setUtf8Title(rude, "Pub  X");
+    client.map(rude);
+    ASSERT_TRUE(eventually([&] { return client.managed(rude); }));
+    EXPECT_TRUE(eventually([&] { return !xWindowsTitledListDeleteWindow(display, "Pub X"); }))
+        << "the window without the protocol vouched for by its look-alike";
+    EXPECT_FALSE(xWindowsTitledListDeleteWindow(display, "Pub  X"));
+
+    // A Latin-1 WM_NAME with a control character, as KWin decodes and cleans it.
+    client.setUtf8Title(polite, "");
+    client.setLatin1Title(polite, " Caf\xe9\x01  cr\xe8me ");
+    EXPECT_TRUE(eventually([&] { return xWindowsTitledListDeleteWindow(display, "Café crème"); }));
+    EXPECT_FALSE(xWindowsTitledListDeleteWindow(display, "Pub X")) << "only the rude one is left";
 }

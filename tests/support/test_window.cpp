@@ -3,14 +3,23 @@
 // asked to close, and takes a new title from a line "title TEXT" on stdin.
 //
 //   vornel_test_window TITLE WIDTHxHEIGHT [--without-delete-protocol]
+//   vornel_test_window --deaf-tray-watcher
 //
 // On X (QT_QPA_PLATFORM=xcb), --without-delete-protocol takes WM_DELETE_WINDOW
 // out of the window's WM_PROTOCOLS, as old X clients have it: a window manager
 // can then only kill the client.
+//
+// --deaf-tray-watcher: no window, but a panel that hangs: it takes the
+// StatusNotifierWatcher's bus name, answers no call, and says ten times a
+// second that a host registered. It prints "watching" once it holds the name.
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QGuiApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <iostream>
@@ -49,9 +58,36 @@ void withoutDeleteProtocol(QWidget& window) {
     xcb_flush(c);
 }
 
+// Every call to its path is taken and never answered.
+class DeafObject : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage&, const QDBusConnection&) override { return true; }
+};
+
+int deafTrayWatcher(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    DeafObject deaf;
+    const QString path = QStringLiteral("/StatusNotifierWatcher");
+    const QString name = QStringLiteral("org.kde.StatusNotifierWatcher");
+    if (!bus.registerVirtualObject(path, &deaf) || !bus.registerService(name)) return 1;
+    std::printf("watching\n");
+    std::fflush(stdout);
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        bus.send(
+            QDBusMessage::createSignal(path, name, QStringLiteral("StatusNotifierHostRegistered")));
+    });
+    ticker.start(100);
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc == 2 && std::string(argv[1]) == "--deaf-tray-watcher")
+        return deafTrayWatcher(argc, argv);
     // The compositor's window rules find the window by this application id.
     QGuiApplication::setDesktopFileName(QStringLiteral("vornel-test-window"));
     QApplication app(argc, argv);

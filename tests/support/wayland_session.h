@@ -222,25 +222,16 @@ inline QJsonObject waitForContainer(const QString& dir, const QString& title) {
     return found;
 }
 
-// A folder that the session's user owns, holding a copy of the program; the
-// program runs from it inside the session, as that user.
+// A folder that the session's user owns, holding a copy of the program file
+// alone; the program runs from it inside the session, as that user.
 class SessionVornelFolder {
 public:
     SessionVornelFolder() {
         const QString binary = qEnvironmentVariable("VORNEL_BINARY");
         EXPECT_TRUE(QFile::copy(binary, file("vornel")))
             << "VORNEL_BINARY names the program under test";
-        // The files that desktops run on the program's behalf (the KWin
-        // script, the GNOME Shell extension), beside it as an install has
-        // them: the build folder may be closed to the session's user.
-        const QString built = QFileInfo(binary).absolutePath();
-        for (const char* data :
-             {"kwin/vornel_windows.js", "gnome-shell/legacy/extension.js",
-              "gnome-shell/legacy/metadata.json", "gnome-shell/modules/extension.js",
-              "gnome-shell/modules/metadata.json"}) {
-            QDir().mkpath(QFileInfo(file(data)).absolutePath());
-            QFile::copy(built + '/' + data, file(data));
-        }
+        // Nothing beside it: the program carries what the desktops run for
+        // it (the KWin script, the GNOME Shell extension).
         QDir().mkpath(file("home"));
         giveToSessionUser();
     }

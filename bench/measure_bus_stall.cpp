@@ -1,0 +1,75 @@
+// The longest stall of the program's event loop while a peer on the session
+// bus never answers: a tray watcher that holds its name, answers no call and
+// says ten times a second that a host registered, as a hung panel does. The
+// program's tray watch runs against it for a while; a timer that should fire
+// every millisecond measures the gaps. On Wayland the watch keeps asking
+// until a host is there, so measure_bus_stall.sh runs it in a headless sway
+// on a bus of its own.
+#include "app/tray_host.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+class DeafObject : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage&, const QDBusConnection&) override { return true; }
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    QDBusConnection deafBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "deaf");
+    DeafObject deaf;
+    const QString path = QStringLiteral("/StatusNotifierWatcher");
+    const QString name = QStringLiteral("org.kde.StatusNotifierWatcher");
+    if (!deafBus.registerVirtualObject(path, &deaf) || !deafBus.registerService(name)) {
+        std::fprintf(stderr, "no session bus to take the watcher's name on\n");
+        return 1;
+    }
+    QTimer signals10;
+    QObject::connect(&signals10, &QTimer::timeout, [&] {
+        deafBus.send(
+            QDBusMessage::createSignal(path, name, QStringLiteral("StatusNotifierHostRegistered")));
+    });
+    signals10.start(100);
+
+    QObject context;
+    bool ready = false;
+    const bool readyAtOnce = vornel::trayHostReady(&context, [&] { ready = true; });
+
+    std::vector<qint64> gaps;
+    QElapsedTimer clock, total;
+    clock.start();
+    total.start();
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        gaps.push_back(clock.nsecsElapsed());
+        clock.restart();
+        if (total.elapsed() > seconds * 1000) app.quit();
+    });
+    tick.start(1);
+    app.exec();
+
+    std::sort(gaps.begin(), gaps.end());
+    const auto ms = [](qint64 ns) { return double(ns) / 1e6; };
+    std::printf("tray watch (%s) against a watcher that never answers, %d s, signals every "
+                "100 ms\n",
+                qPrintable(QGuiApplication::platformName()), seconds);
+    std::printf("  ticks: %zu, ready: %s\n", gaps.size(), readyAtOnce || ready ? "yes" : "no");
+    std::printf("  event loop gap: median %.2f ms, 99th %.2f ms, longest %.2f ms\n",
+                ms(gaps[gaps.size() / 2]), ms(gaps[gaps.size() * 99 / 100]), ms(gaps.back()));
+    return 0;
+}
