@@ -357,10 +357,13 @@ void KWinDesktop::unloadScript() {
 
 bool KWinDesktop::waitForWindows(int msecs) {
     if (borrowed_) return true;
+    // A script an earlier run left loaded may report while ours is still on
+    // its way in: the windows count once our own load has been answered.
+    auto ready = [this] { return loaded_ && receiver_->reported(); };
     QDeadlineTimer deadline(msecs);
-    while (!receiver_->reported() && !deadline.hasExpired())
+    while (!ready() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    return receiver_->reported();
+    return ready();
 }
 
 WindowHandle KWinDesktop::handleFor(const QString& id) {

@@ -44,8 +44,8 @@ public:
     KWinDesktop(const KWinDesktop&) = delete;
     KWinDesktop& operator=(const KWinDesktop&) = delete;
 
-    // Runs the event loop until the script has reported the windows present
-    // when it started, at most msecs; false when it has not.
+    // Runs the event loop until our own script is loaded and a script has
+    // reported the windows present, at most msecs; false when not.
     bool waitForWindows(int msecs);
 
     // The script the program carries.
