@@ -152,7 +152,7 @@ QString wrapped(const QString& text, qsizetype indent) {
 }
 
 void say(std::ostream& out, const QString& text) {
-    out << text.toLocal8Bit().constData();
+    out << text.toUtf8().constData();
     out.flush();
 }
 
@@ -211,7 +211,10 @@ QString helpText() {
 }
 
 std::optional<int> answerCommandLine(const CommandLine& line, int argc, char** argv) {
-    if (line.action != CommandLine::Action::Run) useParentConsole();
+    if (line.action != CommandLine::Action::Run) {
+        useConsoleWriter(true);
+        measureInEachMonitorsPixels();
+    }
     switch (line.action) {
     case CommandLine::Action::Run:
         return std::nullopt;

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "app/instance_handshake.h"
+#include "app/parent_console.h"
 #include "app/program.h"
 #include "app/vornel_application.h"
 #include "blocking/alert_sound.h"
@@ -13,6 +14,7 @@ int main(int argc, char* argv[]) {
     // option must not replace the running program.
     const vornel::CommandLine line = vornel::readCommandLine(argc, argv);
     if (std::optional<int> status = vornel::answerCommandLine(line, argc, argv)) return *status;
+    vornel::useConsoleWriter(false);
 
     vornel::VornelApplication app(argc, argv);
     // Dates in the log follow the user's regional formats.

@@ -13,7 +13,6 @@
 #include <QSessionManager>
 #include <QTimer>
 #include <QTranslator>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 
@@ -62,7 +61,7 @@ void speakFrenchInQtsTexts(QTranslator& translations) {
 
 // A start that must not run says why, on stderr and in a message, and ends.
 int refuseToStart(const QString& text, const QString& boxName) {
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::cerr << text.toUtf8().constData() << std::endl;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Vornel"), text, QMessageBox::Ok);
     box.setObjectName(boxName);
     box.exec();

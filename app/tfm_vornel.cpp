@@ -345,7 +345,7 @@ void TfmVornel::applySystemSettings() {
     }
     const QStringList problems = system.problems();
     for (const QString& problem : problems)
-        std::cerr << "vornel: " << problem.toLocal8Bit().constData() << '\n';
+        std::cerr << "vornel: " << problem.toUtf8().constData() << '\n';
     if (problems.isEmpty()) return;
     settingsNotice_ =
         QStringLiteral("Réglages de l'administrateur ignorés : %1").arg(problems.first());

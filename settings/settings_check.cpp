@@ -254,7 +254,7 @@ QString problemText(const QString& path, const SettingsProblem& problem) {
 int printSettingsCheck(const QString& path, std::ostream& out) {
     const SettingsCheck check = checkSettingsFile(path);
     for (const SettingsProblem& problem : check.problems)
-        out << problemText(path, problem).toLocal8Bit().constData() << '\n';
+        out << problemText(path, problem).toUtf8().constData() << '\n';
     out.flush();
     return check.problems.empty() ? 0 : 1;
 }

@@ -239,7 +239,7 @@ TEST(VornelExe, AStartThatMayNotOpenTheRunningOnesMutexSaysSoAndEnds) {
     PostMessageA(box, WM_CLOSE, 0, 0);
     ASSERT_TRUE(ended(*p));
     EXPECT_EQ(p->exitCode(), 1);
-    const QString said = QString::fromLocal8Bit(p->readAllStandardError());
+    const QString said = QString::fromUtf8(p->readAllStandardError());
     EXPECT_TRUE(said.contains(QStringLiteral("Un autre Vornel est d\u00e9j\u00e0 lanc\u00e9")))
         << said.toStdString();
     EXPECT_EQ(folder.read("vornel.ini"), PopUpRule);
@@ -274,6 +274,32 @@ TEST(VornelExe, TheOneShotOptionsPrintInTheConsoleTheyWereStartedFrom) {
     // Accents and all, whatever the console's code page.
     EXPECT_TRUE(shown.contains(QStringLiteral("affiche les fenêtres que voit Vornel")))
         << shown.toStdString();
+}
+
+// A pipe or a file is given UTF-8, whatever the system's code page: the help,
+// the refusals and the windows' titles alike. The walk is made measuring in
+// each monitor's own pixels, which at 100 % changes no size.
+TEST(VornelExe, TheOneShotOptionsWriteUtf8IntoAPipe) {
+    const auto run = [](const QStringList& arguments) {
+        QProcess p;
+        p.start(QStringLiteral(VORNEL_DIST_DIR "/vornel.exe"), arguments);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return std::pair{p.readAllStandardOutput(), p.readAllStandardError()};
+    };
+    const auto [help, helpErrors] = run({QStringLiteral("--help")});
+    EXPECT_TRUE(help.contains(QStringLiteral("affiche les fenêtres que voit Vornel").toUtf8()))
+        << help.toStdString();
+    const auto [none, refusal] = run({QStringLiteral("--desktop"), QStringLiteral("aucun")});
+    EXPECT_TRUE(refusal.contains(QStringLiteral("le bureau « aucun » est inconnu").toUtf8()))
+        << refusal.toStdString();
+
+    auto popup = popUp(QStringLiteral("Publicité"));
+    ASSERT_TRUE(waitUntil([&] { return windowOf(*popup) != nullptr; }, 20000));
+    const auto [windows, windowErrors] = run({QStringLiteral("--windows")});
+    // Lines end as Windows text files' do.
+    EXPECT_TRUE(windows.contains(QStringLiteral("\t1\t0\t400x300\tPublicité\r\n").toUtf8()))
+        << windows.toStdString() << windowErrors.toStdString();
+    stop(*popup);
 }
 
 TEST(VornelExe, TheUpdateReminderComesUnderAShortDateWithTwoDigitYears) {
