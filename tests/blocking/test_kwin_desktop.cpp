@@ -283,8 +283,18 @@ TEST_F(KWinDesktopTest, HandsOverBetweenRuns) {
     // A crash leaves the script loaded with nobody answering it.
     second.reset();
     QDBusConnection::disconnectFromBus("second run");
-    const QDBusMessage id = scripting("loadScript", {script, QString(KWinDesktop::ScriptName)});
-    ASSERT_GE(id.arguments().value(0).toInt(), 0);
+    // KWin frees the name of an unloaded script a moment after the unload.
+    int id = -1;
+    waitWithEvents(
+        [&] {
+            id = scripting("loadScript", {script, QString(KWinDesktop::ScriptName)})
+                     .arguments()
+                     .value(0)
+                     .toInt();
+            return id >= 0;
+        },
+        5000);
+    ASSERT_GE(id, 0);
     scripting("start", {});
     auto third = connect();
     ASSERT_TRUE(third);
