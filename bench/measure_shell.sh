@@ -10,21 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-work=$(mktemp -d)
-session=$work/x11
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    tests/support/x11_session stop "$session" || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-tests/support/x11_session start "$session"
-export DISPLAY=$(cat "$session/display")
-export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
-unset DBUS_SESSION_BUS_ADDRESS VORNEL_CONFIG_DIR
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+source bench/private_x11.sh
 cp "$build/vornel" "$work/vornel"
 
 settings() {
