@@ -313,11 +313,8 @@ void TfmVornel::connectSettings() {
 // to a copy in the user's folder; the user hears of it once, as it is made.
 void TfmVornel::Initialise() {
     const QString moved = vornel::takeOverPassedOver(settings_->files());
-    if (!moved.isEmpty()) {
-        std::cerr << "vornel: " << moved.toStdString() << '\n';
-        const QString shown = ui.lBureau->text();
-        ShowDesktopNotice(shown.isEmpty() ? moved : shown + u'\n' + moved);
-    }
+    if (!moved.isEmpty()) std::cerr << "vornel: " << moved.toStdString() << '\n';
+    settingsNotice_ = moved;
     settings_->Initialise();
     applySystemSettings();
 }
@@ -346,13 +343,15 @@ void TfmVornel::applySystemSettings() {
     const QStringList problems = system.problems();
     for (const QString& problem : problems)
         std::cerr << "vornel: " << problem.toUtf8().constData() << '\n';
-    if (problems.isEmpty()) return;
-    settingsNotice_ =
-        QStringLiteral("Réglages de l'administrateur ignorés : %1").arg(problems.first());
-    if (problems.size() == 2) settingsNotice_ += QStringLiteral(" (et 1 autre ligne)");
-    if (problems.size() > 2)
-        settingsNotice_ += QStringLiteral(" (et %1 autres lignes)").arg(problems.size() - 1);
-    showNotices();
+    if (!problems.isEmpty()) {
+        QString ignored =
+            QStringLiteral("Réglages de l'administrateur ignorés : %1").arg(problems.first());
+        if (problems.size() == 2) ignored += QStringLiteral(" (et 1 autre ligne)");
+        if (problems.size() > 2)
+            ignored += QStringLiteral(" (et %1 autres lignes)").arg(problems.size() - 1);
+        settingsNotice_ += (settingsNotice_.isEmpty() ? QString() : QStringLiteral("\n")) + ignored;
+    }
+    if (!settingsNotice_.isEmpty()) showNotices();
 }
 
 void TfmVornel::SauveListe() {

@@ -154,8 +154,9 @@ private:
     std::unique_ptr<vornel::ScanCycle> scan_;
     QPropertyNotifier pauseEnds_;
     std::unique_ptr<vornel::SettingsStore> settings_;
-    // The notice line's two parts: the desktop's, and what the machine's
-    // settings file holds that cannot be used.
+    // The notice line's two parts: the desktop's, and the settings' (a
+    // settings file taken over into the user's folder, what the machine's
+    // settings file holds that cannot be used).
     QString desktopNotice_;
     QString settingsNotice_;
     // Brings the closings to disk between the commands' saves.
