@@ -61,6 +61,11 @@ public:
         (void)changed;
         return false;
     }
+    // gone hears the handle of a window that was destroyed. Where the window
+    // system hands a freed handle to the next window, a window found later
+    // under it is another; desktops whose handles are never given again need
+    // not tell.
+    virtual void watchGone(std::function<void(WindowHandle)> gone) { (void)gone; }
 
     // changed hears, in French (UTF-8), what the user must newly know about
     // this desktop while the program runs; empty when all works again. Most

@@ -55,10 +55,16 @@ ScanCycle::ScanCycle(Desktop& desktop, const CloseRules& rules, AlertSound& soun
     };
     candidates_.reserve(MaxCandidates);
     polled_ = !desktop_.watchChanges([this] { wake(); });
+    // Told from the middle of a tick too: kept for the next walk rather than
+    // struck from under the request being made.
+    desktop_.watchGone([this](WindowHandle window) {
+        if (asked_.contains(window)) destroyed_.push_back(window);
+    });
 }
 
 ScanCycle::~ScanCycle() {
     if (!polled_) desktop_.watchChanges({});
+    desktop_.watchGone({});
 }
 
 void ScanCycle::wake() {
@@ -129,6 +135,7 @@ void ScanCycle::Timer() {
 
     QStringList unmatched;
     desktop_.rereadWindows(candidates_);
+    forgetDestroyedWindows();
     for (WindowHandle h : candidates_) {
         std::string_view title;
         WindowRect r;
@@ -239,6 +246,15 @@ void ScanCycle::forgetGoneWindows() {
     std::erase_if(asked_, [this](const auto& entry) {
         return std::ranges::find(candidates_, entry.first) == candidates_.end();
     });
+}
+
+// A window destroyed since the walk before, whatever now stands under its
+// handle, is done with: the walk and the reread have taken in what the desktop
+// had heard.
+void ScanCycle::forgetDestroyedWindows() {
+    for (WindowHandle window : destroyed_)
+        asked_.erase(window);
+    destroyed_.clear();
 }
 
 // The candidate list is rebuilt whole, redrawn once, and its selection kept

@@ -61,7 +61,9 @@ void addOneTo(QLabel* counter);
 // A window may take a while to go, or never go. It is counted, announced and
 // logged once, when the first close request goes out to it; while it stays it
 // is asked again, for ten seconds at most. Once the walk no longer finds it,
-// it is forgotten, so a new window under the same handle counts again.
+// it is forgotten, so a new window under the same handle counts again; so is
+// one the desktop says was destroyed, even when a new window took its handle
+// before the next walk.
 class ScanCycle {
 public:
     static constexpr int TitleBufferSize = 5000;
@@ -125,6 +127,7 @@ private:
                               std::chrono::milliseconds time);
     void countClosing(int ruleNumber);
     void forgetGoneWindows();
+    void forgetDestroyedWindows();
     void showCandidates(const QStringList& rows);
 
     Desktop& desktop_;
@@ -139,6 +142,7 @@ private:
     std::vector<WindowHandle> candidates_;
     std::array<char, TitleBufferSize> title_{};
     std::unordered_map<WindowHandle, Asked> asked_;
+    std::vector<WindowHandle> destroyed_; // of those asked, since the last tick's walk
 };
 
 } // namespace vornel

@@ -298,7 +298,10 @@ void X11Desktop::place(const xcb_generic_event_t* event) {
         if (e->window == checkWindow_) startAgain(); // the window manager has ended
         // The id is free again, and the server may give it to a new window
         // of another client: what stands behind it is asked about afresh.
-        if (auto it = clients_.find(e->window); it != clients_.end()) it->second = Client{};
+        if (auto it = clients_.find(e->window); it != clients_.end()) {
+            it->second = Client{};
+            if (gone_) gone_(e->window);
+        }
         touchHeldClients(e->window, Parent | Origin, sequence);
         return;
     }

@@ -45,6 +45,8 @@ public:
     uint64_t requests() const { return requests_; }
     // Whether an EWMH window manager runs, as last taken in.
     bool hasWindowManager() const { return managed_; }
+    // The server gives a destroyed window's id to the next window it makes.
+    void watchGone(std::function<void(WindowHandle)> gone) override { gone_ = std::move(gone); }
 
 protected:
     void update() override;
@@ -107,7 +109,8 @@ private:
     xcb_window_t checkToVerify_ = 0; // a window manager's window, not yet known to be its own
     xcb_window_t checkWindow_ = 0;   // the running window manager's window
     bool managed_ = false;           // an EWMH window manager runs
-    bool closesWindows_ = false;     // and lists _NET_CLOSE_WINDOW
+    std::function<void(WindowHandle)> gone_;
+    bool closesWindows_ = false; // and lists _NET_CLOSE_WINDOW
     bool orderChanged_ = false;
     std::vector<WindowHandle> stackingTopFirst_, childrenTopFirst_;
     std::unordered_set<xcb_window_t> rootChildren_;

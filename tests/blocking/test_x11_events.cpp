@@ -311,7 +311,7 @@ TEST(X11Events, ADisplayThatGoesAwayLeavesAnEmptyDesktopAndIsReportedOnce) {
 
 // A client that ends frees its window ids, and the server gives them to the
 // next client that connects: the new window behind an old id is another.
-TEST(X11Events, AWindowIdThatComesBackIsANewWindow) {
+TEST(X11Events, AWindowIdThatComesBackIsANewWindowAndItsClosingCountsAgain) {
     QTemporaryDir dir;
     test::X11Session session(dir.path().toStdString());
     ASSERT_FALSE(session.display().empty());
@@ -322,6 +322,11 @@ TEST(X11Events, AWindowIdThatComesBackIsANewWindow) {
         desktop->GetWindowTextA(h, title, sizeof title);
         return std::string(title);
     };
+    ScanWidgets w(" - Mozilla");
+    CloseRules rules;
+    rules.append(TCond{"Y", "N", "loto", 0, 0});
+    NoSound sound;
+    ScanCycle scan(*desktop, rules, sound, w.controls(), [] { return WindowHandle(0); });
 
     xcb_window_t first = 0;
     {
@@ -332,17 +337,24 @@ TEST(X11Events, AWindowIdThatComesBackIsANewWindow) {
         ASSERT_TRUE(eventually([&] { return client.managed(first); }));
         answers(*desktop);
         EXPECT_EQ(titleOf(first), "Super loto - Mozilla");
+        ASSERT_TRUE(eventually([&] {
+            scan.Timer();
+            return w.lNbre.text() == "1";
+        }));
     }
+    // No tick between the first program's end and the second's window: only
+    // the server's word that the first window was destroyed tells them apart.
     test::X11Client client(session.display());
     xcb_window_t second = client.create(200, 150);
-    client.setLatin1Title(second, "Poker - Mozilla");
+    client.setLatin1Title(second, "Loto du jour - Mozilla");
     client.map(second);
     ASSERT_TRUE(eventually([&] { return client.managed(second); }));
     EXPECT_EQ(second, first) << "the server gave the id again";
+    EXPECT_TRUE(eventually([&] { return titleOf(second) == "Loto du jour - Mozilla"; }));
     EXPECT_TRUE(eventually([&] {
-        answers(*desktop);
-        return titleOf(second) == "Poker - Mozilla";
-    }));
+        scan.Timer();
+        return w.lNbre.text() == "2";
+    })) << "the second pop-up was closed without being counted";
     client.setLatin1Title(second, "Poker 2 - Mozilla");
     EXPECT_TRUE(eventually([&] { return titleOf(second) == "Poker 2 - Mozilla"; }));
 }
