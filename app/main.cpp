@@ -21,7 +21,6 @@ int main(int argc, char* argv[]) {
     vornel::useConsoleWriter(false);
 
     vornel::VornelApplication app(argc, argv);
-    vornel::speakUsersLanguage();
     // Dates in the log follow the user's regional formats.
     std::setlocale(LC_TIME, "");
     vornel::ChosenDesktop chosen =

@@ -6,6 +6,7 @@
 #include "app/tfm_vornel.h"
 #include "app/tfm_vornel_tray.h"
 #include "blocking/tfm_ferme.h"
+#include "common/program_language.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -47,6 +48,16 @@ void endFromOutside(TfmVornelTray& tray, InstanceHandshake& handshake) {
         session.setRestartHint(QSessionManager::RestartNever);
     });
 }
+
+// The desktop's language for the program's texts and Qt's own (the file
+// dialog, the edit fields' context menus, the buttons of a message box)
+// while the program runs, the refusal to start included.
+struct SpokenLanguage {
+    SpokenLanguage() { speakUsersLanguage(); }
+    ~SpokenLanguage() { forgetLanguage(); }
+    SpokenLanguage(const SpokenLanguage&) = delete;
+    SpokenLanguage& operator=(const SpokenLanguage&) = delete;
+};
 
 // A start that must not run says why, on stderr and in a message, and ends.
 int refuseToStart(const QString& text, const QString& boxName) {
@@ -97,6 +108,7 @@ int giveWayToUnreachableInstance() {
 
 int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake,
                const QString& desktopNotice, bool noticeOnce) {
+    const SpokenLanguage language;
     earlierInstanceClosed = false;
     switch (handshake.closeEarlierInstance(EarlierInstanceWait)) {
     case EarlierInstance::StillRunning:

@@ -60,6 +60,14 @@ void speakLanguage(Language language) {
     QCoreApplication::installTranslator(&t.program);
 }
 
+void forgetLanguage() {
+    Translations& t = translations();
+    QCoreApplication::removeTranslator(&t.program);
+    QCoreApplication::removeTranslator(&t.qt);
+    (void)t.program.load(QString());
+    (void)t.qt.load(QString());
+}
+
 QString programText(const char* context, const char* sourceText) {
     const QString text = translations().program.translate(context, sourceText);
     return text.isEmpty() ? QString::fromUtf8(sourceText) : text;

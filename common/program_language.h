@@ -22,6 +22,10 @@ Language languageFor(const QStringList& uiLanguages);
 void speakUsersLanguage();
 void speakLanguage(Language language);
 
+// Takes both out of the application: the texts as written, Qt's own in
+// English, as before any choice.
+void forgetLanguage();
+
 // A text of the program in the chosen language, whether or not an
 // application exists yet: the command line answers before any is made.
 // lupdate reads calls of it as it reads QCoreApplication::translate.

@@ -533,7 +533,7 @@
     </message>
     <message>
         <source>Fermer automatiquement les fenêtres dont : (Faites vos choix)</source>
-        <translation>Close automatically the windows whose: (make your choices)</translation>
+        <translation>Automatically close the windows whose: (make your choices)</translation>
     </message>
     <message>
         <source>Le titre contient le texte</source>
@@ -557,7 +557,7 @@
     </message>
     <message>
         <source>La dimension est inférieure à</source>
-        <translation>Size is smaller than</translation>
+        <translation>Size is at most</translation>
     </message>
     <message>
         <source>Pas de condition de dimension</source>

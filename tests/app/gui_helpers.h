@@ -71,10 +71,10 @@ inline AnsweredBox answerBoxDuring(const std::function<void()>& action) {
 }
 
 // The program speaks English while the object lives (forms made meanwhile
-// are English), French again afterwards.
+// are English), its texts as written again afterwards.
 struct InEnglish {
     InEnglish() { speakLanguage(Language::English); }
-    ~InEnglish() { speakLanguage(Language::French); }
+    ~InEnglish() { forgetLanguage(); }
     InEnglish(const InEnglish&) = delete;
     InEnglish& operator=(const InEnglish&) = delete;
 };

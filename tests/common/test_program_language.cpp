@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
@@ -44,8 +45,17 @@ TEST(ProgramText, EveryEnglishTextOfTheFileIsInTheProgram) {
         EXPECT_EQ(QCoreApplication::translate(c.constData(), s.constData()), english);
     }
     speakLanguage(Language::French);
+    const QString frenchOfQt = QCoreApplication::translate("QFileDialog", "Open");
     for (const auto& [c, s, english] : entries) {
         EXPECT_EQ(programText(c.constData(), s.constData()), QString::fromUtf8(s));
         EXPECT_EQ(QCoreApplication::translate(c.constData(), s.constData()), QString::fromUtf8(s));
     }
+    // Qt's own texts follow where the system has them.
+    if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_fr.qm")) {
+        EXPECT_EQ(frenchOfQt, "Ouvrir");
+    }
+    forgetLanguage();
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Open"), "Open");
+    EXPECT_EQ(programText("CommandLine", "Utilisation : vornel [options]"),
+              "Utilisation : vornel [options]");
 }
