@@ -124,7 +124,7 @@
     </message>
     <message>
         <source>L&apos;agent SNMP n&apos;a pas dépassé le dernier objet.</source>
-        <translation>The SNMP agent did not go past the last object.</translation>
+        <translation>The SNMP agent did not move past the last object.</translation>
     </message>
 </context>
 <context>
