@@ -17,10 +17,13 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMutex>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QToolButton>
@@ -517,8 +520,27 @@ TEST_F(TrayInAPanel, APanelReadsTheMenuOverDBusAndItsClicksWork) {
 
 namespace {
 
-// The forms made while the program speaks English.
-class TrayFormInEnglish : public test::InEnglish, public TrayForm {};
+// A machine's settings file, in $XDG_CONFIG_DIRS while the object lives:
+// an imposed option, a rule of the administrator's and a line it cannot use.
+class WithMachineSettings {
+public:
+    WithMachineSettings() : old_(qgetenv("XDG_CONFIG_DIRS")) {
+        QDir().mkpath(dir_.filePath("vornel"));
+        QFile file(dir_.filePath("vornel/vornel.ini"));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(
+            "[Impose]\r\nDemarre=1\r\n[Windows]\r\n1=Y,Pub salle,N,1,1\r\nCouleur=rouge\r\n");
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(dir_.path()));
+    }
+    ~WithMachineSettings() { qputenv("XDG_CONFIG_DIRS", old_); }
+
+private:
+    QTemporaryDir dir_;
+    QByteArray old_;
+};
+
+// The forms made while the program speaks English, with a machine's settings.
+class TrayFormInEnglish : public test::InEnglish, public WithMachineSettings, public TrayForm {};
 
 // An update page that never reaches its site, and keeps what it was given
 // to show instead.
@@ -551,6 +573,18 @@ TEST_F(TrayFormInEnglish, NoFormMenuOrDialogShowsAFrenchText) {
         shown << test::shownTexts(&window);
     }
     EXPECT_TRUE(shown.contains("Vornel 2003.03 - closes your browser's ad windows"));
+    // The administrator's rule, chosen in the list: its line and the tips of
+    // the buttons it cannot use.
+    window.BtnClick(3);
+    window.ui.lb2->setCurrentRow(0);
+    window.lb2Click();
+    for (int row = 0; row < window.ui.lb2->count(); ++row)
+        shown << window.ruleRowText(row);
+    shown << test::shownTexts(&window);
+    EXPECT_TRUE(shown.contains("Titre~\"Pub salle\" (administrator)"))
+        << shown.join('\n').toStdString();
+    EXPECT_TRUE(shown.contains("Setting imposed by the administrator"));
+    EXPECT_TRUE(shown.filter("Administrator's settings ignored: ").size() > 0);
     EXPECT_TRUE(shown.contains(QString("Port %1 listening").arg(listener.localPort())));
 
     // The update page that cannot reach its site, and its own page.
@@ -607,6 +641,5 @@ TEST_F(TrayFormInEnglish, NoFormMenuOrDialogShowsAFrenchText) {
     EXPECT_EQ(test::cutOffCaptions(&window), QStringList());
     EXPECT_EQ(test::cutOffCaptions(&ferme), QStringList());
 }
-
 
 #include "test_tfm_vornel_tray.moc"
