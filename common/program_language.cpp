@@ -62,8 +62,10 @@ void speakLanguage(Language language) {
 
 void forgetLanguage() {
     Translations& t = translations();
-    QCoreApplication::removeTranslator(&t.program);
-    QCoreApplication::removeTranslator(&t.qt);
+    if (QCoreApplication::instance()) {
+        QCoreApplication::removeTranslator(&t.program);
+        QCoreApplication::removeTranslator(&t.qt);
+    }
     (void)t.program.load(QString());
     (void)t.qt.load(QString());
 }
