@@ -3,6 +3,7 @@
 #include "app/parent_console.h"
 #include "app/qt_options.h"
 #include "blocking/desktops/desktop_choice.h"
+#include "common/program_language.h"
 #include "netstat/ports_command.h"
 #include "settings/settings_check.h"
 #include "settings/settings_files.h"
@@ -18,35 +19,43 @@ namespace vornel {
 
 namespace {
 
-const QString UsageLine = QStringLiteral("Utilisation : vornel [options]");
 constexpr int HelpWidth = 80;
+
+QString usageLine() {
+    return programText("CommandLine", "Utilisation : vornel [options]");
+}
 
 // Each option once: the parser reads it and the help describes it.
 struct Options {
     QCommandLineOption ports{QStringLiteral("ports"),
-                             QStringLiteral("affiche les ports TCP en écoute ou connectés, puis "
-                                            "quitte")};
+                             programText("CommandLine",
+                                         "affiche les ports TCP en écoute ou connectés, puis "
+                                         "quitte")};
     QCommandLineOption windows{QStringLiteral("windows"),
-                               QStringLiteral("affiche les fenêtres que voit Vornel (numéro, "
-                                              "visible, réduite, largeur x hauteur, titre), puis "
-                                              "quitte")};
+                               programText("CommandLine",
+                                           "affiche les fenêtres que voit Vornel (numéro, "
+                                           "visible, réduite, largeur x hauteur, titre), puis "
+                                           "quitte")};
     QCommandLineOption desktop{QStringLiteral("desktop"),
-                               QStringLiteral("surveille ce bureau (%1) au lieu de celui de la "
-                                              "session ; de même la variable VORNEL_DESKTOP")
+                               programText("CommandLine",
+                                           "surveille ce bureau (%1) au lieu de celui de la "
+                                           "session ; de même la variable VORNEL_DESKTOP")
                                    .arg(desktopNamesText()),
-                               QStringLiteral("NOM")};
+                               programText("CommandLine", "NOM")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
-                            QStringLiteral("affiche cette aide, puis quitte")};
+                            programText("CommandLine", "affiche cette aide, puis quitte")};
     QCommandLineOption version{QStringLiteral("version"),
-                               QStringLiteral("affiche la version de Vornel et celle de Qt, puis "
-                                              "quitte")};
+                               programText("CommandLine",
+                                           "affiche la version de Vornel et celle de Qt, puis "
+                                           "quitte")};
 
     QCommandLineOption check{QStringLiteral("check"),
-                             QStringLiteral("vérifie ce fichier de réglages (celui d'un "
-                                            "utilisateur ou celui de la machine) : affiche "
-                                            "chaque ligne inutilisable et pourquoi, puis quitte "
-                                            "(code 0 si tout est utilisable, 1 sinon)"),
-                             QStringLiteral("FICHIER")};
+                             programText("CommandLine",
+                                         "vérifie ce fichier de réglages (celui d'un "
+                                         "utilisateur ou celui de la machine) : affiche "
+                                         "chaque ligne inutilisable et pourquoi, puis quitte "
+                                         "(code 0 si tout est utilisable, 1 sinon)"),
+                             programText("CommandLine", "FICHIER")};
 
     QList<QCommandLineOption> all() const {
         return {ports, windows, desktop, check, help, version};
@@ -87,34 +96,37 @@ QString parseFault(const QCommandLineParser& parser, const QStringList& argument
     QStringList unknown;
     for (const QString& name : parser.unknownOptionNames())
         unknown << asTyped(name, arguments);
-    if (unknown.size() == 1) return QStringLiteral("option inconnue : %1").arg(unknown.first());
+    if (unknown.size() == 1)
+        return programText("CommandLine", "option inconnue : %1").arg(unknown.first());
     if (!unknown.isEmpty())
-        return QStringLiteral("options inconnues : %1").arg(unknown.join(QStringLiteral(", ")));
+        return programText("CommandLine", "options inconnues : %1")
+            .arg(unknown.join(QStringLiteral(", ")));
     // A missing or unexpected value: the parser names the option at fault
     // only inside its own English sentence, between quotes.
     static const QRegularExpression quoted(QStringLiteral("'(-+)(.+)'"));
     const QRegularExpressionMatch culprit = quoted.match(parser.errorText());
     if (!culprit.hasMatch()) return parser.errorText();
     return (takesValue(options, culprit.captured(2))
-                ? QStringLiteral("il manque la valeur de l'option %1")
-                : QStringLiteral("l'option %1 ne prend pas de valeur"))
+                ? programText("CommandLine", "il manque la valeur de l'option %1")
+                : programText("CommandLine", "l'option %1 ne prend pas de valeur"))
         .arg(culprit.captured(1) + culprit.captured(2));
 }
 
 CommandLine readCheck(const QCommandLineParser& parser, const Options& o) {
     if (parser.isSet(o.ports) || parser.isSet(o.windows) || parser.isSet(o.desktop))
-        return refusal(QStringLiteral("--check ne se combine avec aucune autre option"));
+        return refusal(
+            programText("CommandLine", "--check ne se combine avec aucune autre option"));
     CommandLine line = asking(CommandLine::Action::Check);
     line.file = parser.value(o.check);
     if (line.file.isEmpty())
-        return refusal(QStringLiteral("il manque la valeur de l'option --check"));
+        return refusal(programText("CommandLine", "il manque la valeur de l'option --check"));
     return line;
 }
 
 CommandLine readParsed(const QCommandLineParser& parser, const Options& o) {
     if (!parser.positionalArguments().isEmpty())
-        return refusal(
-            QStringLiteral("argument inattendu : %1").arg(parser.positionalArguments().first()));
+        return refusal(programText("CommandLine", "argument inattendu : %1")
+                           .arg(parser.positionalArguments().first()));
     if (parser.isSet(o.help)) return asking(CommandLine::Action::Help);
     if (parser.isSet(o.version)) return asking(CommandLine::Action::Version);
     if (parser.isSet(o.check)) return readCheck(parser, o);
@@ -123,15 +135,17 @@ CommandLine readParsed(const QCommandLineParser& parser, const Options& o) {
         const QString name = parser.value(o.desktop);
         // --desktop --windows: the parser took the next option for the name.
         if (name.isEmpty() || name.startsWith(u'-'))
-            return refusal(QStringLiteral("il manque la valeur de l'option --desktop"));
+            return refusal(programText("CommandLine", "il manque la valeur de l'option --desktop"));
         line.desktop = name.toStdString();
         const std::vector<std::string>& names = desktopNames();
         if (std::find(names.begin(), names.end(), line.desktop) == names.end())
-            return refusal(QStringLiteral("le bureau « %1 » est inconnu. Choisissez %2.")
-                               .arg(name, desktopNamesText()));
+            return refusal(
+                programText("CommandLine", "le bureau « %1 » est inconnu. Choisissez %2.")
+                    .arg(name, desktopNamesText()));
     }
     if (parser.isSet(o.ports) && (parser.isSet(o.windows) || parser.isSet(o.desktop)))
-        return refusal(QStringLiteral("--ports ne se combine ni avec --windows ni avec --desktop"));
+        return refusal(programText("CommandLine",
+                                   "--ports ne se combine ni avec --windows ni avec --desktop"));
     if (parser.isSet(o.ports)) line.action = CommandLine::Action::ListPorts;
     if (parser.isSet(o.windows)) line.action = CommandLine::Action::ListWindows;
     return line;
@@ -203,7 +217,7 @@ QString helpText() {
         rows.append({left, option.description()});
     }
     column += 6; // two blanks before the names, four after the longest
-    QString text = UsageLine + u'\n';
+    QString text = usageLine() + u'\n';
     for (const auto& [left, description] : rows)
         text += (QStringLiteral("  ") + left).leftJustified(column) + wrapped(description, column) +
                 u'\n';
@@ -228,7 +242,7 @@ std::optional<int> answerCommandLine(const CommandLine& line, int argc, char** a
     case CommandLine::Action::Check:
         return printSettingsCheck(line.file, std::cout);
     case CommandLine::Action::Refuse:
-        say(std::cerr, QStringLiteral("vornel: %1\n%2\n").arg(line.fault, UsageLine));
+        say(std::cerr, QStringLiteral("vornel: %1\n%2\n").arg(line.fault, usageLine()));
         return 2;
     case CommandLine::Action::ListPorts: {
         // The running program's settings file, for its port names; only read.

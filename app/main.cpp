@@ -5,11 +5,15 @@
 #include "app/vornel_application.h"
 #include "blocking/alert_sound.h"
 #include "blocking/desktops/desktop_choice.h"
+#include "common/program_language.h"
 
 #include <clocale>
 #include <iostream>
 
 int main(int argc, char* argv[]) {
+    // The desktop's language, from the first word: the command line answers
+    // in it before any application exists.
+    vornel::speakUsersLanguage();
     // Read before any window or running instance is touched: a mistyped
     // option must not replace the running program.
     const vornel::CommandLine line = vornel::readCommandLine(argc, argv);

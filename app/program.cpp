@@ -6,13 +6,12 @@
 #include "app/tfm_vornel.h"
 #include "app/tfm_vornel_tray.h"
 #include "blocking/tfm_ferme.h"
+#include "common/program_language.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QTimer>
-#include <QTranslator>
 #include <iostream>
 #include <memory>
 
@@ -50,14 +49,15 @@ void endFromOutside(TfmVornelTray& tray, InstanceHandshake& handshake) {
     });
 }
 
-// Qt's own texts (the file dialog, the edit fields' context menus) speak
-// French like the rest of the program. Without the translations installed
-// they stay in English, and the program runs all the same.
-void speakFrenchInQtsTexts(QTranslator& translations) {
-    if (translations.load(QStringLiteral("qtbase_fr"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&translations);
-}
+// The desktop's language for the program's texts and Qt's own (the file
+// dialog, the edit fields' context menus, the buttons of a message box)
+// while the program runs, the refusal to start included.
+struct SpokenLanguage {
+    SpokenLanguage() { speakUsersLanguage(); }
+    ~SpokenLanguage() { forgetLanguage(); }
+    SpokenLanguage(const SpokenLanguage&) = delete;
+    SpokenLanguage& operator=(const SpokenLanguage&) = delete;
+};
 
 // A start that must not run says why, on stderr and in a message, and ends.
 int refuseToStart(const QString& text, const QString& boxName) {
@@ -73,7 +73,8 @@ int refuseToStart(const QString& text, const QString& boxName) {
 // none of them, and says so.
 int giveWayToHungInstance() {
     return refuseToStart(
-        QStringLiteral("Vornel est déjà lancé mais ne répond pas. Cette copie s'arrête sans rien "
+        QCoreApplication::translate(
+            "Program", "Vornel est déjà lancé mais ne répond pas. Cette copie s'arrête sans rien "
                        "modifier ; fermez l'autre Vornel, puis relancez le programme."),
         QStringLiteral("hungInstanceBox"));
 }
@@ -81,12 +82,13 @@ int giveWayToHungInstance() {
 // Without the lock, another instance may be running unseen, and each would
 // write the settings and the log over the other's.
 int giveWayForWantOfLock() {
-    return refuseToStart(
-        QStringLiteral("Vornel ne peut pas vérifier qu'il est le seul lancé : aucun dossier "
-                       "privé n'a pu recevoir son verrou. Cette copie s'arrête sans rien "
-                       "modifier ; le dossier ~/.cache/vornel doit vous appartenir et n'être "
-                       "ouvert qu'à vous."),
-        QStringLiteral("noLockBox"));
+    return refuseToStart(QCoreApplication::translate(
+                             "Program",
+                             "Vornel ne peut pas vérifier qu'il est le seul lancé : aucun dossier "
+                             "privé n'a pu recevoir son verrou. Cette copie s'arrête sans rien "
+                             "modifier ; le dossier ~/.cache/vornel doit vous appartenir et n'être "
+                             "ouvert qu'à vous."),
+                         QStringLiteral("noLockBox"));
 }
 
 // Another Vornel runs with rights that this one lacks (started as
@@ -94,7 +96,8 @@ int giveWayForWantOfLock() {
 // be told apart from a hung one, and both would write the same files.
 int giveWayToUnreachableInstance() {
     return refuseToStart(
-        QStringLiteral("Un autre Vornel est déjà lancé, sans doute en tant qu'administrateur ou "
+        QCoreApplication::translate(
+            "Program", "Un autre Vornel est déjà lancé, sans doute en tant qu'administrateur ou "
                        "par un autre compte, et cette copie ne peut pas lui demander de se "
                        "fermer. Elle s'arrête sans rien modifier ; fermez l'autre Vornel, puis "
                        "relancez le programme."),
@@ -105,6 +108,7 @@ int giveWayToUnreachableInstance() {
 
 int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake,
                const QString& desktopNotice, bool noticeOnce) {
+    const SpokenLanguage language;
     earlierInstanceClosed = false;
     switch (handshake.closeEarlierInstance(EarlierInstanceWait)) {
     case EarlierInstance::StillRunning:
@@ -120,8 +124,6 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
         break;
     }
     setUpApplication();
-    QTranslator qtTexts;
-    speakFrenchInQtsTexts(qtTexts);
 
     // Created tray first and destroyed in reverse: the main window goes first
     // and saves once more on its way out.

@@ -1,5 +1,7 @@
 #include "app/qt_options.h"
 
+#include "common/program_language.h"
+
 #include <QSet>
 
 namespace vornel {
@@ -47,7 +49,8 @@ QtOptionsTaken takeQtOptions(const QStringList& arguments) {
         if (joinedValue().contains(name.section(u'=', 0, 0)) && name.contains(u'=')) continue;
         if (withValue().contains(name)) {
             if (i + 1 == arguments.size()) {
-                taken.fault = QStringLiteral("il manque la valeur de l'option %1").arg(argument);
+                taken.fault =
+                    programText("CommandLine", "il manque la valeur de l'option %1").arg(argument);
                 return taken;
             }
             ++i;

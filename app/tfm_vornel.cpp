@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QToolButton>
 #include <QUrl>
@@ -111,9 +112,10 @@ void TfmVornel::showNoticeLine(const QString& notice) {
     const QRect list = ui.lb1->geometry();
     const int below = ui.lBureau->geometry().bottom() + 1;
     ui.lb1->setGeometry(list.x(), below, list.width(), list.bottom() + 1 - below);
-    // The tip is short: the notice up to its colon says what is wrong.
-    if (tray_)
-        tray_->SetTrayTip(QStringLiteral("Vornel\n") + notice.section(QStringLiteral(" : "), 0, 0));
+    // The tip is short: the notice up to its colon says what is wrong (" : "
+    // in French, ": " in English; a colon inside a name has no blank after it).
+    static const QRegularExpression colon(QStringLiteral(" ?: "));
+    if (tray_) tray_->SetTrayTip(QStringLiteral("Vornel\n") + notice.section(colon, 0, 0));
 }
 
 // The line goes, the list takes its room back, the tip is the usual one.
@@ -189,8 +191,8 @@ void TfmVornel::showEvent(QShowEvent* event) {
 }
 
 void TfmVornel::FormShow() {
-    setWindowTitle(QStringLiteral("Vornel " VORNEL_VERSION
-                                  " - ferme les fenêtres de pub de votre navigateur"));
+    setWindowTitle(tr("Vornel %1 - ferme les fenêtres de pub de votre navigateur")
+                       .arg(QStringLiteral(VORNEL_VERSION)));
     updateUrl = vornel::updateAddress();
     BtnClick(1);
 }
@@ -337,18 +339,16 @@ void TfmVornel::applySystemSettings() {
         if (!system.imposes(key)) continue;
         for (QWidget* control : controls) {
             control->setEnabled(false);
-            control->setToolTip(QStringLiteral("Réglage imposé par l'administrateur"));
+            control->setToolTip(tr("Réglage imposé par l'administrateur"));
         }
     }
     const QStringList problems = system.problems();
     for (const QString& problem : problems)
         std::cerr << "vornel: " << problem.toUtf8().constData() << '\n';
     if (!problems.isEmpty()) {
-        QString ignored =
-            QStringLiteral("Réglages de l'administrateur ignorés : %1").arg(problems.first());
-        if (problems.size() == 2) ignored += QStringLiteral(" (et 1 autre ligne)");
-        if (problems.size() > 2)
-            ignored += QStringLiteral(" (et %1 autres lignes)").arg(problems.size() - 1);
+        QString ignored = tr("Réglages de l'administrateur ignorés : %1").arg(problems.first());
+        if (problems.size() == 2) ignored += tr(" (et 1 autre ligne)");
+        if (problems.size() > 2) ignored += tr(" (et %1 autres lignes)").arg(problems.size() - 1);
         settingsNotice_ += (settingsNotice_.isEmpty() ? QString() : QStringLiteral("\n")) + ignored;
     }
     if (!settingsNotice_.isEmpty()) showNotices();
@@ -365,9 +365,9 @@ void TfmVornel::Enregistre() {
     if (!ui.cbDemarre->isChecked())
         startAtLogon->remove();
     else if (!startAtLogon->write(QCoreApplication::applicationFilePath()))
-        vornel::showErrorBox(this, QStringLiteral("Le raccourci qui lance Vornel à l'ouverture de "
-                                                  "la session n'a pas pu être créé : Vornel ne "
-                                                  "démarrera pas tout seul."));
+        vornel::showErrorBox(this, tr("Le raccourci qui lance Vornel à l'ouverture de "
+                                      "la session n'a pas pu être créé : Vornel ne "
+                                      "démarrera pas tout seul."));
     SauveListe();
 }
 

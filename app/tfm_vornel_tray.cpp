@@ -130,12 +130,11 @@ void TfmVornelTray::PopupMenu1Popup() {
     }
     PopupMenu1->addSeparator();
     const bool running = fmVornel->Timer1->isActive();
-    connect(PopupMenu1->addAction(running ? QStringLiteral("Mettre en pause")
-                                          : QStringLiteral("Activer Vornel")),
+    connect(PopupMenu1->addAction(running ? tr("Mettre en pause") : tr("Activer Vornel")),
             &QAction::triggered, this, &TfmVornelTray::PauseClick);
-    connect(PopupMenu1->addAction(QStringLiteral("Afficher la fenêtre")), &QAction::triggered, this,
+    connect(PopupMenu1->addAction(tr("Afficher la fenêtre")), &QAction::triggered, this,
             &TfmVornelTray::Afficher1Click);
-    connect(PopupMenu1->addAction(QStringLiteral("Quitter")), &QAction::triggered, this,
+    connect(PopupMenu1->addAction(tr("Quitter")), &QAction::triggered, this,
             &TfmVornelTray::Quitter1Click);
 }
 

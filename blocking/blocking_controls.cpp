@@ -25,7 +25,7 @@ QString TfmVornel::ruleRowText(int row) const {
     if (row >= CloseRules.count()) return {};
     const QString text = QString::fromStdString(vornel::TexteCond(CloseRules.rule(row + 1)));
     if (!CloseRules.isAdministrators(row + 1)) return text;
-    return text.trimmed() + QStringLiteral(" (administrateur)");
+    return text.trimmed() + tr(" (administrateur)");
 }
 
 void TfmVornel::connectBlockingControls() {

@@ -11,12 +11,14 @@
 
 namespace {
 
-const QString ListFull =
-    QStringLiteral("La liste des conditions est pleine : %1 conditions au plus.")
+QString listFull() {
+    return TfmVornel::tr("La liste des conditions est pleine : %1 conditions au plus.")
         .arg(vornel::CloseRules::MaxRules);
+}
 
-const QString AdministratorsRule =
-    QStringLiteral("Règle de l'administrateur : elle ne peut être ni modifiée ni supprimée.");
+QString administratorsRule() {
+    return TfmVornel::tr("Règle de l'administrateur : elle ne peut être ni modifiée ni supprimée.");
+}
 
 } // namespace
 
@@ -31,7 +33,7 @@ bool TfmVornel::editorAlreadyOpen() {
 
 bool TfmVornel::refusedAsFull() {
     if (!CloseRules.isFull()) return false;
-    QMessageBox::information(this, QStringLiteral("Vornel"), ListFull);
+    QMessageBox::information(this, QStringLiteral("Vornel"), listFull());
     return true;
 }
 
@@ -81,14 +83,14 @@ void TfmVornel::lb2Click() {
     const bool administrators = row >= 0 && CloseRules.isAdministrators(row + 1);
     for (QToolButton* button : {ui.sbSupp, ui.sbModifier}) {
         button->setEnabled(row >= 0 && !administrators);
-        button->setToolTip(administrators ? AdministratorsRule : QString());
+        button->setToolTip(administrators ? administratorsRule() : QString());
     }
 }
 
 void TfmVornel::windowGone() {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Vornel"),
-                    QStringLiteral("Cette fenêtre s'est fermée entre-temps : choisissez-en une "
-                                   "autre dans la liste."),
+                    tr("Cette fenêtre s'est fermée entre-temps : choisissez-en une "
+                       "autre dans la liste."),
                     QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("windowGoneBox"));
     box.exec();

@@ -10,10 +10,10 @@ namespace {
 // The whole log goes with the counts, with no way back: the user says so first.
 bool resetConfirmed(QWidget* parent) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Vornel"),
-                    QStringLiteral("Effacer le total et tout le journal ?"),
+                    TfmVornel::tr("Effacer le total et tout le journal ?"),
                     QMessageBox::Yes | QMessageBox::No, parent);
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("&Oui"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("&Non"));
+    box.button(QMessageBox::Yes)->setText(TfmVornel::tr("&Oui"));
+    box.button(QMessageBox::No)->setText(TfmVornel::tr("&Non"));
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }

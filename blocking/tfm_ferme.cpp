@@ -26,8 +26,7 @@ QString quotedTitles(const QStringList& titles) {
 }
 
 QString windowsText(qsizetype count) {
-    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? QStringLiteral("fenêtre")
-                                                             : QStringLiteral("fenêtres"));
+    return (count == 1 ? TfmFerme::tr("%1 fenêtre") : TfmFerme::tr("%1 fenêtres")).arg(count);
 }
 
 // Only browser windows are closed; the others the rule holds for are named
@@ -37,21 +36,26 @@ QString whatItCloses(const std::vector<vornel::HeldWindow>& held) {
     QStringList closed, left;
     for (const vornel::HeldWindow& w : held)
         (w.browser ? closed : left) << QString::fromStdString(w.title);
-    if (held.empty()) return QStringLiteral("Aucune fenêtre ouverte ne correspond à cette règle.");
+    if (held.empty()) return TfmFerme::tr("Aucune fenêtre ouverte ne correspond à cette règle.");
     QString text = closed.isEmpty()
-                       ? QStringLiteral("Cette règle ne fermerait maintenant aucune fenêtre.")
-                       : QStringLiteral("Cette règle fermerait maintenant %1 : %2")
+                       ? TfmFerme::tr("Cette règle ne fermerait maintenant aucune fenêtre.")
+                       : TfmFerme::tr("Cette règle fermerait maintenant %1 : %2")
                              .arg(windowsText(closed.size()), quotedTitles(closed));
     if (left.isEmpty()) return text;
     if (!closed.isEmpty()) text += '.';
-    const bool one = left.size() == 1;
-    return text + QStringLiteral(" Elle vaut %1pour %2 qui %3 pas de navigateur et %4 : %5.")
-                      .arg(closed.isEmpty() ? QString() : QStringLiteral("aussi "),
-                           windowsText(left.size()),
-                           one ? QStringLiteral("n'est") : QStringLiteral("ne sont"),
-                           one ? QStringLiteral("resterait ouverte")
-                               : QStringLiteral("resteraient ouvertes"),
-                           quotedTitles(left));
+    // Whole sentences, each translated as one.
+    QString others;
+    if (left.size() == 1)
+        others = closed.isEmpty() ? TfmFerme::tr(" Elle vaut pour %1 qui n'est pas de navigateur "
+                                                 "et resterait ouverte : %2.")
+                                  : TfmFerme::tr(" Elle vaut aussi pour %1 qui n'est pas de "
+                                                 "navigateur et resterait ouverte : %2.");
+    else
+        others = closed.isEmpty() ? TfmFerme::tr(" Elle vaut pour %1 qui ne sont pas de navigateur "
+                                                 "et resteraient ouvertes : %2.")
+                                  : TfmFerme::tr(" Elle vaut aussi pour %1 qui ne sont pas de "
+                                                 "navigateur et resteraient ouvertes : %2.");
+    return text + others.arg(windowsText(left.size()), quotedTitles(left));
 }
 
 } // namespace

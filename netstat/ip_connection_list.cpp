@@ -1,5 +1,6 @@
 #include "netstat/ip_connection_list.h"
 
+#include "common/program_language.h"
 #include "common/text.h"
 
 #include <algorithm>
@@ -78,7 +79,9 @@ public:
     // A NULL value between two columns: the agent ended the table early.
     void expectMore() const {
         if (type() == ASN_NULL)
-            throw EConnListRefreshError("Fin inattendue des résultats de la requête.");
+            throw EConnListRefreshError(
+                programText("ConnectionList", "Fin inattendue des résultats de la requête.")
+                    .toStdString());
     }
 
 private:
@@ -97,20 +100,33 @@ TQuelmarIpConnectionList::TQuelmarIpConnectionList(QObject* owner,
     sockets_.platform = platform_.get();
     sockets_.started = platform_->startSockets(SocketsVersion);
     if (!sockets_.started)
-        throw EConnListError("La bibliothèque Windows Sockets n'a pas pu être initialisée.");
+        throw EConnListError(
+            programText("ConnectionList",
+                        "La bibliothèque Windows Sockets n'a pas pu être initialisée.")
+                .toStdString());
     agent_ = platform_->loadAgent(AgentLibraryName);
     if (!agent_)
-        throw EConnListError("La bibliothèque de l'agent d'extension SNMP est introuvable.");
+        throw EConnListError(
+            programText("ConnectionList",
+                        "La bibliothèque de l'agent d'extension SNMP est introuvable.")
+                .toStdString());
     init_ = agent_->initEntry();
     query_ = agent_->queryEntry();
     if (!init_ || !query_)
-        throw EConnListError("La bibliothèque de l'agent d'extension SNMP est introuvable.");
+        throw EConnListError(
+            programText("ConnectionList",
+                        "La bibliothèque de l'agent d'extension SNMP est introuvable.")
+                .toStdString());
     if (!init_(platform_->tickCount(), &trapEvent_, &firstRegion_))
-        throw EConnListError("L'agent d'extension SNMP n'a pas pu être initialisé.");
+        throw EConnListError(
+            programText("ConnectionList", "L'agent d'extension SNMP n'a pas pu être initialisé.")
+                .toStdString());
     try {
         lock_ = std::make_unique<std::recursive_timed_mutex>();
     } catch (const std::exception&) {
-        throw EConnListError("Les ressources nécessaires n'ont pas pu être allouées");
+        throw EConnListError(
+            programText("ConnectionList", "Les ressources nécessaires n'ont pas pu être allouées")
+                .toStdString());
     }
 }
 
@@ -120,7 +136,9 @@ TQuelmarIpConnectionList::~TQuelmarIpConnectionList() {
 
 void TQuelmarIpConnectionList::Lock() {
     if (!lock_ || !lock_->try_lock_for(LockWait))
-        throw EConnListLockError("La liste des connexions n'a pas pu être verrouillée");
+        throw EConnListLockError(
+            programText("ConnectionList", "La liste des connexions n'a pas pu être verrouillée")
+                .toStdString());
     lockOwner_ = std::this_thread::get_id();
     ++lockDepth_;
 }
@@ -129,7 +147,9 @@ void TQuelmarIpConnectionList::Lock() {
 // mutexes refuse it, instead of being undefined.
 void TQuelmarIpConnectionList::Unlock() {
     if (!lock_ || lockOwner_ != std::this_thread::get_id() || lockDepth_ == 0)
-        throw EConnListUnlockError("La liste des connexions n'a pas pu être déverrouillée");
+        throw EConnListUnlockError(
+            programText("ConnectionList", "La liste des connexions n'a pas pu être déverrouillée")
+                .toStdString());
     if (--lockDepth_ == 0) lockOwner_ = std::thread::id();
     lock_->unlock();
 }
@@ -146,7 +166,9 @@ void TQuelmarIpConnectionList::SetBusy(bool value) {
 
 const TIpConnInfo& TQuelmarIpConnectionList::Items(int32_t index) const {
     if (index < 0 || index >= Count())
-        throw EListError("Indice de liste hors limites (" + std::to_string(index) + ")");
+        throw EListError(programText("ConnectionList", "Indice de liste hors limites (%1)")
+                             .arg(index)
+                             .toStdString());
     return rows_[std::size_t(index)];
 }
 
@@ -162,7 +184,10 @@ void TQuelmarIpConnectionList::Refresh() {
     Lock();
     try {
         if (busy_)
-            throw EConnListError("L'opération demandée n'est pas possible dans l'état actuel.");
+            throw EConnListError(
+                programText("ConnectionList",
+                            "L'opération demandée n'est pas possible dans l'état actuel.")
+                    .toStdString());
         SetBusy(true);
         Clear();
         if (protocols_.contains(TIpProtocol::tcp_ip)) walkTcp();
@@ -193,9 +218,12 @@ void TQuelmarIpConnectionList::GetNext(Walk& walk) {
     AsnInteger32 errorStatus = 0, errorIndex = 0;
     walk.rememberName();
     if (!query_(SNMP_PDU_GETNEXT, walk.list(), &errorStatus, &errorIndex))
-        throw EConnListRefreshError("La requête SNMP a échoué.");
+        throw EConnListRefreshError(
+            programText("ConnectionList", "La requête SNMP a échoué.").toStdString());
     if (walk.type() != ASN_NULL && !walk.movedOn())
-        throw EConnListRefreshError("L'agent SNMP n'a pas dépassé le dernier objet.");
+        throw EConnListRefreshError(
+            programText("ConnectionList", "L'agent SNMP n'a pas dépassé le dernier objet.")
+                .toStdString());
 }
 
 // The rows one walk made from its first column, by the key of each. The

@@ -1,6 +1,7 @@
 #include "netstat/ports_page.h"
 
 #include "common/error_box.h"
+#include "common/program_language.h"
 #include "common/same_rows.h"
 #include "netstat/ip_connection_list.h"
 
@@ -40,11 +41,23 @@ private:
     QSize size_;
 };
 
+// A text with one %1, as what comes before and after the number or name.
+struct Around {
+    explicit Around(const QString& text)
+        : before(text.section(QStringLiteral("%1"), 0, 0).toStdString()),
+          after(text.section(QStringLiteral("%1"), 1).toStdString()) {}
+    std::string before, after;
+};
+
 } // namespace
 
 void eachPortLine(const TQuelmarIpConnectionList& connections,
                   const std::vector<std::string>& names,
                   const std::function<void(const std::string&)>& take) {
+    // Looked up once, not for every line.
+    const Around listeningText(programText("PortsPage", "Port %1 en écoute"));
+    const Around connectedText(programText("PortsPage", "Port %1 connecté"));
+    const Around namedText(programText("PortsPage", " : %1"));
     std::string line;
     for (int32_t k = 0; k < connections.Count(); ++k) {
         const TIpConnInfo& row = connections.Items(k);
@@ -52,12 +65,14 @@ void eachPortLine(const TQuelmarIpConnectionList& connections,
         const bool listening = row.State() == MibListen;
         if (!listening && row.State() != MibEstablished) continue;
         const int32_t port = row.LocalPort();
-        line = "Port ";
+        const Around& state = listening ? listeningText : connectedText;
+        line = state.before;
         line += std::to_string(port);
-        line += listening ? " en écoute" : " connecté";
+        line += state.after;
         if (port >= 0 && std::size_t(port) < names.size() && !names[std::size_t(port)].empty()) {
-            line += " : ";
+            line += namedText.before;
             line += names[std::size_t(port)];
+            line += namedText.after;
         }
         take(line);
     }

@@ -1,6 +1,7 @@
 #include "settings/settings_check.h"
 
 #include "blocking/close_rules.h"
+#include "common/program_language.h"
 #include "common/text.h"
 #include "settings/rule_text.h"
 #include "settings/settings_files.h"
@@ -36,8 +37,19 @@ bool isWholeNumber(std::string_view text) {
     return parseWholeNumber(text).has_value();
 }
 
+// A text of the check in the user's language, its %1 and %2 filled in.
+std::string filled(const QString& text) {
+    return text.toStdString();
+}
+std::string filled(const QString& text, const std::string& first) {
+    return text.arg(QString::fromStdString(first)).toStdString();
+}
+std::string filled(const QString& text, const std::string& first, const std::string& second) {
+    return text.arg(QString::fromStdString(first), QString::fromStdString(second)).toStdString();
+}
+
 std::string inQuotes(std::string_view text) {
-    return "« " + std::string(text) + " »";
+    return filled(programText("SettingsCheck", "« %1 »"), std::string(text));
 }
 
 CheckedSection sectionOf(std::string_view lowered) {
@@ -54,36 +66,49 @@ std::optional<std::string> optionFault(CheckedSection section, const ProfileLine
     for (const OptionKey& key : OptionKeys) {
         if (key.name != lowered) continue;
         if (section == CheckedSection::Imposed && !key.imposable)
-            return "la clé " + inQuotes(line.name) + " ne peut pas être imposée";
+            return filled(programText("SettingsCheck", "la clé %1 ne peut pas être imposée"),
+                          inQuotes(line.name));
         if (key.number && !isWholeNumber(line.value))
-            return inQuotes(line.value) + " n'est pas un nombre entier";
+            return filled(programText("SettingsCheck", "%1 n'est pas un nombre entier"),
+                          inQuotes(line.value));
         return std::nullopt;
     }
-    return "clé inconnue " + inQuotes(line.name);
+    return filled(programText("SettingsCheck", "clé inconnue %1"), inQuotes(line.name));
 }
 
 std::optional<std::string> portFault(const ProfileLine& line) {
     const std::optional<int32_t> port = parseWholeNumber(line.name);
     if (port && *port >= 0 && *port <= 65535) return std::nullopt;
-    return inQuotes(line.name) + " n'est pas un numéro de port (0 à 65535)";
+    return filled(programText("SettingsCheck", "%1 n'est pas un numéro de port (0 à 65535)"),
+                  inQuotes(line.name));
 }
 
-std::optional<std::string> modeFault(const std::string& mode, const char* what) {
+// text names the mode, %1 its value.
+std::optional<std::string> modeFault(const std::string& mode, const QString& text) {
     if (mode == "Y" || mode == "E" || mode == "N") return std::nullopt;
-    return std::string("le mode ") + what + " " + inQuotes(mode) + " n'est ni Y, ni E, ni N";
+    return filled(text, inQuotes(mode));
 }
 
 // Why a stored rule can never close a window, or would close every one.
 std::optional<std::string> ruleFault(const TCond& rule) {
-    if (auto fault = modeFault(rule.TitreMode, "du titre")) return fault;
-    if (auto fault = modeFault(rule.DimMode, "de la dimension")) return fault;
+    if (auto fault = modeFault(rule.TitreMode,
+                               programText("SettingsCheck", "le mode du titre %1 n'est ni Y, ni "
+                                                            "E, ni N")))
+        return fault;
+    if (auto fault = modeFault(rule.DimMode, programText("SettingsCheck",
+                                                         "le mode de la dimension %1 n'est ni Y, "
+                                                         "ni E, ni N")))
+        return fault;
     if (rule.TitreMode == "N" && rule.DimMode == "N")
-        return "cette règle n'a aucune condition : elle fermerait toutes les fenêtres du "
-               "navigateur";
+        return filled(programText("SettingsCheck",
+                                  "cette règle n'a aucune condition : elle fermerait toutes les "
+                                  "fenêtres du navigateur"));
     if (rule.TitreMode == "Y" && rule.Titre.empty())
-        return "le texte que le titre doit contenir est vide : la règle ne vaut jamais";
+        return filled(programText("SettingsCheck", "le texte que le titre doit contenir est vide : "
+                                                   "la règle ne vaut jamais"));
     if (rule.DimMode != "N" && (rule.Width < 1 || rule.Height < 1))
-        return "la largeur et la hauteur doivent être des nombres entiers positifs";
+        return filled(programText("SettingsCheck", "la largeur et la hauteur doivent être des "
+                                                   "nombres entiers positifs"));
     return std::nullopt;
 }
 
@@ -122,9 +147,12 @@ void Checker::read(int number, std::string_view text) {
         return;
     case ProfileLine::Kind::Other:
         if (section_ == CheckedSection::Skipped) return;
-        fault(number, section_ == CheckedSection::Rules
-                          ? "ce n'est pas une règle (numéro=mode,titre,mode,largeur,hauteur)"
-                          : "ce n'est ni un titre de section ni une ligne clé=valeur");
+        fault(number,
+              filled(section_ == CheckedSection::Rules
+                         ? programText("SettingsCheck", "ce n'est pas une règle "
+                                                        "(numéro=mode,titre,mode,largeur,hauteur)")
+                         : programText("SettingsCheck", "ce n'est ni un titre de section "
+                                                        "ni une ligne clé=valeur")));
         return;
     }
 }
@@ -136,13 +164,16 @@ void Checker::openSection(int number, const ProfileLine& line) {
     section_ = sectionOf(lowered);
     sectionName_ = "[" + line.name + "]";
     if (section_ == CheckedSection::Skipped) {
-        fault(number, "section inconnue " + inQuotes(sectionName_) + " : ses lignes sont ignorées");
+        fault(number,
+              filled(programText("SettingsCheck", "section inconnue %1 : ses lignes sont ignorées"),
+                     inQuotes(sectionName_)));
         return;
     }
     auto [seen, first] = sectionsSeen_.try_emplace(lowered, number);
     if (!first) {
-        fault(number, "la section " + inQuotes(sectionName_) + " est déjà ouverte ligne " +
-                          std::to_string(seen->second) + " : ses lignes sont ignorées");
+        fault(number, filled(programText("SettingsCheck", "la section %1 est déjà ouverte ligne "
+                                                          "%2 : ses lignes sont ignorées"),
+                             inQuotes(sectionName_), std::to_string(seen->second)));
         section_ = CheckedSection::Skipped;
         return;
     }
@@ -152,13 +183,15 @@ void Checker::openSection(int number, const ProfileLine& line) {
 void Checker::readKey(int number, std::string_view text, const ProfileLine& line) {
     if (section_ == CheckedSection::Skipped) return;
     if (section_ == CheckedSection::None) {
-        fault(number, "cette ligne est hors de toute section");
+        fault(number,
+              filled(programText("SettingsCheck", "cette ligne est hors de toute section")));
         return;
     }
     auto [seen, first] = keysSeen_.try_emplace(asciiLower(line.name), number);
     if (!first) {
-        fault(number, "la clé " + inQuotes(line.name) + " est déjà donnée ligne " +
-                          std::to_string(seen->second) + " : celle-ci est ignorée");
+        fault(number, filled(programText("SettingsCheck", "la clé %1 est déjà donnée ligne %2 : "
+                                                          "celle-ci est ignorée"),
+                             inQuotes(line.name), std::to_string(seen->second)));
         return;
     }
     if (section_ == CheckedSection::Rules) return readRule(number, line);
@@ -173,7 +206,9 @@ void Checker::readKey(int number, std::string_view text, const ProfileLine& line
 void Checker::readRule(int number, const ProfileLine& line) {
     const std::optional<int32_t> key = parseWholeNumber(line.name);
     if (!key || *key < 1 || std::to_string(*key) != line.name) {
-        fault(number, inQuotes(line.name) + " n'est pas un numéro de règle (1, 2, 3…)");
+        fault(number,
+              filled(programText("SettingsCheck", "%1 n'est pas un numéro de règle (1, 2, 3…)"),
+                     inQuotes(line.name)));
         return;
     }
     storedRules_.emplace(*key, std::pair(number, line.value));
@@ -184,16 +219,20 @@ SettingsCheck Checker::finish() {
     std::string stop;
     for (const auto& [key, stored] : storedRules_) {
         const auto& [number, value] = stored;
-        if (stop.empty() && key != next) stop = "la règle n° " + std::to_string(next) + " manque";
+        if (stop.empty() && key != next)
+            stop =
+                filled(programText("SettingsCheck", "la règle n° %1 manque"), std::to_string(next));
         if (stop.empty() && key > CloseRules::MaxRules)
-            stop = "la liste s'arrête à " + std::to_string(CloseRules::MaxRules) + " règles";
+            stop = filled(programText("SettingsCheck", "la liste s'arrête à %1 règles"),
+                          std::to_string(CloseRules::MaxRules));
         if (!stop.empty()) {
-            fault(number, "règle ignorée : " + stop);
+            fault(number, filled(programText("SettingsCheck", "règle ignorée : %1"), stop));
             continue;
         }
         ++next;
         if (value.empty()) {
-            stop = "la règle n° " + std::to_string(key) + " est vide";
+            stop = filled(programText("SettingsCheck", "la règle n° %1 est vide"),
+                          std::to_string(key));
             continue;
         }
         const TCond rule = ruleFromValue(value);
@@ -231,14 +270,17 @@ SettingsCheck checkSettingsFile(const QString& path) {
     const std::optional<std::string> bytes = readWholeFile(path);
     if (!bytes) {
         SettingsCheck unread;
-        unread.problems.push_back({0, QFileInfo::exists(path) ? "le fichier ne peut pas être lu"
-                                                              : "le fichier n'existe pas"});
+        unread.problems.push_back(
+            {0, filled(QFileInfo::exists(path)
+                           ? programText("SettingsCheck", "le fichier ne peut pas être lu")
+                           : programText("SettingsCheck", "le fichier n'existe pas"))});
         return unread;
     }
     const std::optional<std::string> text = textOfFile(*bytes);
     if (!text) {
         SettingsCheck unread;
-        unread.problems.push_back({0, "ce n'est pas un fichier texte"});
+        unread.problems.push_back(
+            {0, filled(programText("SettingsCheck", "ce n'est pas un fichier texte"))});
         return unread;
     }
     return checkSettings(*text);
@@ -247,8 +289,9 @@ SettingsCheck checkSettingsFile(const QString& path) {
 QString problemText(const QString& path, const SettingsProblem& problem) {
     const QString file = QDir::toNativeSeparators(path);
     const QString why = QString::fromStdString(problem.why);
-    if (problem.line == 0) return QStringLiteral("%1 : %2").arg(file, why);
-    return QStringLiteral("%1, ligne %2 : %3").arg(file).arg(problem.line).arg(why);
+    if (problem.line == 0) return programText("SettingsCheck", "%1 : %2").arg(file, why);
+    return programText("SettingsCheck", "%1, ligne %2 : %3")
+        .arg(file, QString::number(problem.line), why);
 }
 
 int printSettingsCheck(const QString& path, std::ostream& out) {

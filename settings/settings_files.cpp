@@ -51,7 +51,8 @@ SettingsFiles settingsFilesIn(const QString& folder) {
     QString dir = withSeparator(folder);
     // The default sound's path is shown and stored: in the platform's own
     // spelling, with a backslash on Windows.
-    return {dir + QStringLiteral("vornel.ini"), dir + QStringLiteral("vornel.log"),
+    return {dir + QStringLiteral("vornel.ini"),
+            dir + QStringLiteral("vornel.log"),
             QDir::toNativeSeparators(withSeparator(QCoreApplication::applicationDirPath())),
             {}};
 }
@@ -92,8 +93,9 @@ QString takeOverPassedOver(const SettingsFiles& files) {
     const QString log = QFileInfo(files.passedOver).dir().filePath(QStringLiteral("vornel.log"));
     if (const std::optional<std::string> lines = readWholeFile(log))
         writeWholeFile(files.log, *lines);
-    return QStringLiteral("Réglages en lecture seule : %1 ne peut pas être modifié par cet "
-                          "utilisateur ; Vornel l'a copié dans %2 et enregistre désormais là")
+    return QCoreApplication::translate(
+               "SettingsFiles", "Réglages en lecture seule : %1 ne peut pas être modifié par cet "
+                                "utilisateur ; Vornel l'a copié dans %2 et enregistre désormais là")
         .arg(QDir::toNativeSeparators(files.passedOver),
              QDir::toNativeSeparators(QFileInfo(files.ini).absolutePath()));
 }
@@ -109,7 +111,7 @@ std::optional<std::string> readWholeFile(const QString& path) {
 namespace {
 
 QString shortWrite(qint64 written, qint64 wanted, const QFileDevice& file) {
-    return QStringLiteral("%1 octets écrits sur %2 : %3")
+    return QCoreApplication::translate("SettingsFiles", "%1 octets écrits sur %2 : %3")
         .arg(written)
         .arg(wanted)
         .arg(file.errorString());

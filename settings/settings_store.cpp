@@ -14,6 +14,7 @@
 #include "settings/text_lines.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -50,10 +51,12 @@ QString shownPath(const QString& path) {
 }
 
 QString notTextMessage(const QString& path) {
-    return QStringLiteral("Le fichier de réglages %1 n'est pas un fichier texte : Vornel ne peut "
-                          "pas le lire et ne le remplace pas. Enregistrez-le en texte (UTF-8 ou "
-                          "Unicode) ou supprimez-le pour que les réglages soient de nouveau "
-                          "enregistrés")
+    return QCoreApplication::translate(
+               "SettingsStore",
+               "Le fichier de réglages %1 n'est pas un fichier texte : Vornel ne peut "
+               "pas le lire et ne le remplace pas. Enregistrez-le en texte (UTF-8 ou "
+               "Unicode) ou supprimez-le pour que les réglages soient de nouveau "
+               "enregistrés")
         .arg(QDir::toNativeSeparators(path));
 }
 
@@ -80,9 +83,11 @@ std::string lastUpdateText(const QDate& date) {
 // French puts 0 and 1 in the singular.
 QString updateAgeText(const QDate& lastUpdate, const QDate& today) {
     const qint64 days = std::llabs(lastUpdate.daysTo(today));
-    return QStringLiteral("Dernière mise à jour il y a %1 %2.")
-        .arg(days)
-        .arg(days <= 1 ? QStringLiteral("jour") : QStringLiteral("jours"));
+    return (days <= 1 ? QCoreApplication::translate("SettingsStore",
+                                                    "Dernière mise à jour il y a %1 jour.")
+                      : QCoreApplication::translate("SettingsStore",
+                                                    "Dernière mise à jour il y a %1 jours."))
+        .arg(days);
 }
 
 SettingsStore::SettingsStore(SettingsFiles files, SettingsControls controls, SettingsState state,
@@ -201,7 +206,8 @@ bool SettingsStore::SauveListe(Reporting reporting) {
     if (!readable || !writeWholeFile(files_.ini, ini.toText())) {
         c_.lTotal->setText(ownTotal);
         return failed(reporting,
-                      QStringLiteral("Impossible d'écrire dans %1").arg(shownPath(files_.ini)));
+                      QCoreApplication::translate("SettingsStore", "Impossible d'écrire dans %1")
+                          .arg(shownPath(files_.ini)));
     }
     baseline_ = std::move(mine);
     baseFile_ = std::move(ini);
@@ -213,9 +219,9 @@ bool SettingsStore::SauveListe(Reporting reporting) {
     const QStringList lines =
         reset ? memoLines(c_.mLog) : mergedLog(onDisk.value_or(QStringList()));
     if (!logReadable || !writeLogLines(files_.log, lines))
-        return failed(
-            reporting,
-            QStringLiteral("Impossible de créer le fichier %1").arg(shownPath(files_.log)));
+        return failed(reporting, QCoreApplication::translate("SettingsStore",
+                                                             "Impossible de créer le fichier %1")
+                                     .arg(shownPath(files_.log)));
     if (lines != memoLines(c_.mLog)) setMemoLines(c_.mLog, lines);
     baseLog_ = lines;
     failing_ = false;
@@ -281,12 +287,11 @@ std::vector<std::string> browserNamesIn(const ProfileFile& ini) {
 void SettingsStore::mergeInto(ProfileFile& file, const StoredValues& mine) {
     for (const auto& [key, value] : mine.options) {
         const bool unchanged = baseline_ && *baseline_->option(key) == value;
-        const bool keep =
-            leftToTheMachine(key, file, unchanged) ||
-            (key != "Total" && key != "Version" &&
-             keepsOthers(key, unchanged,
-                         baseFile_ && file.readOptional(Options, key) !=
-                                          baseFile_->readOptional(Options, key)));
+        const bool keep = leftToTheMachine(key, file, unchanged) ||
+                          (key != "Total" && key != "Version" &&
+                           keepsOthers(key, unchanged,
+                                       baseFile_ && file.readOptional(Options, key) !=
+                                                        baseFile_->readOptional(Options, key)));
         if (!keep) file.writeString(Options, key, value);
         if (key == "Son") mergeBrowserNames(file, mine);
     }

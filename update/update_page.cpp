@@ -14,21 +14,24 @@ namespace {
 
 constexpr int UpdatePage = 6;
 
-const QString Unreachable = QStringLiteral("Site de mise à jour injoignable");
+QString unreachable() {
+    return TfmVornel::tr("Site de mise à jour injoignable");
+}
 
 // Shown when the site cannot be reached: what to do, then the help of the
 // first page, its fixed lines joined into paragraphs.
 QString unreachablePage(const QString& help) {
     QString page =
-        QStringLiteral(
-            "<html><head><meta charset=\"utf-8\"><title>%1</title></head>"
-            "<body style=\"font-family: sans-serif; font-size: 12px\"><h3>%1</h3>"
+        QStringLiteral("<html><head><meta charset=\"utf-8\"><title>%1</title></head>"
+                       "<body style=\"font-family: sans-serif; font-size: 12px\"><h3>%1</h3>")
+            .arg(unreachable()) +
+        TfmVornel::tr(
             "<p>La page de mise à jour n'a pas pu être chargée. Vérifiez votre connexion à "
             "Internet, puis cliquez de nouveau sur « Vérifier MAJ &amp; voir FAQ ».</p>"
             "<p>Pour savoir vous-même si une nouvelle version existe, ouvrez dans votre "
-            "navigateur le site Internet de Vornel, %2, et comparez le numéro de la dernière "
-            "version avec celui de ce programme : " VORNEL_VERSION ".</p><h3>Aide</h3>")
-            .arg(Unreachable, QString::fromLatin1(TfmVornel::SiteAddress));
+            "navigateur le site Internet de Vornel, %1, et comparez le numéro de la dernière "
+            "version avec celui de ce programme : %2.</p><h3>Aide</h3>")
+            .arg(QString::fromLatin1(TfmVornel::SiteAddress), QStringLiteral(VORNEL_VERSION));
     for (const QString& paragraph : help.split(QStringLiteral("\n\n")))
         page += QStringLiteral("<p>%1</p>").arg(paragraph.simplified().toHtmlEscaped());
     return page + QStringLiteral("</body></html>");
@@ -72,7 +75,7 @@ void TfmVornel::showUpdatePage(const QString& address) {
         if (!wb) {
             wb = makePageBrowser(ui.wbArea);
             wb->unreachable = [this] {
-                ui.lMaj->setText(Unreachable);
+                ui.lMaj->setText(unreachable());
                 wb->showOwnPage(unreachablePage(ui.Memo1->toPlainText()));
             };
         }

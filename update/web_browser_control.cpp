@@ -2,6 +2,7 @@
 
 #include "update/system_page_browser.h"
 
+#include <QCoreApplication>
 #include <QResizeEvent>
 #include <exdisp.h>
 #include <ole2.h>
@@ -108,7 +109,8 @@ namespace {
 
 void fail(const char* what, HRESULT result) {
     throw std::runtime_error(
-        QStringLiteral("Le navigateur intégré ne peut pas être créé : %1 (0x%2)")
+        QCoreApplication::translate("PageBrowser",
+                                    "Le navigateur intégré ne peut pas être créé : %1 (0x%2)")
             .arg(QString::fromLatin1(what))
             .arg(quint32(result), 8, 16, QChar(u'0'))
             .toStdString());
@@ -183,7 +185,9 @@ void WebBrowserControl::Navigate(const QString& address) {
     VariantClear(&url);
     if (FAILED(result))
         throw std::runtime_error(
-            QStringLiteral("L'adresse ne peut pas être demandée : %1").arg(address).toStdString());
+            QCoreApplication::translate("PageBrowser", "L'adresse ne peut pas être demandée : %1")
+                .arg(address)
+                .toStdString());
 }
 
 void WebBrowserControl::resizeEvent(QResizeEvent* event) {

@@ -2,6 +2,7 @@
 // so that the web engine is loaded only when the page is first requested.
 #include "update/page_browser.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -46,7 +47,9 @@ public:
         const QUrl url(address, QUrl::StrictMode);
         if (!url.isValid() || url.isRelative())
             throw std::runtime_error(
-                QStringLiteral("Adresse invalide : %1").arg(address).toStdString());
+                QCoreApplication::translate("PageBrowser", "Adresse invalide : %1")
+                    .arg(address)
+                    .toStdString());
         view_->setUrl(url);
     }
 

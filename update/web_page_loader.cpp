@@ -57,7 +57,8 @@ std::unique_ptr<PageBrowser> loadWebPageBrowser(QWidget* area, const QString& mo
     auto create = reinterpret_cast<CreateBrowser>(module.resolve("vornel_create_page_browser"));
     if (!create)
         throw std::runtime_error(
-            QStringLiteral("Le navigateur intégré ne peut pas être chargé : %1")
+            QCoreApplication::translate("PageBrowser",
+                                        "Le navigateur intégré ne peut pas être chargé : %1")
                 .arg(module.errorString())
                 .toStdString());
     return std::unique_ptr<PageBrowser>(create(area));

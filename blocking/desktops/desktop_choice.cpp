@@ -6,6 +6,7 @@
 #include "blocking/desktops/wlroots_desktop.h"
 #include "blocking/desktops/x11_desktop.h"
 #include "blocking/scripted_desktop.h"
+#include "common/program_language.h"
 
 #include <QString>
 #include <QStringList>
@@ -55,12 +56,15 @@ ChosenDesktop openKWin(const Session& session) {
     std::string why;
     auto kwin = KWinDesktop::connect(session.xDisplay, why, session.listOnly);
     // Why KWin cannot be watched, should no other desktop answer either.
-    if (!kwin) chosen.notice = QStringLiteral("KDE Plasma : ") + QString::fromStdString(why);
+    if (!kwin)
+        chosen.notice =
+            programText("DesktopChoice", "KDE Plasma : %1").arg(QString::fromStdString(why));
     // A look is taken once: the script's first report must be in.
     if (kwin && session.listOnly && !kwin->waitForWindows(LookWaitMs)) {
-        chosen.notice = QStringLiteral("Aucune fenêtre n'est listée : le script que Vornel charge "
-                                       "dans KWin n'a pas répondu en %1 secondes. Réessayez dans "
-                                       "un instant.")
+        chosen.notice = programText("DesktopChoice",
+                                    "Aucune fenêtre n'est listée : le script que Vornel charge "
+                                    "dans KWin n'a pas répondu en %1 secondes. Réessayez dans "
+                                    "un instant.")
                             .arg(LookWaitMs / 1000);
         chosen.blind = true;
     }
@@ -80,7 +84,8 @@ ChosenDesktop open(const std::string& name, const Session& session) {
     if (name == "wlroots" && !session.waylandDisplay.empty()) {
         chosen.desktop = WlrootsDesktop::connect(session.waylandDisplay, session.xDisplay);
         if (chosen.desktop)
-            chosen.notice = QStringLiteral(
+            chosen.notice = programText(
+                "DesktopChoice",
                 "Les règles de taille ne ferment rien sur ce bureau : il ne donne pas la taille "
                 "des fenêtres. Utilisez des règles sur le titre seul.");
     }
@@ -88,48 +93,54 @@ ChosenDesktop open(const std::string& name, const Session& session) {
         chosen.desktop = X11Desktop::connect(session.xDisplay);
         // X11 in a Wayland session sees only the windows of XWayland.
         if (chosen.desktop && !session.waylandDisplay.empty() && session.forced.empty())
-            chosen.notice = QStringLiteral("Seules les fenêtres XWayland sont surveillées : le "
-                                           "bureau Wayland de cette session "
-                                           "(XDG_CURRENT_DESKTOP=%1) ne laisse pas voir les "
-                                           "autres.")
-                                .arg(QString::fromStdString(session.currentDesktop));
+            chosen.notice =
+                programText("DesktopChoice", "Seules les fenêtres XWayland sont surveillées : le "
+                                             "bureau Wayland de cette session "
+                                             "(XDG_CURRENT_DESKTOP=%1) ne laisse pas voir les "
+                                             "autres.")
+                    .arg(QString::fromStdString(session.currentDesktop));
     }
     return chosen;
 }
 
 QString quoted(const std::string& text) {
-    return QStringLiteral("« %1 »").arg(QString::fromStdString(text));
+    return programText("DesktopChoice", "« %1 »").arg(QString::fromStdString(text));
 }
 
 // Why nothing answered, and what to do about it; causes are what the
 // session's own desktops said of themselves.
 QString noDesktopNotice(const Session& session, const QStringList& causes) {
-    const QString none = QStringLiteral("Aucune fenêtre n'est surveillée : ");
+    const QString none = programText("DesktopChoice", "Aucune fenêtre n'est surveillée : ");
     const std::vector<std::string>& names = desktopNames();
     if (!session.forced.empty() &&
         std::find(names.begin(), names.end(), session.forced) == names.end())
-        return none + QStringLiteral("le bureau %1 est inconnu. Choisissez %2.")
+        return none + programText("DesktopChoice", "le bureau %1 est inconnu. Choisissez %2.")
                           .arg(quoted(session.forced), desktopNamesText());
     if (!session.forced.empty())
-        return none + QStringLiteral("le bureau %1 demandé ne répond pas. Retirez l'option "
-                                     "--desktop ou la variable VORNEL_DESKTOP.")
+        return none + programText("DesktopChoice",
+                                  "le bureau %1 demandé ne répond pas. Retirez l'option "
+                                  "--desktop ou la variable VORNEL_DESKTOP.")
                           .arg(quoted(session.forced));
     if (!session.waylandDisplay.empty() && !causes.isEmpty())
-        return none + QStringLiteral("le bureau de cette session (XDG_CURRENT_DESKTOP=%1) ne "
-                                     "peut pas être surveillé. %2.")
+        return none + programText("DesktopChoice",
+                                  "le bureau de cette session (XDG_CURRENT_DESKTOP=%1) ne "
+                                  "peut pas être surveillé. %2.")
                           .arg(QString::fromStdString(session.currentDesktop),
-                               causes.join(QStringLiteral(" ; ")));
+                               causes.join(programText("DesktopChoice", " ; ")));
     if (!session.waylandDisplay.empty())
-        return none + QStringLiteral("le bureau Wayland de cette session "
-                                     "(XDG_CURRENT_DESKTOP=%1) ne laisse pas voir les fenêtres "
-                                     "des autres programmes. Vornel fonctionne sous GNOME, KDE "
-                                     "Plasma, sway, les bureaux wlroots (labwc, Hyprland, "
-                                     "wayfire…) et X11.")
+        return none + programText("DesktopChoice",
+                                  "le bureau Wayland de cette session "
+                                  "(XDG_CURRENT_DESKTOP=%1) ne laisse pas voir les fenêtres "
+                                  "des autres programmes. Vornel fonctionne sous GNOME, KDE "
+                                  "Plasma, sway, les bureaux wlroots (labwc, Hyprland, "
+                                  "wayfire…) et X11.")
                           .arg(QString::fromStdString(session.currentDesktop));
     if (!session.xDisplay.empty())
-        return none + QStringLiteral("l'écran X %1 ne répond pas.").arg(quoted(session.xDisplay));
-    return none + QStringLiteral("aucun bureau graphique n'a été trouvé (ni Wayland ni X11). "
-                                 "Lancez Vornel depuis votre session de bureau.");
+        return none + programText("DesktopChoice", "l'écran X %1 ne répond pas.")
+                          .arg(quoted(session.xDisplay));
+    return none + programText("DesktopChoice",
+                              "aucun bureau graphique n'a été trouvé (ni Wayland ni X11). "
+                              "Lancez Vornel depuis votre session de bureau.");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // What the command line shows of the desktops, on every platform.
 #include "blocking/desktops/desktop_choice.h"
+#include "common/program_language.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -64,7 +65,8 @@ QString desktopNamesText() {
         names << QString::fromStdString(name);
     const QString last = names.takeLast();
     return names.isEmpty() ? last
-                           : names.join(QStringLiteral(", ")) + QStringLiteral(" ou ") + last;
+                           : programText("DesktopChoice", "%1 ou %2")
+                                 .arg(names.join(QStringLiteral(", ")), last);
 }
 
 void printWindows(Desktop& desktop, std::ostream& out) {

@@ -2,6 +2,7 @@
 
 #include "blocking/desktops/vornel_bus_name.h"
 #include "blocking/desktops/xwayland_protocols.h"
+#include "common/program_language.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
@@ -37,11 +38,14 @@ QString uuid() {
     return QString::fromLatin1(GnomeDesktop::Uuid);
 }
 
-const QString AboutTheExtension = QStringLiteral("L'extension GNOME Shell de Vornel");
+QString aboutTheExtension() {
+    return programText("GnomeDesktop", "L'extension GNOME Shell de Vornel");
+}
 
 QString disabledNotice() {
-    return AboutTheExtension + QStringLiteral(" est désactivée : aucune fenêtre n'est surveillée. "
-                                              "Réactivez-la dans l'application Extensions.");
+    return aboutTheExtension() + programText("GnomeDesktop",
+                                             " est désactivée : aucune fenêtre n'est surveillée. "
+                                             "Réactivez-la dans l'application Extensions.");
 }
 
 QDBusMessage call(QDBusConnection& bus, const QString& path, const QString& interface,
@@ -154,7 +158,8 @@ bool ourCopyInstalled(const QString& source) {
 QString install(const QString& source) {
     const QString target = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                            QStringLiteral("/gnome-shell/extensions/") + uuid();
-    if (!QDir().mkpath(target)) return QStringLiteral("impossible de créer %1").arg(target);
+    if (!QDir().mkpath(target))
+        return programText("GnomeDesktop", "impossible de créer %1").arg(target);
     for (const QString& name : ExtensionFiles) {
         QFile in(source + QLatin1Char('/') + name);
         QSaveFile out(target + QLatin1Char('/') + name);
@@ -169,22 +174,26 @@ QString install(const QString& source) {
 // installed, installed and waiting for the next login, or not turned on.
 QString lookNotice(const QVariantMap& known, int state) {
     if (!known.isEmpty() && state == Enabled)
-        return AboutTheExtension +
-               QStringLiteral(
-                   " est activée mais ne répond pas encore : réessayez dans un instant.");
+        return aboutTheExtension() +
+               programText("GnomeDesktop",
+                           " est activée mais ne répond pas encore : réessayez dans un instant.");
     // The shell has loaded it without turning it on: the program turns it on.
     if (!known.isEmpty())
-        return AboutTheExtension + QStringLiteral(" n'est pas activée : lancez Vornel, qui "
-                                                  "l'activera.");
+        return aboutTheExtension() + programText("GnomeDesktop",
+                                                 " n'est pas activée : lancez Vornel, qui "
+                                                 "l'activera.");
     if (installedCopy().isEmpty())
-        return AboutTheExtension + QStringLiteral(" n'est pas installée : lancez Vornel une fois "
-                                                  "pour l'installer, puis rouvrez la session.");
+        return aboutTheExtension() + programText("GnomeDesktop",
+                                                 " n'est pas installée : lancez Vornel une fois "
+                                                 "pour l'installer, puis rouvrez la session.");
     if (shellSetting("enabled-extensions").value_or(QStringList()).contains(uuid()))
-        return QStringLiteral("Fenêtres visibles après la prochaine connexion : l'extension GNOME "
-                              "Shell de Vornel est installée et activée, mais GNOME ne la charge "
-                              "qu'à l'ouverture de la session.");
-    return AboutTheExtension + QStringLiteral(" est installée mais pas activée : lancez Vornel une "
-                                              "fois pour l'activer, puis rouvrez la session.");
+        return programText("GnomeDesktop",
+                           "Fenêtres visibles après la prochaine connexion : l'extension GNOME "
+                           "Shell de Vornel est installée et activée, mais GNOME ne la charge "
+                           "qu'à l'ouverture de la session.");
+    return aboutTheExtension() + programText("GnomeDesktop",
+                                             " est installée mais pas activée : lancez Vornel une "
+                                             "fois pour l'activer, puis rouvrez la session.");
 }
 
 } // namespace
@@ -297,8 +306,9 @@ void GnomeDesktop::claimName() {
 void GnomeDesktop::setUpExtension(bool lookOnly) {
     if (gsettings({QStringLiteral("get"), QStringLiteral("org.gnome.shell"),
                    QStringLiteral("disable-user-extensions")}) == QStringLiteral("true")) {
-        notice_ = QStringLiteral("Les extensions de GNOME Shell sont désactivées : aucune fenêtre "
-                                 "n'est surveillée. Réactivez-les dans l'application Extensions.");
+        notice_ = programText("GnomeDesktop",
+                              "Les extensions de GNOME Shell sont désactivées : aucune fenêtre "
+                              "n'est surveillée. Réactivez-les dans l'application Extensions.");
         return;
     }
     if (shellSetting("disabled-extensions").value_or(QStringList()).contains(uuid())) {
@@ -311,10 +321,10 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
     const int state = known.value(QStringLiteral("state")).toInt();
     if (state == Error || state == OutOfDate) {
         const QString error = known.value(QStringLiteral("error")).toString();
-        notice_ =
-            AboutTheExtension + QStringLiteral(" ne fonctionne pas : ") +
-            (error.isEmpty() ? QStringLiteral("elle ne convient pas à cette version de GNOME.")
-                             : error);
+        notice_ = aboutTheExtension() + programText("GnomeDesktop", " ne fonctionne pas : ") +
+                  (error.isEmpty() ? programText("GnomeDesktop",
+                                                 "elle ne convient pas à cette version de GNOME.")
+                                   : error);
         return;
     }
     if (lookOnly) {
@@ -339,7 +349,8 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
     if (!ourCopyInstalled(source)) {
         const QString error = install(source);
         if (!error.isEmpty()) {
-            notice_ = AboutTheExtension + QStringLiteral(" n'est pas installée : ") + error;
+            notice_ = aboutTheExtension() + programText("GnomeDesktop", " n'est pas installée : ") +
+                      error;
             return;
         }
         setUpNow_ = true;
@@ -348,27 +359,28 @@ void GnomeDesktop::setUpExtension(bool lookOnly) {
     // slow (a busy first login), it would turn their other extensions off.
     std::optional<QStringList> enabled = shellSetting("enabled-extensions");
     if (!enabled) {
-        notice_ = AboutTheExtension +
-                  QStringLiteral(" n'est pas activée : la liste des extensions de GNOME n'a pas "
-                                 "pu être lue. Activez-la dans l'application Extensions.");
+        notice_ = aboutTheExtension() +
+                  programText("GnomeDesktop",
+                              " n'est pas activée : la liste des extensions de GNOME n'a pas "
+                              "pu être lue. Activez-la dans l'application Extensions.");
         return;
     }
     if (!enabled->contains(uuid())) {
         *enabled << uuid();
         if (!gsettings({QStringLiteral("set"), QStringLiteral("org.gnome.shell"),
                         QStringLiteral("enabled-extensions"), stringListText(*enabled)})) {
-            notice_ =
-                AboutTheExtension +
-                QStringLiteral(" n'est pas activée : activez-la dans l'application Extensions.");
+            notice_ = aboutTheExtension() +
+                      programText("GnomeDesktop",
+                                  " n'est pas activée : activez-la dans l'application Extensions.");
             return;
         }
         setUpNow_ = true;
     }
     // The part before the colon is what the icon's tip has room for.
-    notice_ =
-        QStringLiteral("Fenêtres visibles après la prochaine connexion : Vornel a installé et "
-                       "activé son extension GNOME Shell, que GNOME ne charge qu'à "
-                       "l'ouverture de la session.");
+    notice_ = programText("GnomeDesktop",
+                          "Fenêtres visibles après la prochaine connexion : Vornel a installé et "
+                          "activé son extension GNOME Shell, que GNOME ne charge qu'à "
+                          "l'ouverture de la session.");
 }
 
 namespace {
@@ -462,16 +474,19 @@ void GnomeDesktop::listed(Feed feed) {
     // Extensions application. Vornel itself never turns it off.
     QString notice;
     if (nameLost_)
-        notice = QStringLiteral("Vornel a perdu son nom org.vornel.Vornel sur le bus de session : "
-                                "aucune fenêtre n'est surveillée. Relancez Vornel.");
+        notice = programText("GnomeDesktop",
+                             "Vornel a perdu son nom org.vornel.Vornel sur le bus de session : "
+                             "aucune fenêtre n'est surveillée. Relancez Vornel.");
     else if (refused)
-        notice = AboutTheExtension +
-                 QStringLiteral(" refuse de répondre à Vornel : aucune fenêtre n'est surveillée. "
-                                "Rouvrez la session pour que GNOME charge la version de "
-                                "l'extension qui va avec ce Vornel.");
+        notice = aboutTheExtension() +
+                 programText("GnomeDesktop",
+                             " refuse de répondre à Vornel : aucune fenêtre n'est surveillée. "
+                             "Rouvrez la session pour que GNOME charge la version de "
+                             "l'extension qui va avec ce Vornel.");
     else if (!running && extensionState_ == Error)
-        notice = AboutTheExtension + QStringLiteral(" ne fonctionne pas : elle a rencontré une "
-                                                    "erreur.");
+        notice = aboutTheExtension() + programText("GnomeDesktop",
+                                                   " ne fonctionne pas : elle a rencontré une "
+                                                   "erreur.");
     else if (!running && extensionState_ != Enabled && extensionState_ != 0)
         notice = disabledNotice();
     extensionState_ = 0;

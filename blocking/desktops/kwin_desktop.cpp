@@ -2,6 +2,7 @@
 
 #include "blocking/desktops/vornel_bus_name.h"
 #include "blocking/desktops/xwayland_protocols.h"
+#include "common/program_language.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -57,10 +58,14 @@ const QString& scriptName() {
 // Why a call to KWin's scripting failed, for the notice.
 std::string failure(const QDBusMessage& reply) {
     if (BusQuestion::timedOut(reply))
-        return "KWin n'a pas répondu en " + std::to_string(ScriptingCallMs / 1000) + " secondes";
+        return programText("KWinDesktop", "KWin n'a pas répondu en %1 secondes")
+            .arg(ScriptingCallMs / 1000)
+            .toStdString();
     if (reply.type() == QDBusMessage::ErrorMessage)
-        return "KWin a répondu « " + reply.errorMessage().toStdString() + " »";
-    return "KWin a refusé de le charger";
+        return programText("KWinDesktop", "KWin a répondu « %1 »")
+            .arg(reply.errorMessage())
+            .toStdString();
+    return programText("KWinDesktop", "KWin a refusé de le charger").toStdString();
 }
 
 } // namespace
@@ -152,24 +157,31 @@ QString KWinDesktop::writeScript(std::string& why) {
     // hand: it is written where only this user can write, and checked to be.
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     if (runtime.isEmpty()) {
-        why = "XDG_RUNTIME_DIR n'est pas défini";
+        why = programText("KWinDesktop", "XDG_RUNTIME_DIR n'est pas défini").toStdString();
         return {};
     }
     const QByteArray folder = runtime + "/vornel";
     struct stat s {};
     if (mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) {
-        why = "impossible de créer " + folder.toStdString() + " : " + std::strerror(errno);
+        const QString error = QString::fromLocal8Bit(std::strerror(errno));
+        why = programText("KWinDesktop", "impossible de créer %1 : %2")
+                  .arg(QString::fromLocal8Bit(folder), error)
+                  .toStdString();
         return {};
     }
     if (lstat(folder.constData(), &s) != 0 || !S_ISDIR(s.st_mode) || s.st_uid != getuid() ||
         (s.st_mode & 077) != 0) {
-        why = folder.toStdString() + " n'est pas un dossier à l'utilisateur seul";
+        why = programText("KWinDesktop", "%1 n'est pas un dossier à l'utilisateur seul")
+                  .arg(QString::fromLocal8Bit(folder))
+                  .toStdString();
         return {};
     }
     const QString path = QString::fromLocal8Bit(folder) + QLatin1Char('/') + ScriptFile;
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(scriptText()) < 0 || !out.commit()) {
-        why = "impossible d'écrire " + path.toStdString() + " : " + out.errorString().toStdString();
+        why = programText("KWinDesktop", "impossible d'écrire %1 : %2")
+                  .arg(path, out.errorString())
+                  .toStdString();
         return {};
     }
     return path;
@@ -178,11 +190,11 @@ QString KWinDesktop::writeScript(std::string& why) {
 std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, std::string& why,
                                                   bool once, QDBusConnection bus, QString script) {
     if (!bus.isConnected()) {
-        why = "le bus de session ne répond pas";
+        why = programText("KWinDesktop", "le bus de session ne répond pas").toStdString();
         return nullptr;
     }
     if (!bus.interface()->isServiceRegistered(KWinService).value()) {
-        why = "KWin n'est pas sur le bus de session";
+        why = programText("KWinDesktop", "KWin n'est pas sur le bus de session").toStdString();
         return nullptr;
     }
     if (script.isEmpty()) script = writeScript(why);
@@ -191,7 +203,8 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, s
     KWinDesktop* d = desktop.get();
     QObject* context = d->receiver_.get();
     if (!bus.registerObject(ObjectPath, context, QDBusConnection::ExportAllSlots)) {
-        why = "l'objet /KWinScript est déjà pris sur le bus de session";
+        why = programText("KWinDesktop", "l'objet /KWinScript est déjà pris sur le bus de session")
+                  .toStdString();
         return nullptr;
     }
 
@@ -218,8 +231,10 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, s
             d->receiver_->forgetScript({});
             d->forgetAll();
             d->reload_.found();
-            d->setNotice("Vornel a perdu son nom org.vornel.Vornel sur le bus de session : "
-                         "aucune fenêtre n'est surveillée. Relancez Vornel.");
+            d->setNotice(programText("KWinDesktop",
+                                     "Vornel a perdu son nom org.vornel.Vornel sur le bus de "
+                                     "session : aucune fenêtre n'est surveillée. Relancez Vornel.")
+                             .toStdString());
         });
     if (!once) {
         lendWindows(bus, *d, context);
@@ -231,7 +246,8 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, s
     if (claim == NameClaim::Refused) {
         auto windows = borrowWindows(bus);
         if (!windows) {
-            why = "le Vornel en cours n'a pas prêté ses fenêtres";
+            why = programText("KWinDesktop", "le Vornel en cours n'a pas prêté ses fenêtres")
+                      .toStdString();
             return nullptr;
         }
         d->receiver_->forgetScript({});
@@ -280,7 +296,9 @@ KWinDesktop::KWinDesktop(QDBusConnection bus, QString script, std::string xDispl
     reportDue_.setSingleShot(true);
     reportDue_.setInterval(ReportDueMs);
     QObject::connect(&reportDue_, &QTimer::timeout, receiver_.get(), [this] {
-        notLoaded("il n'a rien signalé en " + std::to_string(ReportDueMs / 1000) + " secondes");
+        notLoaded(programText("KWinDesktop", "il n'a rien signalé en %1 secondes")
+                      .arg(ReportDueMs / 1000)
+                      .toStdString());
     });
 }
 
@@ -341,9 +359,12 @@ void KWinDesktop::notLoaded(const std::string& why) {
     unloadScript();
     receiver_->forgetScript({});
     forgetAll();
-    setNotice("Le script de Vornel ne fonctionne pas dans KWin (" + why +
-              ") : aucune fenêtre n'est surveillée. Vornel réessaie ; si cela dure, "
-              "redémarrez la session.");
+    setNotice(programText("KWinDesktop",
+                          "Le script de Vornel ne fonctionne pas dans KWin (%1) : aucune fenêtre "
+                          "n'est surveillée. Vornel réessaie ; si cela dure, redémarrez la "
+                          "session.")
+                  .arg(QString::fromStdString(why))
+                  .toStdString());
     reload_.lost();
 }
 
@@ -427,8 +448,10 @@ void KWinDesktop::scriptSilent() {
                 return;
             loaded_ = false;
             forgetAll();
-            setNotice("Le script de Vornel a été retiré de KWin : aucune fenêtre n'est "
-                      "surveillée. Vornel le charge de nouveau.");
+            setNotice(programText("KWinDesktop", "Le script de Vornel a été retiré de KWin : "
+                                                 "aucune fenêtre n'est surveillée. Vornel le "
+                                                 "charge de nouveau.")
+                          .toStdString());
             reload_.lost();
         });
 }

@@ -1,6 +1,7 @@
 #include "blocking/desktops/sway_desktop.h"
 
 #include "blocking/desktops/xwayland_protocols.h"
+#include "common/program_language.h"
 
 #include <QDeadlineTimer>
 #include <QJsonArray>
@@ -123,8 +124,11 @@ void SwayDesktop::lost() {
     xWindows_.clear();
     received_.clear();
     treesAsked_ = 0;
-    setNotice("Vornel a perdu sa connexion au gestionnaire de fenêtres : aucune fenêtre n'est "
-              "surveillée. Vornel essaie de la rétablir.");
+    setNotice(programText(
+                  "SwayDesktop",
+                  "Vornel a perdu sa connexion au gestionnaire de fenêtres : aucune fenêtre n'est "
+                  "surveillée. Vornel essaie de la rétablir.")
+                  .toStdString());
     reconnection_.lost();
 }
 

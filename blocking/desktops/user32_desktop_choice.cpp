@@ -2,6 +2,7 @@
 #include "blocking/desktops/desktop_choice.h"
 #include "blocking/desktops/user32_desktop.h"
 #include "blocking/scripted_desktop.h"
+#include "common/program_language.h"
 
 #include <cstdlib>
 
@@ -32,9 +33,10 @@ ChosenDesktop openDesktop(const Session& session) {
         return chosen;
     }
     chosen.desktop = std::make_unique<ScriptedDesktop>();
-    chosen.notice = QStringLiteral("Aucune fenêtre n'est surveillée : le bureau « %1 » n'existe "
-                                   "pas sous Windows.")
-                        .arg(QString::fromStdString(session.forced));
+    chosen.notice =
+        programText("DesktopChoice", "Aucune fenêtre n'est surveillée : le bureau « %1 » n'existe "
+                                     "pas sous Windows.")
+            .arg(QString::fromStdString(session.forced));
     chosen.blind = true;
     return chosen;
 }

@@ -1,5 +1,7 @@
 #include "blocking/desktops/vornel_bus_name.h"
 
+#include "common/program_language.h"
+
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
 #include <QDBusMessage>
@@ -60,8 +62,9 @@ public slots:
         if (!sameProgram(pid)) {
             // Said to the look, which tells its user.
             sendErrorReply(QDBusError::AccessDenied,
-                           QStringLiteral("le programme qui demande (processus %1) n'est pas le "
-                                          "fichier programme du Vornel en cours, %2")
+                           programText("VornelBusName",
+                                       "le programme qui demande (processus %1) n'est pas le "
+                                       "fichier programme du Vornel en cours, %2")
                                .arg(pid)
                                .arg(QString::fromStdString(startedFrom())));
             return {};
@@ -119,9 +122,12 @@ QDBusMessage busDaemon(const char* method, const QVariantList& arguments) {
 // The program a process runs, as ps names it.
 std::string programOf(uint pid) {
     QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-    if (pid == 0 || !comm.open(QIODevice::ReadOnly)) return "un programme inconnu";
-    return "« " + comm.readAll().trimmed().toStdString() + " » (processus " + std::to_string(pid) +
-           ")";
+    if (pid == 0 || !comm.open(QIODevice::ReadOnly))
+        return programText("VornelBusName", "un programme inconnu").toStdString();
+    return programText("VornelBusName", "« %1 » (processus %2)")
+        .arg(QString::fromLocal8Bit(comm.readAll().trimmed()))
+        .arg(pid)
+        .toStdString();
 }
 
 } // namespace
@@ -137,20 +143,26 @@ void claimBusNameLater(BusQuestion& question,
             (result != 1 && result != 2 && result != 4))
             return answered(
                 NameClaim::Refused,
-                "Vornel n'a pas obtenu son nom org.vornel.Vornel sur le bus de session (" +
-                    (reply.type() == QDBusMessage::ErrorMessage ? reply.errorMessage().toStdString()
-                                                                : std::string("refusé")) +
-                    ") : aucune fenêtre n'est surveillée. Vornel réessaie.");
+                programText("VornelBusName",
+                            "Vornel n'a pas obtenu son nom org.vornel.Vornel sur le bus de "
+                            "session (%1) : aucune fenêtre n'est surveillée. Vornel réessaie.")
+                    .arg(reply.type() == QDBusMessage::ErrorMessage
+                             ? reply.errorMessage()
+                             : programText("VornelBusName", "refusé"))
+                    .toStdString());
         if (result != 2) return answered(NameClaim::Owned, {});
-        question.ask(busDaemon("GetConnectionUnixProcessID", {name}),
-                     [answered](const QDBusMessage& pid) {
-                         answered(NameClaim::Queued,
-                                  "Le nom org.vornel.Vornel sur le bus de session est tenu par " +
-                                      programOf(pid.arguments().value(0).toUInt()) +
-                                      " : aucune fenêtre n'est surveillée tant qu'il le garde. "
-                                      "Fermez ce programme (un autre Vornel de cette session) ; "
-                                      "Vornel prend la relève dès qu'il le libère.");
-                     });
+        question.ask(busDaemon("GetConnectionUnixProcessID", {name}), [answered](
+                                                                          const QDBusMessage& pid) {
+            answered(NameClaim::Queued,
+                     programText("VornelBusName",
+                                 "Le nom org.vornel.Vornel sur le bus de session est "
+                                 "tenu par %1 : aucune fenêtre n'est surveillée tant "
+                                 "qu'il le garde. Fermez ce programme (un autre "
+                                 "Vornel de cette session) ; Vornel prend la relève "
+                                 "dès qu'il le libère.")
+                         .arg(QString::fromStdString(programOf(pid.arguments().value(0).toUInt())))
+                         .toStdString());
+        });
     });
 }
 

@@ -1,6 +1,7 @@
 #include "blocking/desktops/wlroots_desktop.h"
 
 #include "blocking/desktops/xwayland_protocols.h"
+#include "common/program_language.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
 #include <QSocketNotifier>
@@ -179,8 +180,11 @@ void WlrootsDesktop::readEvents() {
 void WlrootsDesktop::lost() {
     forgetAll();
     if (notifier_) notifier_->setEnabled(false);
-    setNotice("Vornel a perdu la liste des fenêtres du compositeur : aucune fenêtre n'est "
-              "surveillée. Vornel essaie de la rétablir.");
+    setNotice(
+        programText("WlrootsDesktop",
+                    "Vornel a perdu la liste des fenêtres du compositeur : aucune fenêtre n'est "
+                    "surveillée. Vornel essaie de la rétablir.")
+            .toStdString());
     reconnection_.lost();
 }
 
@@ -196,10 +200,13 @@ bool WlrootsDesktop::requestClose(WindowHandle window) {
         if (!xUnknownReported_) {
             xUnknownReported_ = true;
             const std::string notice =
-                "Aucune fenêtre n'est fermée : XWayland (écran « " +
-                (xDisplay_.empty() ? std::string("non nommé") : xDisplay_) +
-                " ») ne répond pas, et sans lui Vornel ne peut savoir si fermer une fenêtre "
-                "tuerait son programme.";
+                programText("WlrootsDesktop",
+                            "Aucune fenêtre n'est fermée : XWayland (écran « %1 ») ne répond pas, "
+                            "et sans lui Vornel ne peut savoir si fermer une fenêtre tuerait son "
+                            "programme.")
+                    .arg(xDisplay_.empty() ? programText("WlrootsDesktop", "non nommé")
+                                           : QString::fromStdString(xDisplay_))
+                    .toStdString();
             setNotice(notice);
         }
         return false;

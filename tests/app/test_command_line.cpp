@@ -1,6 +1,7 @@
 // The command line, read in one place: the reader on its own, then the real
 // program run with it, with no display, so that it cannot start its windows.
 #include "app/command_line.h"
+#include "common/program_language.h"
 #include "netstat/ports_command.h"
 #include "support/loopback_sockets.h"
 #include "support/qt_print.h"
@@ -51,6 +52,10 @@ protected:
             env.remove(name);
         // The settings beside the copied binary, not the test's private folder.
         env.remove("VORNEL_CONFIG_DIR");
+        // French, whatever the desktop of the person running the tests.
+        env.remove("LANGUAGE");
+        env.remove("LC_MESSAGES");
+        env.insert("LC_ALL", "C.UTF-8");
         for (const QString& variable : environment)
             env.insert(variable.section('=', 0, 0), variable.section('=', 1));
         process.setProcessEnvironment(env);
@@ -228,6 +233,48 @@ TEST_F(CommandLineEndToEnd, AMistakeIsNamedWithTheUsageLineAndNothingStarts) {
     }
     // Neither settings nor a log: nothing was started.
     EXPECT_EQ(files(), QStringList{"vornel"});
+}
+
+// The help and the mistakes speak the desktop's language, as Qt reads it
+// from LANGUAGE, LC_ALL, LC_MESSAGES and LANG: French for a French desktop
+// and for one set to no language (C), as the program always spoke; else the
+// first language of the list that the program has, English when none is.
+TEST_F(CommandLineEndToEnd, HelpAndMistakesSpeakTheDesktopsLanguage) {
+    speakLanguage(Language::English);
+    const QString english = helpText();
+    speakLanguage(Language::French);
+    const QString french = helpText();
+    ASSERT_TRUE(english.startsWith("Usage: vornel [options]\n")) << english.toStdString();
+    ASSERT_TRUE(french.startsWith("Utilisation : vornel [options]\n")) << french.toStdString();
+    const struct {
+        QStringList environment;
+        const QString& help;
+    } cases[] = {
+        {{"LC_ALL=en_US.UTF-8"}, english},
+        {{"LC_ALL=de_DE.UTF-8"}, english},
+        {{"LC_ALL=fr_FR.UTF-8"}, french},
+        {{"LC_ALL=C.UTF-8"}, french},
+        {{"LC_ALL=POSIX"}, french},
+        {{"LC_ALL=", "LANG=fr_CA.UTF-8"}, french},
+        {{"LC_ALL=", "LC_MESSAGES=es_ES.UTF-8", "LANG=fr_FR.UTF-8"}, english},
+        {{"LC_ALL=", "LANG=de_DE.UTF-8", "LANGUAGE=de:fr:en"}, french},
+        {{"LC_ALL=", "LANG=de_DE.UTF-8", "LANGUAGE=nl:en_GB:fr"}, english},
+    };
+    for (const auto& c : cases) {
+        int exitCode = -1;
+        EXPECT_EQ(QString::fromUtf8(run({"--help"}, exitCode, c.environment)), c.help)
+            << c.environment.join(' ').toStdString();
+        EXPECT_EQ(exitCode, 0);
+    }
+
+    int exitCode = -1;
+    run({"--bogus"}, exitCode, {"LC_ALL=en_US.UTF-8"});
+    EXPECT_EQ(exitCode, 2);
+    EXPECT_EQ(errors, "vornel: unknown option: --bogus\nUsage: vornel [options]\n");
+    EXPECT_EQ(run({"--check", dir.filePath("nowhere.ini")}, exitCode, {"LC_ALL=de_DE.UTF-8"}),
+              QDir::toNativeSeparators(dir.filePath("nowhere.ini")).toUtf8() +
+                  ": the file does not exist\n");
+    EXPECT_EQ(exitCode, 1);
 }
 
 TEST_F(CommandLineEndToEnd, WindowsThatCannotBeSeenAreNotListedAsNone) {

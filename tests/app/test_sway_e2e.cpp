@@ -230,54 +230,69 @@ TEST(SwayXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
 
 // What waybar asks of the icon, over the session bus: the item names its
 // menu and is only a menu; the menu, rebuilt when asked, lists the window of
-// the moment and the three commands; a click on "Mettre en pause" pauses.
+// the moment and the three commands, in the desktop's language; a click on
+// "Mettre en pause" ("Pause") pauses.
 // (The single calls, AboutToShow and Event, are the tray test's.)
 TEST_F(SwayEndToEnd, WaybarReadsTheTrayMenuOverDBusAndAClickPauses) {
     TestWindow pub(dir, "Pub du jour - Mozilla", {300, 200});
     ASSERT_TRUE(pub.waitShown());
-    SessionVornelFolder folder;
-    folder.write("vornel.ini", "[Vornel]\r\nFenetre1= - Mozilla\r\n");
-    QProcess vornel;
-    vornel.setProcessChannelMode(QProcess::ForwardedChannels);
-    folder.start(vornel, dir);
-    ASSERT_TRUE(vornel.waitForStarted(5000));
-    QString item;
-    ASSERT_TRUE(waitUntilTrue([&] {
-        item = trayItemsOf(dir).value(vornel.processId());
-        return !item.isEmpty();
-    })) << "no StatusNotifierItem of the program's process";
-
-    const QString sni = "/StatusNotifierItem";
-    const QString get = "org.freedesktop.DBus.Properties.Get";
-    EXPECT_EQ(askItem(dir, item, sni, get, {"org.kde.StatusNotifierItem", "ItemIsMenu"}),
-              "(<true>,)\n");
-    const QString menuPath =
-        askItem(dir, item, sni, get, {"org.kde.StatusNotifierItem", "Menu"}).section('\'', 1, 1);
-    ASSERT_TRUE(menuPath.startsWith('/'));
-    ASSERT_NE(menuPath, "/NO_DBUSMENU");
-
-    auto menuAtOpening = [&] {
-        askItem(dir, item, menuPath, "com.canonical.dbusmenu.AboutToShowGroup", {"[0]"});
-        return menuEntries(
-            askItem(dir, item, menuPath, "com.canonical.dbusmenu.GetLayout", {"0", "-1", "[]"}));
+    const struct {
+        QStringList environment;
+        QStringList commands;
+        QString resume;
+    } languages[] = {
+        {{}, {"-", "Mettre en pause", "Afficher la fenêtre", "Quitter"}, "Activer Vornel"},
+        {{"LC_ALL=de_DE.UTF-8"}, {"-", "Pause", "Show the window", "Quit"}, "Resume Vornel"},
     };
-    // The candidate list fills at the scan's first ticks.
-    QList<std::pair<int, QString>> menu;
-    EXPECT_TRUE(waitUntilTrue([&] {
-        menu = menuAtOpening();
-        return menu.size() == 5;
-    }));
-    ASSERT_EQ(menu.size(), 5);
-    EXPECT_TRUE(menu[0].second.startsWith("Pub du jour")) << menu[0].second.toStdString();
-    EXPECT_EQ(QStringList({menu[1].second, menu[2].second, menu[3].second, menu[4].second}),
-              (QStringList{"-", "Mettre en pause", "Afficher la fenêtre", "Quitter"}));
+    for (const auto& language : languages) {
+        SCOPED_TRACE(language.environment.join(' ').toStdString());
+        SessionVornelFolder folder;
+        folder.write("vornel.ini", "[Vornel]\r\nFenetre1= - Mozilla\r\n");
+        QProcess vornel;
+        vornel.setProcessChannelMode(QProcess::ForwardedChannels);
+        folder.start(vornel, dir, {}, language.environment);
+        ASSERT_TRUE(vornel.waitForStarted(5000));
+        QString item;
+        ASSERT_TRUE(waitUntilTrue([&] {
+            item = trayItemsOf(dir).value(vornel.processId());
+            return !item.isEmpty();
+        })) << "no StatusNotifierItem of the program's process";
 
-    // Clicks in groups, as libdbusmenu (waybar's) sends them.
-    askItem(dir, item, menuPath, "com.canonical.dbusmenu.EventGroup",
-            {QString("[(%1, 'clicked', <0>, uint32 0)]").arg(menu[2].first)});
-    EXPECT_TRUE(waitUntilTrue([&] { return menuAtOpening().value(2).second == "Activer Vornel"; }))
-        << "the pause entry did not turn into \"Activer Vornel\"";
-    stopPolitely(vornel);
+        const QString sni = "/StatusNotifierItem";
+        const QString get = "org.freedesktop.DBus.Properties.Get";
+        EXPECT_EQ(askItem(dir, item, sni, get, {"org.kde.StatusNotifierItem", "ItemIsMenu"}),
+                  "(<true>,)\n");
+        const QString menuPath =
+            askItem(dir, item, sni, get, {"org.kde.StatusNotifierItem", "Menu"})
+                .section('\'', 1, 1);
+        ASSERT_TRUE(menuPath.startsWith('/'));
+        ASSERT_NE(menuPath, "/NO_DBUSMENU");
+
+        auto menuAtOpening = [&] {
+            askItem(dir, item, menuPath, "com.canonical.dbusmenu.AboutToShowGroup", {"[0]"});
+            return menuEntries(askItem(dir, item, menuPath, "com.canonical.dbusmenu.GetLayout",
+                                       {"0", "-1", "[]"}));
+        };
+        // The candidate list fills at the scan's first ticks.
+        QList<std::pair<int, QString>> menu;
+        EXPECT_TRUE(waitUntilTrue([&] {
+            menu = menuAtOpening();
+            return menu.size() == 5;
+        }));
+        ASSERT_EQ(menu.size(), 5);
+        EXPECT_TRUE(menu[0].second.startsWith("Pub du jour")) << menu[0].second.toStdString();
+        EXPECT_EQ(QStringList({menu[1].second, menu[2].second, menu[3].second, menu[4].second}),
+                  language.commands);
+
+        // Clicks in groups, as libdbusmenu (waybar's) sends them.
+        askItem(dir, item, menuPath, "com.canonical.dbusmenu.EventGroup",
+                {QString("[(%1, 'clicked', <0>, uint32 0)]").arg(menu[2].first)});
+        EXPECT_TRUE(waitUntilTrue([&] {
+            return menuAtOpening().value(2).second == language.resume;
+        })) << "the pause entry did not turn into "
+            << language.resume.toStdString();
+        stopPolitely(vornel);
+    }
 }
 
 // Started at logon, the program may come up before the panel that holds the

@@ -5,6 +5,7 @@
 #include "blocking/tfm_ferme.h"
 #include "common/text.h"
 #include "gui_helpers.h"
+#include "support/loopback_sockets.h"
 #include "support/modal_answer.h"
 #include "support/qt_print.h"
 
@@ -16,10 +17,13 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMutex>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QToolButton>
@@ -512,6 +516,130 @@ TEST_F(TrayInAPanel, APanelReadsTheMenuOverDBusAndItsClicksWork) {
     EXPECT_TRUE(names->isServiceRegistered(item).value());
     tray.NotifyTray(TfmVornelTray::NIM_DELETE, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !names->isServiceRegistered(item).value(); }, 5000));
+}
+
+namespace {
+
+// A machine's settings file, in $XDG_CONFIG_DIRS while the object lives:
+// an imposed option, a rule of the administrator's and a line it cannot use.
+class WithMachineSettings {
+public:
+    WithMachineSettings() : old_(qgetenv("XDG_CONFIG_DIRS")) {
+        QDir().mkpath(dir_.filePath("vornel"));
+        QFile file(dir_.filePath("vornel/vornel.ini"));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(
+            "[Impose]\r\nDemarre=1\r\n[Windows]\r\n1=Y,Pub salle,N,1,1\r\nCouleur=rouge\r\n");
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(dir_.path()));
+    }
+    ~WithMachineSettings() { qputenv("XDG_CONFIG_DIRS", old_); }
+
+private:
+    QTemporaryDir dir_;
+    QByteArray old_;
+};
+
+// The forms made while the program speaks English, with a machine's settings.
+class TrayFormInEnglish : public test::InEnglish, public WithMachineSettings, public TrayForm {};
+
+// An update page that never reaches its site, and keeps what it was given
+// to show instead.
+struct OfflinePage : PageBrowser {
+    explicit OfflinePage(QString& shown) : shown_(shown) {}
+    void Navigate(const QString&) override {}
+    void showOwnPage(const QString& html) override { shown_ = html; }
+    QString& shown_;
+};
+
+} // namespace
+
+// Under English, every text of every form, page, menu and dialog is English:
+// none is one of the program's French texts, none holds a French letter.
+TEST_F(TrayFormInEnglish, NoFormMenuOrDialogShowsAFrenchText) {
+    const QStringList french = test::frenchSourceTexts();
+    ASSERT_GT(french.size(), 150) << "the French texts of " VORNEL_TS_FILE;
+    QStringList shown;
+    const test::TestSocket listener = test::tcpListener("127.0.0.1");
+
+    // The main window, loaded and shown, on each of its pages; the ports
+    // page once its list is in.
+    window.Initialise();
+    window.show();
+    for (int page = 1; page <= 7; ++page) {
+        window.BtnClick(page);
+        if (page == 4) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return window.ui.lbPorts->count() > 0; }, 5000));
+        }
+        shown << test::shownTexts(&window);
+    }
+    EXPECT_TRUE(shown.contains("Vornel 2003.03 - closes your browser's ad windows"));
+    // The administrator's rule, chosen in the list: its line and the tips of
+    // the buttons it cannot use.
+    window.BtnClick(3);
+    window.ui.lb2->setCurrentRow(0);
+    window.lb2Click();
+    for (int row = 0; row < window.ui.lb2->count(); ++row)
+        shown << window.ruleRowText(row);
+    shown << test::shownTexts(&window);
+    EXPECT_TRUE(shown.contains("Titre~\"Pub salle\" (administrator)"))
+        << shown.join('\n').toStdString();
+    EXPECT_TRUE(shown.contains("Setting imposed by the administrator"));
+    EXPECT_TRUE(shown.filter("Administrator's settings ignored: ").size() > 0);
+    EXPECT_TRUE(shown.contains(QString("Port %1 listening").arg(listener.localPort())));
+
+    // The update page that cannot reach its site, and its own page.
+    QString offline;
+    PageBrowser* page = nullptr;
+    window.makePageBrowser = [&](QWidget*) {
+        auto browser = std::make_unique<OfflinePage>(offline);
+        page = browser.get();
+        return std::unique_ptr<PageBrowser>(std::move(browser));
+    };
+    window.sbMajClick();
+    ASSERT_NE(page, nullptr);
+    page->unreachable();
+    EXPECT_EQ(window.ui.lMaj->text(), "Update site unreachable");
+    shown << window.ui.lMaj->text() << offline.remove(QRegularExpression("<[^>]*>"));
+
+    // The tray menu, running and paused.
+    addCandidates(1);
+    for (int state = 0; state < 2; ++state) {
+        tray.PopupMenu1Popup();
+        shown << test::shownTexts(tray.PopupMenu1);
+        tray.PauseClick();
+    }
+    EXPECT_TRUE(shown.contains("Pause"));
+    EXPECT_TRUE(shown.contains("Resume Vornel"));
+
+    // The editor, with what a rule would close in each of its sentences.
+    const std::vector<std::vector<HeldWindow>> held{{},
+                                                    {{1, "Pub", true}},
+                                                    {{2, "Notes", false}},
+                                                    {{1, "Pub", true}, {2, "Notes", false}},
+                                                    {{2, "Notes", false}, {3, "Mail", false}}};
+    for (const std::vector<HeldWindow>& windows : held) {
+        ferme.windowsHeldBy = [&](const TCond&) { return windows; };
+        ferme.ShowWhatItCloses();
+        shown << test::shownTexts(&ferme);
+    }
+
+    // The dialogs: the reset question, a window gone meanwhile.
+    auto dialogDuring = [&](const std::function<void()>& action) {
+        ModalAnswer answer([&](QWidget* modal) {
+            shown << test::shownTexts(modal);
+            qobject_cast<QDialog*>(modal)->reject();
+        });
+        action();
+        EXPECT_EQ(answer.answered(), 1);
+    };
+    dialogDuring([&] { window.SpeedButton1Click(); });
+    dialogDuring([&] { window.windowGone(); });
+    EXPECT_TRUE(shown.contains("Clear the total and the whole log?"));
+
+    EXPECT_EQ(test::frenchAmong(shown, french), QStringList());
+    // The English fits where the French did.
+    EXPECT_EQ(test::cutOffCaptions(&window), QStringList());
+    EXPECT_EQ(test::cutOffCaptions(&ferme), QStringList());
 }
 
 #include "test_tfm_vornel_tray.moc"

@@ -52,6 +52,11 @@ int main(int argc, char** argv) {
     ::testing::UnitTest::GetInstance()->listeners().Append(new PrivateFolders(folders.path()));
 
     std::setlocale(LC_TIME, "C");
+    // French, the program's own language, whatever the desktop of the person
+    // running the tests: Qt reads these when the application is made. A test
+    // that wants English asks for it.
+    qunsetenv("LANGUAGE");
+    qputenv("LC_ALL", "C.UTF-8");
     // The browsers and default applications of the machine must not decide
     // what a test sees: the system's freedesktop folders are empty ones here.
     QTemporaryDir freedesktop;

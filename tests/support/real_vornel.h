@@ -154,6 +154,8 @@ private:
         // Nothing of the machine's settings either, unless the test writes them.
         env.insert("XDG_CONFIG_DIRS", file("system"));
         env.insert("XDG_RUNTIME_DIR", runtime());
+        // French, the program's own language, unless the test asks for another.
+        env.remove("LANGUAGE");
         env.insert("LC_ALL", "C.UTF-8");
         env.insert("LANG", "C.UTF-8");
         // No session bus: the icon goes to the XEmbed tray of the display.

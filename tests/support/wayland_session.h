@@ -255,6 +255,8 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "wayland");
         env.insert("XDG_CONFIG_HOME", file("home/.config"));
+        // French, the program's own language, unless the test asks for another.
+        env.remove("LANGUAGE");
         env.insert("LC_ALL", "C.UTF-8");
         env.insert("LANG", "C.UTF-8");
         env.remove("VORNEL_CONFIG_DIR");

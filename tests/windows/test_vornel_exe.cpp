@@ -1,15 +1,20 @@
 // The real vornel.exe with its DLLs, copied into a folder of its own, against
 // real Win32 pop-up windows of another process.
+#include "app/command_line.h"
+#include "blocking/desktops/desktop_choice.h"
+#include "common/program_language.h"
 #include "windows_test_support.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
+using namespace vornel;
 using namespace vornel::test;
 
 namespace {
@@ -240,7 +245,11 @@ TEST(VornelExe, AStartThatMayNotOpenTheRunningOnesMutexSaysSoAndEnds) {
     ASSERT_TRUE(ended(*p));
     EXPECT_EQ(p->exitCode(), 1);
     const QString said = QString::fromUtf8(p->readAllStandardError());
-    EXPECT_TRUE(said.contains(QStringLiteral("Un autre Vornel est d\u00e9j\u00e0 lanc\u00e9")))
+    EXPECT_TRUE(said.contains(programText(
+        "Program", "Un autre Vornel est déjà lancé, sans doute en tant qu'administrateur ou par "
+                   "un autre compte, et cette copie ne peut pas lui demander de se fermer. Elle "
+                   "s'arrête sans rien modifier ; fermez l'autre Vornel, puis relancez le "
+                   "programme.")))
         << said.toStdString();
     EXPECT_EQ(folder.read("vornel.ini"), PopUpRule);
     EXPECT_FALSE(QFileInfo::exists(folder.file("vornel.log")));
@@ -256,23 +265,34 @@ TEST(VornelExe, TheOneShotOptionsPrintInTheConsoleTheyWereStartedFrom) {
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION process{};
-    std::wstring command =
-        L"\"" +
-        QDir::toNativeSeparators(QStringLiteral(VORNEL_DIST_DIR "/vornel.exe")).toStdWString() +
-        L"\" --help";
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                               &startup, &process));
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    EXPECT_EQ(code, 0u);
+    // The help, then a refusal that names a desktop with accents.
+    const std::pair<const wchar_t*, DWORD> runs[] = {{L"--help", 0},
+                                                     {L"--desktop \"\u00e9t\u00e9\"", 2}};
+    for (const auto& [arguments, status] : runs) {
+        std::wstring command =
+            L"\"" +
+            QDir::toNativeSeparators(QStringLiteral(VORNEL_DIST_DIR "/vornel.exe")).toStdWString() +
+            L"\" " + arguments;
+        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                   nullptr, &startup, &process));
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+        DWORD code = 1;
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        EXPECT_EQ(code, status);
+    }
     const QString shown = console.text().simplified();
-    EXPECT_TRUE(shown.contains(QStringLiteral("Utilisation : vornel [options]")))
+    EXPECT_TRUE(shown.contains(programText("CommandLine", "Utilisation : vornel [options]")))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains(programText("CommandLine",
+                                           "affiche les fenêtres que voit Vornel (numéro, visible, "
+                                           "réduite, largeur x hauteur, titre), puis quitte")))
         << shown.toStdString();
     // Accents and all, whatever the console's code page.
-    EXPECT_TRUE(shown.contains(QStringLiteral("affiche les fenêtres que voit Vornel")))
+    EXPECT_TRUE(
+        shown.contains(programText("CommandLine", "le bureau « %1 » est inconnu. Choisissez %2.")
+                           .arg(QStringLiteral("été"), desktopNamesText())))
         << shown.toStdString();
 }
 
@@ -287,10 +307,17 @@ TEST(VornelExe, TheOneShotOptionsWriteUtf8IntoAPipe) {
         return std::pair{p.readAllStandardOutput(), p.readAllStandardError()};
     };
     const auto [help, helpErrors] = run({QStringLiteral("--help")});
-    EXPECT_TRUE(help.contains(QStringLiteral("affiche les fenêtres que voit Vornel").toUtf8()))
+    // The display language's: French for French, English for any other.
+    const bool english = languageFor(QLocale::system().uiLanguages()) == Language::English;
+    EXPECT_TRUE(QString::fromUtf8(help).startsWith(english ? "Usage: vornel [options]"
+                                                           : "Utilisation : vornel [options]"))
         << help.toStdString();
+    EXPECT_EQ(QString::fromUtf8(help).remove(u'\r'), helpText());
     const auto [none, refusal] = run({QStringLiteral("--desktop"), QStringLiteral("aucun")});
-    EXPECT_TRUE(refusal.contains(QStringLiteral("le bureau « aucun » est inconnu").toUtf8()))
+    EXPECT_TRUE(
+        refusal.contains(programText("CommandLine", "le bureau « %1 » est inconnu. Choisissez %2.")
+                             .arg(QStringLiteral("aucun"), desktopNamesText())
+                             .toUtf8()))
         << refusal.toStdString();
 
     auto popup = popUp(QStringLiteral("Publicité"));

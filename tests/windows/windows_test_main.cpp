@@ -1,5 +1,7 @@
 // The main() of the Windows tests: a QApplication on the Windows platform
 // plugin, and settings that go to a temporary folder, never beside the test.
+#include "common/program_language.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -8,6 +10,10 @@
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // The programs a test starts speak the display language of the Wine
+    // session (Wine takes it from LC_ALL or LANG), as the test itself: what
+    // they say is expected in it.
+    vornel::speakUsersLanguage();
     QTemporaryDir settings;
     if (!settings.isValid()) {
         std::fprintf(stderr, "no temporary folder for the tests' settings\n");
