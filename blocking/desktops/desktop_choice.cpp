@@ -74,9 +74,13 @@ ChosenDesktop open(const std::string& name, const Session& session) {
     if (name == "gnome") return openGnome(session);
     if (name == "kwin") return openKWin(session);
     ChosenDesktop chosen;
-    if (name == "sway" && !session.swaySocket.empty())
-        chosen.desktop = SwayDesktop::connect(QString::fromStdString(session.swaySocket), 3000,
-                                              session.xDisplay);
+    if (name == "sway" && !session.swaySocket.empty()) {
+        auto sway = SwayDesktop::connect(QString::fromStdString(session.swaySocket), 3000,
+                                         session.xDisplay);
+        // A look is taken once: the tree must be in.
+        if (sway && session.listOnly && !sway->refresh(LookWaitMs)) sway.reset();
+        chosen.desktop = std::move(sway);
+    }
     if (name == "wlroots" && !session.waylandDisplay.empty()) {
         chosen.desktop = WlrootsDesktop::connect(session.waylandDisplay, session.xDisplay);
         if (chosen.desktop)
