@@ -7,6 +7,7 @@
 #include "blocking/desktops/x11_desktop.h"
 #include "blocking/scripted_desktop.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
@@ -17,8 +18,10 @@ namespace vornel {
 
 namespace {
 
-// How long a look (--windows) waits for KWin's script to report.
+// How long a look (--windows) waits for KWin's script to report, and for
+// GNOME Shell's answers, several in a row when the extension does not run.
 constexpr int LookWaitMs = 5000;
+constexpr int GnomeLookWaitMs = 20000;
 
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
@@ -43,7 +46,17 @@ ChosenDesktop openGnome(const Session& session) {
     ChosenDesktop chosen;
     auto gnome = GnomeDesktop::connect(session.xDisplay, session.listOnly);
     if (!gnome) return chosen;
-    chosen.notice = gnome->notice();
+    // A look is taken once: the extension's list, or why it does not
+    // answer, must be in; the resident fills as the answers come. Each
+    // question has a time limit of its own: this wait is a backstop.
+    if (session.listOnly && !gnome->waitUntilSettled(GnomeLookWaitMs))
+        chosen.notice = QCoreApplication::translate("DesktopChoice",
+                                                    "Aucune fenêtre n'est listée : GNOME Shell "
+                                                    "n'a pas répondu en %1 secondes. Réessayez "
+                                                    "dans un instant.")
+                            .arg(GnomeLookWaitMs / 1000);
+    else
+        chosen.notice = gnome->notice();
     chosen.noticeOnce = gnome->setUpNow();
     chosen.blind = !gnome->answering();
     chosen.desktop = std::move(gnome);
