@@ -430,10 +430,10 @@ void GnomeDesktop::enabledForNextLogin() {
 void GnomeDesktop::settled(const QString& notice) {
     starting_ = false;
     listAgain_.found();
+    silentTold_ = false;
     // The extension may have come to answer meanwhile: all is told then.
     if (answering_) return tell({});
-    tell(notice);
-    setUpTold_ = setUpNow_ && !notice.isEmpty();
+    tell(notice, setUpNow_);
 }
 
 // A question of the start-up or the window list that the shell did not
@@ -441,12 +441,14 @@ void GnomeDesktop::settled(const QString& notice) {
 // goes on from where the list's answer leads. A look tells it and ends.
 void GnomeDesktop::shellSilent(const QDBusMessage& reply, const QString& what) {
     if (lookOnly_) return settled(shellFault(reply, what));
+    // The next list's answer clears it.
+    silentTold_ = true;
     tell(shellFault(reply, what));
     listAgain_.lost();
 }
 
-void GnomeDesktop::tell(const QString& notice) {
-    setUpTold_ = false;
+void GnomeDesktop::tell(const QString& notice, bool ofSetUp) {
+    setUpTold_ = ofSetUp && !notice.isEmpty();
     if (notice == notice_) return;
     notice_ = notice;
     if (noticeChanged_) noticeChanged_(notice_.toStdString());
@@ -531,11 +533,9 @@ void GnomeDesktop::update() {
 
 void GnomeDesktop::listed(const QDBusMessage& reply) {
     const Feed feed = takeWindows(reply);
-    if (BusQuestion::timedOut(reply)) {
-        silentTold_ = true;
+    if (BusQuestion::timedOut(reply))
         return shellSilent(reply,
                            QCoreApplication::translate("GnomeDesktop", "liste des fenêtres"));
-    }
     // The first list decides whether the extension must be set up.
     if (starting_ && feed == Feed::None) return setUpExtension();
     starting_ = false;

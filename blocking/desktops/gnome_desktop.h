@@ -93,7 +93,8 @@ private:
     // The start-up is over; notice is what the user is told of it.
     void settled(const QString& notice);
     void shellSilent(const QDBusMessage& reply, const QString& what);
-    void tell(const QString& notice);
+    // ofSetUp: the notice tells of what the set-up did.
+    void tell(const QString& notice, bool ofSetUp = false);
     WindowHandle handleFor(const QString& id);
 
     QDBusConnection bus_;
