@@ -221,6 +221,8 @@ public:
     }
     int treesSent() const { return treesSent_; }
     void refuseSubscriptions(int count) { refusals_ = count; }
+    // While paused, requests wait for their answers.
+    void pause(bool paused) { paused_ = paused; }
     // When each client connected, in milliseconds since the start.
     std::vector<qint64> connections() {
         QMutexLocker lock(&mutex_);
@@ -266,7 +268,7 @@ private:
             in += client.readAll();
             QMutexLocker lock(&mutex_);
             uint32_t length = 0, type = 0;
-            while (in.size() >= 14) {
+            while (!paused_ && in.size() >= 14) {
                 std::memcpy(&length, in.constData() + 6, 4);
                 std::memcpy(&type, in.constData() + 10, 4);
                 if (in.size() < 14 + qsizetype(length)) break;
@@ -282,7 +284,7 @@ private:
 
     QTemporaryDir dir_;
     std::unique_ptr<QThread> thread_;
-    std::atomic<bool> listening_{false}, stop_{false};
+    std::atomic<bool> listening_{false}, stop_{false}, paused_{false};
     std::atomic<int> treesSent_{0}, refusals_{0};
     std::vector<qint64> connections_;
     QMutex mutex_;
@@ -406,6 +408,25 @@ TEST(SwayIpc, ARefusedSubscriptionIsToldAndTriedAgainWithTheBackOff) {
     sway.sendEvent(R"({"change":"title","container":)" + swayWindow(5, "Suivie") + "}");
     EXPECT_TRUE(waitWithEvents([&] { return titleOf(*desktop, 5) == "Suivie"; }))
         << "window events come again";
+}
+
+// A compositor that takes its time is waited for by nobody: the model
+// starts empty, the notice says that the answer is late, and the answer
+// fills the model and clears the notice when it comes.
+TEST(SwayIpc, ALateAnswerIsToldAndTakenWhenItComes) {
+    FakeCompositor sway(swayTreeOf({swayWindow(5, "Offre")}));
+    sway.pause(true);
+    auto desktop = SwayDesktop::connect(sway.path(), 2000);
+    ASSERT_TRUE(desktop);
+    std::vector<std::string> told;
+    desktop->watchNotice([&](const std::string& notice) { told.push_back(notice); });
+    EXPECT_TRUE(walk(*desktop).empty());
+    ASSERT_TRUE(waitWithEvents([&] { return !told.empty(); }, 10000));
+    EXPECT_NE(told[0].find("n'a pas répondu en 2 secondes"), std::string::npos) << told[0];
+
+    sway.pause(false);
+    ASSERT_TRUE(waitWithEvents([&] { return desktop->find(5) != nullptr; }));
+    EXPECT_EQ(told.back(), "");
 }
 
 } // namespace
