@@ -87,7 +87,11 @@ public:
         event.data.data32[1] = XCB_CURRENT_TIME;
         xcb_send_event(c_, 0, window, XCB_EVENT_MASK_NO_EVENT,
                        reinterpret_cast<const char*>(&event));
-        return xcb_flush(c_) > 0;
+        // Answered, so processed: a server drops what a client sent just
+        // before its connection closed, and the close would be lost.
+        const Reply<xcb_get_input_focus_reply_t> synced(
+            xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr), &std::free);
+        return synced != nullptr;
     }
 
     xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root; }
@@ -124,7 +128,9 @@ bool xwaylandRuns() {
 // until XWayland answers or goes; while it does, no other is asked, and none
 // is answered. abandoned tells the question that its answer is no longer
 // awaited, so that it changes nothing late.
-constexpr auto QuestionLimit = std::chrono::milliseconds(250);
+// Long enough for a busy machine's XWayland, whose answers a refusal would
+// cost: a window refused is asked again only once it changes.
+constexpr auto QuestionLimit = std::chrono::milliseconds(1000);
 std::atomic<bool> questionStuck{false};
 
 template <class T>
