@@ -138,22 +138,25 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     };
     endFromOutside(*tray, handshake);
     fmVornel->ShowDesktopNotice(desktopNotice);
-    desktop.watchNotice([main = fmVornel.get()](const std::string& notice) {
+    // Not modal: the scan goes on while it is shown. It goes with the forms.
+    const auto showMessage = [main = fmVornel.get()](const QString& text) {
+        auto* message = new QMessageBox(QMessageBox::Information, QStringLiteral("Vornel"), text,
+                                        QMessageBox::Ok, main);
+        message->setAttribute(Qt::WA_DeleteOnClose);
+        message->show();
+    };
+    desktop.watchNotice([main = fmVornel.get(), &desktop, showMessage](const std::string& notice) {
         if (!notice.empty()) std::cerr << "vornel: " << notice << '\n';
         main->ShowDesktopNotice(QString::fromStdString(notice));
+        // What a desktop set up as the answers came in is news of the start.
+        if (desktop.noticeTellsOfSetUp()) showMessage(QString::fromStdString(notice));
     });
 
     fmVornel->Initialise();
     // With no notification area to reach it from, the program would be
     // unreachable behind a hidden window.
     if (!tray->trayAvailable() && !tray->hasClosed()) tray->Afficher1Click();
-    // Not modal: the scan goes on while it is shown. It goes with the forms.
-    if (noticeOnce && !desktopNotice.isEmpty()) {
-        auto* message = new QMessageBox(QMessageBox::Information, QStringLiteral("Vornel"),
-                                        desktopNotice, QMessageBox::Ok, fmVornel.get());
-        message->setAttribute(Qt::WA_DeleteOnClose);
-        message->show();
-    }
+    if (noticeOnce && !desktopNotice.isEmpty()) showMessage(desktopNotice);
     // A request to end may have come in while the load showed a message; the
     // loop still runs, for a moment, so that later messages can show.
     if (tray->hasClosed()) QTimer::singleShot(0, [] { QCoreApplication::exit(0); });

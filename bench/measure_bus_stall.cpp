@@ -5,7 +5,13 @@
 // every millisecond measures the gaps. On Wayland the watch keeps asking
 // until a host is there, so measure_bus_stall.sh runs it in a headless sway
 // on a bus of its own.
+//
+// With "gnome" after the seconds, the peer is a GNOME Shell that answers
+// nothing and whose extension says ten times a second that the windows
+// changed, as a busy shell would; the GNOME desktop starts against it and
+// its model is walked five times a second, as the scan does.
 #include "app/tray_host.h"
+#include "blocking/desktops/gnome_desktop.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -15,6 +21,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -30,24 +38,49 @@ public:
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    const bool gnome = argc > 2 && std::strcmp(argv[2], "gnome") == 0;
     QDBusConnection deafBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "deaf");
     DeafObject deaf;
-    const QString path = QStringLiteral("/StatusNotifierWatcher");
-    const QString name = QStringLiteral("org.kde.StatusNotifierWatcher");
-    if (!deafBus.registerVirtualObject(path, &deaf) || !deafBus.registerService(name)) {
-        std::fprintf(stderr, "no session bus to take the watcher's name on\n");
+    const QString path =
+        gnome ? QStringLiteral("/org/vornel/Windows") : QStringLiteral("/StatusNotifierWatcher");
+    const QString name =
+        gnome ? QStringLiteral("org.gnome.Shell") : QStringLiteral("org.kde.StatusNotifierWatcher");
+    if (!deafBus.registerVirtualObject(path, &deaf) ||
+        (gnome && !deafBus.registerVirtualObject(QStringLiteral("/org/gnome/Shell"), &deaf)) ||
+        !deafBus.registerService(name)) {
+        std::fprintf(stderr, "no session bus to take the peer's name on\n");
         return 1;
     }
     QTimer signals10;
     QObject::connect(&signals10, &QTimer::timeout, [&] {
-        deafBus.send(
-            QDBusMessage::createSignal(path, name, QStringLiteral("StatusNotifierHostRegistered")));
+        deafBus.send(gnome ? QDBusMessage::createSignal(path, QStringLiteral("org.vornel.Windows"),
+                                                        QStringLiteral("Changed"))
+                           : QDBusMessage::createSignal(
+                                 path, name, QStringLiteral("StatusNotifierHostRegistered")));
     });
     signals10.start(100);
 
     QObject context;
     bool ready = false;
-    const bool readyAtOnce = vornel::trayHostReady(&context, [&] { ready = true; });
+    bool readyAtOnce = false;
+    std::unique_ptr<vornel::GnomeDesktop> shell;
+    double connectMs = 0; // before the event loop runs: a stall of its own
+    QTimer walks;
+    if (gnome) {
+        QElapsedTimer connecting;
+        connecting.start();
+        shell = vornel::GnomeDesktop::connect({});
+        connectMs = double(connecting.nsecsElapsed()) / 1e6;
+        if (!shell) {
+            std::fprintf(stderr, "the GNOME desktop did not start\n");
+            return 1;
+        }
+        shell->watchNotice([&](const std::string& notice) { ready = notice.empty(); });
+        QObject::connect(&walks, &QTimer::timeout, [&] { shell->beginWalk(); });
+        walks.start(200);
+    } else {
+        readyAtOnce = vornel::trayHostReady(&context, [&] { ready = true; });
+    }
 
     std::vector<qint64> gaps;
     QElapsedTimer clock, total;
@@ -65,9 +98,15 @@ int main(int argc, char* argv[]) {
 
     std::sort(gaps.begin(), gaps.end());
     const auto ms = [](qint64 ns) { return double(ns) / 1e6; };
-    std::printf("tray watch (%s) against a watcher that never answers, %d s, signals every "
-                "100 ms\n",
-                qPrintable(QGuiApplication::platformName()), seconds);
+    if (gnome)
+        std::printf("GNOME desktop (%s) against a shell that never answers, %d s, changes "
+                    "every 100 ms\n  start-up: %.2f ms\n  notice: %s\n",
+                    qPrintable(QGuiApplication::platformName()), seconds, connectMs,
+                    qPrintable(shell->notice()));
+    else
+        std::printf("tray watch (%s) against a watcher that never answers, %d s, signals every "
+                    "100 ms\n",
+                    qPrintable(QGuiApplication::platformName()), seconds);
     std::printf("  ticks: %zu, ready: %s\n", gaps.size(), readyAtOnce || ready ? "yes" : "no");
     std::printf("  event loop gap: median %.2f ms, 99th %.2f ms, longest %.2f ms\n",
                 ms(gaps[gaps.size() / 2]), ms(gaps[gaps.size() * 99 / 100]), ms(gaps.back()));

@@ -71,6 +71,10 @@ public:
     // this desktop while the program runs; empty when all works again. Most
     // desktops never change their mind and say nothing.
     virtual void watchNotice(std::function<void(const std::string&)> changed) { (void)changed; }
+    // Whether the notice last told tells of something this run did (GNOME:
+    // its extension set up for the next login), which deserves a message of
+    // its own.
+    virtual bool noticeTellsOfSetUp() const { return false; }
 };
 
 } // namespace vornel

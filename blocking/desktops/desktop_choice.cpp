@@ -8,6 +8,7 @@
 #include "blocking/scripted_desktop.h"
 #include "common/program_language.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
@@ -18,8 +19,10 @@ namespace vornel {
 
 namespace {
 
-// How long a look (--windows) waits for KWin's script to report.
+// How long a look (--windows) waits for KWin's script to report, and for
+// GNOME Shell's answers, several in a row when the extension does not run.
 constexpr int LookWaitMs = 5000;
+constexpr int GnomeLookWaitMs = 20000;
 
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
@@ -44,7 +47,17 @@ ChosenDesktop openGnome(const Session& session) {
     ChosenDesktop chosen;
     auto gnome = GnomeDesktop::connect(session.xDisplay, session.listOnly);
     if (!gnome) return chosen;
-    chosen.notice = gnome->notice();
+    // A look is taken once: the extension's list, or why it does not
+    // answer, must be in; the resident fills as the answers come. Each
+    // question has a time limit of its own: this wait is a backstop.
+    if (session.listOnly && !gnome->waitUntilSettled(GnomeLookWaitMs))
+        chosen.notice = QCoreApplication::translate("DesktopChoice",
+                                                    "Aucune fenêtre n'est listée : GNOME Shell "
+                                                    "n'a pas répondu en %1 secondes. Réessayez "
+                                                    "dans un instant.")
+                            .arg(GnomeLookWaitMs / 1000);
+    else
+        chosen.notice = gnome->notice();
     chosen.noticeOnce = gnome->setUpNow();
     chosen.blind = !gnome->answering();
     chosen.desktop = std::move(gnome);
@@ -78,9 +91,13 @@ ChosenDesktop open(const std::string& name, const Session& session) {
     if (name == "gnome") return openGnome(session);
     if (name == "kwin") return openKWin(session);
     ChosenDesktop chosen;
-    if (name == "sway" && !session.swaySocket.empty())
-        chosen.desktop = SwayDesktop::connect(QString::fromStdString(session.swaySocket), 3000,
-                                              session.xDisplay);
+    if (name == "sway" && !session.swaySocket.empty()) {
+        auto sway = SwayDesktop::connect(QString::fromStdString(session.swaySocket), 3000,
+                                         session.xDisplay);
+        // A look is taken once: the tree must be in.
+        if (sway && session.listOnly && !sway->refresh(LookWaitMs)) sway.reset();
+        chosen.desktop = std::move(sway);
+    }
     if (name == "wlroots" && !session.waylandDisplay.empty()) {
         chosen.desktop = WlrootsDesktop::connect(session.waylandDisplay, session.xDisplay);
         if (chosen.desktop)

@@ -4,11 +4,13 @@
 #include "blocking/desktops/xwayland_protocols.h"
 #include "common/program_language.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,7 +32,7 @@ const QString ShellPath = QStringLiteral("/org/gnome/Shell");
 const QString ExtensionsInterface = QStringLiteral("org.gnome.Shell.Extensions");
 const QString FeedPath = QStringLiteral("/org/vornel/Windows");
 const QString FeedInterface = QStringLiteral("org.vornel.Windows");
-constexpr int CallMs = 3000;
+constexpr int CallMs = GnomeDesktop::CallMs;
 // GNOME Shell's extension states.
 constexpr int Enabled = 1, Error = 3, OutOfDate = 4;
 
@@ -48,35 +50,36 @@ QString disabledNotice() {
                                              "Réactivez-la dans l'application Extensions.");
 }
 
-QDBusMessage call(QDBusConnection& bus, const QString& path, const QString& interface,
-                  const QString& method, const QVariantList& arguments = {}) {
+QDBusMessage shellCall(const QString& path, const QString& interface, const QString& method,
+                       const QVariantList& arguments = {}) {
     QDBusMessage message = QDBusMessage::createMethodCall(ShellService, path, interface, method);
     message.setArguments(arguments);
-    return bus.call(message, QDBus::Block, CallMs);
+    return message;
 }
 
 bool failed(const QDBusMessage& reply) {
     return reply.type() != QDBusMessage::ReplyMessage;
 }
 
-int shellMajorVersion(QDBusConnection& bus) {
-    const QDBusMessage reply =
-        call(bus, ShellPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-             QStringLiteral("Get"), {ShellService, QStringLiteral("ShellVersion")});
+// 0 when the reply holds no version.
+int majorVersion(const QDBusMessage& reply) {
     const QString version = reply.arguments().value(0).value<QDBusVariant>().variant().toString();
     return version.section(QLatin1Char('.'), 0, 0).toInt();
 }
 
-// The org.gnome.shell settings go through the gsettings tool, which every
-// GNOME installation has: this happens once, at the first run, and does not
-// justify building against GIO for its settings API.
-// Its output; nothing when it failed.
-std::optional<QString> gsettings(const QStringList& arguments) {
-    QProcess p;
-    p.start(QStringLiteral("gsettings"), arguments);
-    if (!p.waitForFinished(CallMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return std::nullopt;
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+// What the user is told when the shell did not answer a question of the
+// start-up (what names it) or of the window list.
+QString shellFault(const QDBusMessage& reply, const QString& what) {
+    if (BusQuestion::timedOut(reply))
+        return QCoreApplication::translate("GnomeDesktop",
+                                           "GNOME Shell n'a pas répondu en %1 secondes (%2) : "
+                                           "aucune fenêtre n'est surveillée. Vornel réessaie.")
+            .arg(CallMs / 1000)
+            .arg(what);
+    return QCoreApplication::translate("GnomeDesktop",
+                                       "GNOME Shell a refusé de répondre (%1 : « %2 ») : aucune "
+                                       "fenêtre n'est surveillée. Vornel réessaie.")
+        .arg(what, reply.errorMessage());
 }
 
 // A GVariant string list as gsettings prints it: ['a', 'b'], @as [], a
@@ -116,13 +119,6 @@ QString stringListText(const QStringList& items) {
                       i.replace(u'\\', QLatin1String("\\\\")).replace(u'\'', QLatin1String("\\'")) +
                       QLatin1Char('\'');
     return QLatin1Char('[') + quoted.join(QStringLiteral(", ")) + QLatin1Char(']');
-}
-
-// Nothing when gsettings failed, took too long or printed no list.
-std::optional<QStringList> shellSetting(const char* key) {
-    const std::optional<QString> text = gsettings(
-        {QStringLiteral("get"), QStringLiteral("org.gnome.shell"), QString::fromLatin1(key)});
-    return text ? stringList(*text) : std::nullopt;
 }
 
 const QStringList ExtensionFiles{QStringLiteral("metadata.json"), QStringLiteral("extension.js")};
@@ -172,7 +168,8 @@ QString install(const QString& source) {
 
 // Why the extension does not answer a look, which sets nothing up: not
 // installed, installed and waiting for the next login, or not turned on.
-QString lookNotice(const QVariantMap& known, int state) {
+// enabledListed: whether the user's list of enabled extensions holds ours.
+QString lookNotice(const QVariantMap& known, int state, bool enabledListed) {
     if (!known.isEmpty() && state == Enabled)
         return aboutTheExtension() +
                programText("GnomeDesktop",
@@ -186,7 +183,7 @@ QString lookNotice(const QVariantMap& known, int state) {
         return aboutTheExtension() + programText("GnomeDesktop",
                                                  " n'est pas installée : lancez Vornel une fois "
                                                  "pour l'installer, puis rouvrez la session.");
-    if (shellSetting("enabled-extensions").value_or(QStringList()).contains(uuid()))
+    if (enabledListed)
         return programText("GnomeDesktop",
                            "Fenêtres visibles après la prochaine connexion : l'extension GNOME "
                            "Shell de Vornel est installée et activée, mais GNOME ne la charge "
@@ -225,8 +222,10 @@ QString GnomeDesktop::extensionSource(int shellMajorVersion) {
 
 std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay, bool lookOnly,
                                                     QDBusConnection bus) {
-    if (!bus.isConnected() || shellMajorVersion(bus) <= 0) return nullptr;
-    std::unique_ptr<GnomeDesktop> desktop(new GnomeDesktop(bus, xDisplay));
+    // The bus itself answers at once; the shell, busy at a login, may not.
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(ShellService).value())
+        return nullptr;
+    std::unique_ptr<GnomeDesktop> desktop(new GnomeDesktop(bus, xDisplay, lookOnly));
     GnomeDesktop* d = desktop.get();
     GnomeShellReceiver* receiver = desktop->receiver_.get();
     // The extension answers the owner of Vornel's name alone. A look while
@@ -244,7 +243,8 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
         // A running Vornel that sees nothing may be blind (the extension
         // switched off): the look then says why rather than list nothing.
         d->answering_ = windows && !windows->empty();
-        if (!d->answering_) d->setUpExtension(true);
+        d->starting_ = !d->answering_;
+        if (!d->answering_) d->setUpExtension();
         return desktop;
     }
     if (!lookOnly) {
@@ -273,14 +273,15 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
     bus.connect(ShellService, ShellPath, ExtensionsInterface,
                 QStringLiteral("ExtensionStateChanged"), receiver,
                 SLOT(extensionStateChanged(QString, QVariantMap)));
-    if (d->readWindows() == Feed::None) d->setUpExtension(lookOnly);
+    // The model fills when the list comes; without it, the extension is set up.
+    d->askForWindows();
     return desktop;
 }
 
-GnomeDesktop::GnomeDesktop(QDBusConnection bus, std::string xDisplay)
-    : bus_(std::move(bus)), xDisplay_(std::move(xDisplay)),
+GnomeDesktop::GnomeDesktop(QDBusConnection bus, std::string xDisplay, bool lookOnly)
+    : bus_(std::move(bus)), xDisplay_(std::move(xDisplay)), lookOnly_(lookOnly),
       receiver_(std::make_unique<GnomeShellReceiver>(*this)), list_(bus_, CallMs),
-      nameClaim_(bus_, CallMs) {}
+      nameClaim_(bus_, CallMs), setUp_(bus_, CallMs) {}
 
 GnomeDesktop::~GnomeDesktop() {
     if (borrowed_ || !bus_.isConnected()) return;
@@ -303,84 +304,175 @@ void GnomeDesktop::claimName() {
     });
 }
 
-void GnomeDesktop::setUpExtension(bool lookOnly) {
-    if (gsettings({QStringLiteral("get"), QStringLiteral("org.gnome.shell"),
-                   QStringLiteral("disable-user-extensions")}) == QStringLiteral("true")) {
-        notice_ = programText("GnomeDesktop",
-                              "Les extensions de GNOME Shell sont désactivées : aucune fenêtre "
-                              "n'est surveillée. Réactivez-les dans l'application Extensions.");
-        return;
-    }
-    if (shellSetting("disabled-extensions").value_or(QStringList()).contains(uuid())) {
-        notice_ = disabledNotice();
-        return;
-    }
-    const QDBusMessage info =
-        call(bus_, ShellPath, ExtensionsInterface, QStringLiteral("GetExtensionInfo"), {uuid()});
-    const QVariantMap known = qdbus_cast<QVariantMap>(info.arguments().value(0));
+// The set-up goes in steps, each a question to gsettings or the shell that
+// nothing waits for, and ends in what the user is told (settled()). A shell
+// that does not answer is said and asked again with the back-off.
+void GnomeDesktop::setUpExtension() {
+    if (gsettings_.inFlight() || setUp_.inFlight()) return; // under way
+    gsettings_.run(
+        QStringLiteral("gsettings"),
+        {QStringLiteral("get"), QStringLiteral("org.gnome.shell"),
+         QStringLiteral("disable-user-extensions")},
+        [this](const std::optional<QString>& off) {
+            if (off == QStringLiteral("true"))
+                return settled(
+                    programText("GnomeDesktop",
+                                "Les extensions de GNOME Shell sont désactivées : aucune fenêtre "
+                                "n'est surveillée. Réactivez-les dans l'application Extensions."));
+            readSetting("disabled-extensions", [this](const std::optional<QStringList>& disabled) {
+                if (disabled && disabled->contains(uuid())) return settled(disabledNotice());
+                askExtensionInfo();
+            });
+        });
+}
+
+void GnomeDesktop::readSetting(const char* key,
+                               std::function<void(const std::optional<QStringList>&)> done) {
+    gsettings_.run(
+        QStringLiteral("gsettings"),
+        {QStringLiteral("get"), QStringLiteral("org.gnome.shell"), QString::fromLatin1(key)},
+        [done = std::move(done)](const std::optional<QString>& text) {
+            done(text ? stringList(*text) : std::nullopt);
+        });
+}
+
+void GnomeDesktop::askExtensionInfo() {
+    setUp_.ask(
+        shellCall(ShellPath, ExtensionsInterface, QStringLiteral("GetExtensionInfo"), {uuid()}),
+        [this](const QDBusMessage& info) {
+            if (BusQuestion::timedOut(info))
+                return shellSilent(
+                    info, QCoreApplication::translate("GnomeDesktop", "état de l'extension"));
+            // A shell that does not know it answers with an empty map.
+            extensionKnown(qdbus_cast<QVariantMap>(info.arguments().value(0)));
+        });
+}
+
+void GnomeDesktop::extensionKnown(const QVariantMap& known) {
     const int state = known.value(QStringLiteral("state")).toInt();
     if (state == Error || state == OutOfDate) {
         const QString error = known.value(QStringLiteral("error")).toString();
-        notice_ = aboutTheExtension() + programText("GnomeDesktop", " ne fonctionne pas : ") +
-                  (error.isEmpty() ? programText("GnomeDesktop",
-                                                 "elle ne convient pas à cette version de GNOME.")
-                                   : error);
-        return;
+        return settled(
+            aboutTheExtension() + programText("GnomeDesktop", " ne fonctionne pas : ") +
+            (error.isEmpty()
+                 ? programText("GnomeDesktop", "elle ne convient pas à cette version de GNOME.")
+                 : error));
     }
-    if (lookOnly) {
-        notice_ = lookNotice(known, state);
-        return;
-    }
+    if (lookOnly_)
+        return readSetting(
+            "enabled-extensions", [this, known, state](const std::optional<QStringList>& enabled) {
+                settled(lookNotice(known, state, enabled && enabled->contains(uuid())));
+            });
     if (!known.isEmpty() && state != Enabled) {
         // The shell knows it (the package's copy, or ours after a login):
-        // enabled now, it runs at once.
+        // enabled now, it runs at once, and its list is asked for then.
         setUpNow_ = true;
-        call(bus_, ShellPath, ExtensionsInterface, QStringLiteral("EnableExtension"), {uuid()});
-        if (readWindows() != Feed::None) return;
+        setUp_.ask(
+            shellCall(ShellPath, ExtensionsInterface, QStringLiteral("EnableExtension"), {uuid()}),
+            [this](const QDBusMessage&) {
+                settled({});
+                newsArrived();
+            });
+        return;
     }
     if (!known.isEmpty()) {
         // Enabled, but not answering yet: the shell is still starting.
+        settled({});
         newsArrived();
         return;
     }
+    setUp_.ask(shellCall(ShellPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                         QStringLiteral("Get"), {ShellService, QStringLiteral("ShellVersion")}),
+               [this](const QDBusMessage& version) {
+                   if (majorVersion(version) <= 0)
+                       return shellSilent(version, QCoreApplication::translate(
+                                                       "GnomeDesktop", "version de GNOME Shell"));
+                   installExtension(majorVersion(version));
+               });
+}
 
+void GnomeDesktop::installExtension(int shellMajorVersion) {
     // A copy of another version (an earlier Vornel's) is replaced by ours.
-    const QString source = extensionSource(shellMajorVersion(bus_));
+    const QString source = extensionSource(shellMajorVersion);
     if (!ourCopyInstalled(source)) {
         const QString error = install(source);
-        if (!error.isEmpty()) {
-            notice_ = aboutTheExtension() + programText("GnomeDesktop", " n'est pas installée : ") +
-                      error;
-            return;
-        }
+        if (!error.isEmpty())
+            return settled(aboutTheExtension() +
+                           programText("GnomeDesktop", " n'est pas installée : ") + error);
         setUpNow_ = true;
     }
     // The list is the user's: written from a read that failed or was too
     // slow (a busy first login), it would turn their other extensions off.
-    std::optional<QStringList> enabled = shellSetting("enabled-extensions");
-    if (!enabled) {
-        notice_ = aboutTheExtension() +
-                  programText("GnomeDesktop",
-                              " n'est pas activée : la liste des extensions de GNOME n'a pas "
-                              "pu être lue. Activez-la dans l'application Extensions.");
-        return;
-    }
-    if (!enabled->contains(uuid())) {
+    readSetting("enabled-extensions", [this](std::optional<QStringList> enabled) {
+        if (!enabled)
+            return settled(
+                aboutTheExtension() +
+                programText("GnomeDesktop",
+                            " n'est pas activée : la liste des extensions de GNOME n'a pas "
+                            "pu être lue") +
+                (gsettings_.timedOut()
+                     ? QCoreApplication::translate("GnomeDesktop",
+                                                   " (gsettings n'a pas répondu en %1 secondes)")
+                           .arg(CallMs / 1000)
+                     : QString()) +
+                programText("GnomeDesktop", ". Activez-la dans l'application Extensions."));
+        if (enabled->contains(uuid())) return enabledForNextLogin();
         *enabled << uuid();
-        if (!gsettings({QStringLiteral("set"), QStringLiteral("org.gnome.shell"),
-                        QStringLiteral("enabled-extensions"), stringListText(*enabled)})) {
-            notice_ = aboutTheExtension() +
-                      programText("GnomeDesktop",
-                                  " n'est pas activée : activez-la dans l'application Extensions.");
-            return;
-        }
-        setUpNow_ = true;
-    }
+        gsettings_.run(QStringLiteral("gsettings"),
+                       {QStringLiteral("set"), QStringLiteral("org.gnome.shell"),
+                        QStringLiteral("enabled-extensions"), stringListText(*enabled)},
+                       [this](const std::optional<QString>& set) {
+                           if (!set)
+                               return settled(aboutTheExtension() +
+                                              programText("GnomeDesktop",
+                                                          " n'est pas activée : activez-la "
+                                                          "dans l'application Extensions."));
+                           setUpNow_ = true;
+                           enabledForNextLogin();
+                       });
+    });
+}
+
+void GnomeDesktop::enabledForNextLogin() {
     // The part before the colon is what the icon's tip has room for.
-    notice_ = programText("GnomeDesktop",
-                          "Fenêtres visibles après la prochaine connexion : Vornel a installé et "
-                          "activé son extension GNOME Shell, que GNOME ne charge qu'à "
-                          "l'ouverture de la session.");
+    settled(programText("GnomeDesktop",
+                        "Fenêtres visibles après la prochaine connexion : Vornel a installé et "
+                        "activé son extension GNOME Shell, que GNOME ne charge qu'à "
+                        "l'ouverture de la session."));
+}
+
+void GnomeDesktop::settled(const QString& notice) {
+    starting_ = false;
+    listAgain_.found();
+    silentTold_ = false;
+    // The extension may have come to answer meanwhile: all is told then.
+    if (answering_) return tell({});
+    tell(notice, setUpNow_);
+}
+
+// A question of the start-up or the window list that the shell did not
+// answer: said, and the list asked for again with the back-off; the start-up
+// goes on from where the list's answer leads. A look tells it and ends.
+void GnomeDesktop::shellSilent(const QDBusMessage& reply, const QString& what) {
+    if (lookOnly_) return settled(shellFault(reply, what));
+    // The next list's answer clears it.
+    silentTold_ = true;
+    tell(shellFault(reply, what));
+    listAgain_.lost();
+}
+
+void GnomeDesktop::tell(const QString& notice, bool ofSetUp) {
+    setUpTold_ = ofSetUp && !notice.isEmpty();
+    if (notice == notice_) return;
+    notice_ = notice;
+    if (noticeChanged_) noticeChanged_(notice_.toStdString());
+}
+
+bool GnomeDesktop::waitUntilSettled(int msecs) {
+    QDeadlineTimer deadline(msecs);
+    while (starting_ && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return !starting_;
 }
 
 namespace {
@@ -392,18 +484,12 @@ QDBusMessage listCall() {
 
 } // namespace
 
-GnomeDesktop::Feed GnomeDesktop::readWindows() {
-    changed_ = false;
-    list_.forget();
-    return takeWindows(bus_.call(listCall(), QDBus::Block, CallMs));
-}
-
 // A busy shell answers late: the scan and the window go on meanwhile, and a
 // change that comes in between is asked about once the answer is in.
 void GnomeDesktop::askForWindows() {
     if (list_.inFlight()) return;
     changed_ = false;
-    list_.ask(listCall(), [this](const QDBusMessage& reply) { listed(takeWindows(reply)); });
+    list_.ask(listCall(), [this](const QDBusMessage& reply) { listed(reply); });
 }
 
 GnomeDesktop::Feed GnomeDesktop::takeWindows(const QDBusMessage& reply) {
@@ -459,7 +545,14 @@ void GnomeDesktop::update() {
     if (changed_ && !borrowed_) askForWindows();
 }
 
-void GnomeDesktop::listed(Feed feed) {
+void GnomeDesktop::listed(const QDBusMessage& reply) {
+    const Feed feed = takeWindows(reply);
+    if (BusQuestion::timedOut(reply))
+        return shellSilent(reply,
+                           QCoreApplication::translate("GnomeDesktop", "liste des fenêtres"));
+    // The first list decides whether the extension must be set up.
+    if (starting_ && feed == Feed::None) return setUpExtension();
+    starting_ = false;
     const bool running = feed != Feed::None;
     // The name is ours, yet the extension will not answer: a copy out of
     // step with this program. Asked again with the usual back-off.
@@ -468,8 +561,11 @@ void GnomeDesktop::listed(Feed feed) {
         listAgain_.lost();
     else
         listAgain_.found();
-    if (extensionState_ == 0 && nameLost_ == nameLostTold_ && refused == refusedTold_) return;
+    if (extensionState_ == 0 && nameLost_ == nameLostTold_ && refused == refusedTold_ &&
+        !silentTold_)
+        return;
     refusedTold_ = refused;
+    silentTold_ = false;
     // News of the extension: the user turned it off or on in the
     // Extensions application. Vornel itself never turns it off.
     QString notice;
@@ -491,9 +587,7 @@ void GnomeDesktop::listed(Feed feed) {
         notice = disabledNotice();
     extensionState_ = 0;
     nameLostTold_ = nameLost_;
-    if (notice == notice_) return;
-    notice_ = notice;
-    if (noticeChanged_) noticeChanged_(notice_.toStdString());
+    tell(notice);
 }
 
 void GnomeDesktop::watchNotice(std::function<void(const std::string&)> changed) {

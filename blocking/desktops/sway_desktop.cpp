@@ -3,6 +3,7 @@
 #include "blocking/desktops/xwayland_protocols.h"
 #include "common/program_language.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace vornel {
@@ -97,8 +99,19 @@ std::optional<QJsonObject> readObject(const QByteArray& payload) {
 
 } // namespace
 
-SwayDesktop::SwayDesktop(QString socketPath, std::string xDisplay)
-    : socketPath_(std::move(socketPath)), xDisplay_(std::move(xDisplay)) {}
+SwayDesktop::SwayDesktop(QString socketPath, int timeoutMs, std::string xDisplay)
+    : socketPath_(std::move(socketPath)), xDisplay_(std::move(xDisplay)) {
+    answerDue_.setSingleShot(true);
+    answerDue_.setInterval(timeoutMs);
+    QObject::connect(&answerDue_, &QTimer::timeout, &socket_, [this] { unanswered(); });
+    QObject::connect(&socket_, &QLocalSocket::connected, &socket_, [this] { greet(); });
+    QObject::connect(&socket_, &QLocalSocket::readyRead, &socket_, [this] { readMessages(); });
+    QObject::connect(&socket_, &QLocalSocket::disconnected, &socket_, [this] { lost(); });
+    // A connection that did not come: the back-off tries again.
+    QObject::connect(&socket_, &QLocalSocket::errorOccurred, &socket_, [this] {
+        if (socket_.state() == QLocalSocket::UnconnectedState && !greeted_) lost();
+    });
+}
 
 SwayDesktop::~SwayDesktop() {
     // The socket says it is disconnected as it goes, after the model has gone.
@@ -107,16 +120,36 @@ SwayDesktop::~SwayDesktop() {
 
 std::unique_ptr<SwayDesktop> SwayDesktop::connect(const QString& socketPath, int timeoutMs,
                                                   const std::string& xDisplay) {
-    std::unique_ptr<SwayDesktop> desktop(new SwayDesktop(socketPath, xDisplay));
-    SwayDesktop* d = desktop.get();
-    d->socket_.connectToServer(socketPath);
-    if (!d->socket_.waitForConnected(timeoutMs)) return nullptr;
-    QObject::connect(&d->socket_, &QLocalSocket::readyRead, &d->socket_,
-                     [d] { d->readMessages(); });
-    QObject::connect(&d->socket_, &QLocalSocket::disconnected, &d->socket_, [d] { d->lost(); });
-    d->send(Subscribe, R"(["window"])");
-    if (!d->refresh(timeoutMs)) return nullptr;
+    std::unique_ptr<SwayDesktop> desktop(new SwayDesktop(socketPath, timeoutMs, xDisplay));
+    // A socket that is not there, or that nothing listens on, says so at
+    // once; one that takes its time is waited for by the event loop.
+    if (!desktop->join()) return nullptr;
     return desktop;
+}
+
+// Nothing waits: greet() follows the connection, and the answers come
+// through the event loop.
+bool SwayDesktop::join() {
+    socket_.abort();
+    greeted_ = false;
+    socket_.connectToServer(socketPath_);
+    if (socket_.state() == QLocalSocket::UnconnectedState) return false;
+    if (connected()) greet();
+    // Connecting: answerDue_ ends a connection that does not come.
+    else
+        answerDue_.start();
+    return true;
+}
+
+// The events subscribed to and the whole tree asked for, at the start and
+// after a lost connection. The subscription's answer ends the tries.
+void SwayDesktop::greet() {
+    if (greeted_) return;
+    greeted_ = true;
+    answerDue_.stop();
+    subscribing_ = true;
+    send(Subscribe, R"(["window"])");
+    askTree();
 }
 
 void SwayDesktop::lost() {
@@ -124,26 +157,38 @@ void SwayDesktop::lost() {
     xWindows_.clear();
     received_.clear();
     treesAsked_ = 0;
-    setNotice(programText(
-                  "SwayDesktop",
-                  "Vornel a perdu sa connexion au gestionnaire de fenêtres : aucune fenêtre n'est "
-                  "surveillée. Vornel essaie de la rétablir.")
-                  .toStdString());
+    subscribing_ = false;
+    greeted_ = false;
+    answerDue_.stop();
+    if (std::exchange(refused_, false))
+        setNotice(programText("SwayDesktop",
+                              "Le gestionnaire de fenêtres a refusé de signaler les changements "
+                              "de fenêtres : aucune fenêtre n'est surveillée. Vornel réessaie.")
+                      .toStdString());
+    else
+        setNotice(programText("SwayDesktop",
+                              "Vornel a perdu sa connexion au gestionnaire de fenêtres : aucune "
+                              "fenêtre n'est surveillée. Vornel essaie de la rétablir.")
+                      .toStdString());
     reconnection_.lost();
 }
 
-// The same socket again; the events subscribed to and the whole tree asked
-// for, as at the start. The answers come through the event loop.
-bool SwayDesktop::reconnect() {
-    socket_.connectToServer(socketPath_);
-    if (!socket_.waitForConnected(1000)) {
+// The compositor took the connection but does not answer: the windows it
+// would tell of are not seen meanwhile, which the notice says; its answer,
+// should it come, clears the notice.
+void SwayDesktop::unanswered() {
+    if (!connected()) {
+        // The connection never came: the back-off tries again.
         socket_.abort();
-        return false;
+        return lost();
     }
-    send(Subscribe, R"(["window"])");
-    askTree();
-    setNotice({});
-    return true;
+    silenceTold_ = true;
+    setNotice(QCoreApplication::translate("SwayDesktop",
+                                          "Le gestionnaire de fenêtres n'a pas répondu en %1 "
+                                          "secondes : les fenêtres qu'il montre ne sont pas "
+                                          "toutes surveillées. Vornel attend sa réponse.")
+                  .arg(answerDue_.interval() / 1000)
+                  .toStdString());
 }
 
 bool SwayDesktop::connected() const {
@@ -151,13 +196,18 @@ bool SwayDesktop::connected() const {
 }
 
 bool SwayDesktop::refresh(int timeoutMs) {
-    askTree();
     QDeadlineTimer deadline(timeoutMs);
-    while (treesAsked_ > 0) {
-        if (!connected() || !socket_.waitForReadyRead(int(deadline.remainingTime()))) return false;
-        readMessages();
-    }
-    return true;
+    const auto until = [&](auto done) {
+        while (!done()) {
+            if (socket_.state() == QLocalSocket::UnconnectedState || deadline.hasExpired())
+                return false;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
+        return true;
+    };
+    if (!until([this] { return connected(); })) return false;
+    askTree();
+    return until([this] { return treesAsked_ == 0; });
 }
 
 void SwayDesktop::send(uint32_t type, const QByteArray& payload) {
@@ -175,6 +225,7 @@ void SwayDesktop::send(uint32_t type, const QByteArray& payload) {
 void SwayDesktop::askTree() {
     send(GetTree);
     ++treesAsked_;
+    if (!answerDue_.isActive()) answerDue_.start();
 }
 
 void SwayDesktop::readMessages() {
@@ -200,9 +251,14 @@ void SwayDesktop::readMessages() {
 // changes, on one stream: a tree that arrives after an event already holds
 // that event's change.
 void SwayDesktop::take(uint32_t type, const QByteArray& payload) {
+    if (type == Subscribe) return subscribed(payload);
     if (type != GetTree && type != WindowEvent) return;
-    // Only the newest of several trees on their way is worth reading.
-    if (type == GetTree && --treesAsked_ != 0) return;
+    if (type == GetTree) {
+        --treesAsked_;
+        answered();
+        // Only the newest of several trees on their way is worth reading.
+        if (treesAsked_ != 0) return;
+    }
     const std::optional<QJsonObject> message = readObject(payload);
     if (!message) {
         // The windows seen so far stay; a later tree may be readable again.
@@ -234,6 +290,29 @@ void SwayDesktop::take(uint32_t type, const QByteArray& payload) {
         // windows around it too: the whole tree says it at once.
         askTree();
     }
+}
+
+// Without the subscription no window event comes: the model would stand
+// still without a sign. A refusal counts as a lost connection.
+void SwayDesktop::subscribed(const QByteArray& payload) {
+    subscribing_ = false;
+    answered();
+    const std::optional<QJsonObject> answer = readObject(payload);
+    if (!answer || !(*answer)[QLatin1String("success")].toBool()) {
+        refused_ = true; // for lost() to say
+        socket_.abort();
+        if (greeted_) lost(); // the socket did not tell
+        return;
+    }
+    reconnection_.found();
+    setNotice({});
+}
+
+// An answer came: the time limit runs again for the questions still out.
+void SwayDesktop::answered() {
+    answerDue_.stop();
+    if (treesAsked_ > 0 || subscribing_) answerDue_.start();
+    if (std::exchange(silenceTold_, false)) setNotice({});
 }
 
 // sway numbers its containers from 1 up: the number is the handle. i3's are

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QLocalSocket>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -19,16 +20,18 @@ namespace vornel {
 // in the scratchpad is minimised; the outer rectangle holds the title bar
 // and the borders.
 //
-// The socket is read by the event loop: no call ever waits on the
-// compositor, except connect, which waits once for the first tree. A lost
-// connection empties the model, says so in the notice, and is joined again
-// (i3 keeps its socket through a restart; sway drops a client that reads too
-// slowly).
+// The socket is read by the event loop: no call waits on the compositor
+// (but refresh(), for a one-time look). A lost connection, or a refused
+// subscription to the window events, empties the model, says so in the
+// notice, and is joined again (i3 keeps its socket through a restart; sway
+// drops a client that reads too slowly).
 class SwayDesktop : public WindowModel {
 public:
-    // Connected to the IPC socket at socketPath, subscribed to window events
-    // and holding the first tree; null when the socket does not answer in
-    // time. xDisplay is the XWayland display ($DISPLAY when empty).
+    // Connecting to the IPC socket at socketPath, then subscribed to window
+    // events and asking for the first tree, as the answers come; null when
+    // the socket is not there or refuses at once. An answer that takes
+    // longer than timeoutMs is told in the notice. xDisplay is the XWayland
+    // display ($DISPLAY when empty).
     static std::unique_ptr<SwayDesktop> connect(const QString& socketPath, int timeoutMs = 3000,
                                                 const std::string& xDisplay = {});
     ~SwayDesktop() override;
@@ -39,8 +42,9 @@ public:
     bool connected() const;
     // Messages sent to the compositor so far; an idle desktop sends none.
     uint64_t messagesSent() const { return messagesSent_; }
-    // Reads the whole tree again, waiting up to timeoutMs for it; for
-    // one-shot listings and tests. False when it did not come.
+    // Reads the whole tree again, running the event loop up to timeoutMs
+    // until it is in; for one-shot listings and tests. False when it did not
+    // come.
     bool refresh(int timeoutMs);
 
     // The tree of the compositor as the model takes it in (exposed for tests).
@@ -54,10 +58,15 @@ protected:
     bool requestClose(WindowHandle window) override;
 
 private:
-    SwayDesktop(QString socketPath, std::string xDisplay);
+    SwayDesktop(QString socketPath, int timeoutMs, std::string xDisplay);
 
+    // Starts connecting; false when the socket refused at once.
+    bool join();
+    void greet();
     void lost();
-    bool reconnect();
+    void unanswered();
+    void subscribed(const QByteArray& payload);
+    void answered();
     void send(uint32_t type, const QByteArray& payload = {});
     void readMessages();
     void take(uint32_t type, const QByteArray& payload);
@@ -66,7 +75,16 @@ private:
 
     QString socketPath_;
     QLocalSocket socket_;
-    Reconnection reconnection_{[this] { return reconnect(); }};
+    // The answer to the subscription, not the attempt, ends the tries.
+    Reconnection reconnection_{[this] {
+        join();
+        return false;
+    }};
+    QTimer answerDue_;         // the connection, or an answer asked for, is late
+    bool greeted_ = false;     // subscription and tree asked on this connection
+    bool subscribing_ = false; // its answer not in yet
+    bool refused_ = false;     // the subscription was refused
+    bool silenceTold_ = false; // the notice says an answer is late
     QByteArray received_;
     int treesAsked_ = 0; // GET_TREE requests not answered yet
     uint64_t messagesSent_ = 0;

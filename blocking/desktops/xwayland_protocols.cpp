@@ -1,14 +1,19 @@
 #include "blocking/desktops/xwayland_protocols.h"
 
 #include <QString>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -69,8 +74,10 @@ public:
         return false;
     }
 
-    bool sendDeleteWindow(xcb_window_t window) {
-        if (!listsDeleteWindow(window)) return false;
+    // Not sent once the caller has stopped waiting for it: a close that
+    // comes too late would be counted by nobody.
+    bool sendDeleteWindow(xcb_window_t window, const std::atomic<bool>& abandoned) {
+        if (!listsDeleteWindow(window) || abandoned) return false;
         xcb_client_message_event_t event{};
         event.response_type = XCB_CLIENT_MESSAGE;
         event.format = 32;
@@ -80,7 +87,11 @@ public:
         event.data.data32[1] = XCB_CURRENT_TIME;
         xcb_send_event(c_, 0, window, XCB_EVENT_MASK_NO_EVENT,
                        reinterpret_cast<const char*>(&event));
-        return xcb_flush(c_) > 0;
+        // Answered, so processed: a server drops what a client sent just
+        // before its connection closed, and the close would be lost.
+        const Reply<xcb_get_input_focus_reply_t> synced(
+            xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr), &std::free);
+        return synced != nullptr;
     }
 
     xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root; }
@@ -110,16 +121,50 @@ bool xwaylandRuns() {
     return found;
 }
 
+// xcb waits for every answer, without end: an XWayland that does not answer
+// (its compositor stopped, or busy) would hold the program's thread for good.
+// So each question goes to a thread of its own, and the answer is taken if
+// it comes within QuestionLimit. A question left unanswered keeps its thread
+// until XWayland answers or goes; while it does, no other is asked, and none
+// is answered. abandoned tells the question that its answer is no longer
+// awaited, so that it changes nothing late.
+// Long enough for a busy machine's XWayland, whose answers a refusal would
+// cost: a window refused is asked again only once it changes.
+constexpr auto QuestionLimit = std::chrono::milliseconds(1000);
+std::atomic<bool> questionStuck{false};
+
+template <class T>
+std::optional<T> askXWayland(std::function<T(const std::atomic<bool>& abandoned)> question) {
+    if (questionStuck.exchange(true)) return std::nullopt;
+    auto answer = std::make_shared<std::promise<T>>();
+    auto abandoned = std::make_shared<std::atomic<bool>>(false);
+    std::future<T> answered = answer->get_future();
+    std::thread([answer, abandoned, question = std::move(question)] {
+        T value = question(*abandoned);
+        questionStuck = false;
+        answer->set_value(std::move(value));
+    }).detach();
+    if (answered.wait_for(QuestionLimit) == std::future_status::ready) return answered.get();
+    *abandoned = true;
+    return std::nullopt;
+}
+
 } // namespace
 
 bool listsDeleteWindow(const std::string& display, uint32_t xWindow) {
-    Connection x(display);
-    return x.ok() && x.listsDeleteWindow(xWindow);
+    return askXWayland<bool>([display, xWindow](const std::atomic<bool>&) {
+               Connection x(display);
+               return x.ok() && x.listsDeleteWindow(xWindow);
+           })
+        .value_or(false);
 }
 
 bool sendDeleteWindow(const std::string& display, uint32_t xWindow) {
-    Connection x(display);
-    return x.ok() && x.sendDeleteWindow(xWindow);
+    return askXWayland<bool>([display, xWindow](const std::atomic<bool>& abandoned) {
+               Connection x(display);
+               return x.ok() && x.sendDeleteWindow(xWindow, abandoned);
+           })
+        .value_or(false);
 }
 
 namespace {
@@ -168,16 +213,23 @@ titledWindows(const std::string& display, const std::string& title, Titles title
 
 } // namespace
 
+using TitledWindows = std::optional<std::pair<int, int>>;
+
 std::optional<bool> xWindowTitledLacksDeleteWindow(const std::string& display,
                                                    const std::string& title) {
-    const auto found = titledWindows(display, title);
+    const auto found = askXWayland<TitledWindows>([display, title](const std::atomic<bool>&) {
+                           return titledWindows(display, title);
+                       }).value_or(std::nullopt);
     if (!found) return std::nullopt;
     return found->second > 0;
 }
 
 bool xWindowsTitledListDeleteWindow(const std::string& display, const std::string& title) {
     // Two X windows that KWin shows alike may be the one it means.
-    const auto found = titledWindows(display, asKWinShows(title, false), Titles::AsKWinShows);
+    const auto found =
+        askXWayland<TitledWindows>([display, title](const std::atomic<bool>&) {
+            return titledWindows(display, asKWinShows(title, false), Titles::AsKWinShows);
+        }).value_or(std::nullopt);
     return found && found->first > 0 && found->second == 0;
 }
 

@@ -322,4 +322,82 @@ TEST(GnomeEndToEnd, TheUsersExtensionsStayEnabledWhateverTheFirstRunCouldRead) {
     }
 }
 
+// An extension that will not answer Vornel, though Vornel holds its name
+// (a copy out of step with the program, left loaded until the next login):
+// the user is told, and the list is asked for again with the back-off, a
+// few times and not at every tick, until the extension answers. The copy
+// here refuses while a file says so, and notes each refusal.
+TEST(GnomeEndToEnd, AnExtensionThatRefusesVornelIsToldAndAskedAgainWithTheBackOff) {
+    GnomeSession session;
+    ASSERT_TRUE(session.started());
+    const QString dir = session.dir();
+    SessionVornelFolder folder;
+    const int shell = QString::fromUtf8(runInSession(dir, "gnome-shell", {"--version"}))
+                          .section(' ', -1)
+                          .section('.', 0, 0)
+                          .trimmed()
+                          .toInt();
+    ASSERT_GT(shell, 0);
+    const QString form = qEnvironmentVariable("VORNEL_BUILT_FILES") + "/gnome-shell/" +
+                         (shell >= 45 ? "modules" : "legacy");
+    QFile source(form + "/extension.js"), metadata(form + "/metadata.json");
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly) && metadata.open(QIODevice::ReadOnly));
+    QByteArray script = source.readAll();
+    const QByteArray answering = "        const caller = invocation.get_sender();\n";
+    ASSERT_TRUE(script.contains(answering));
+    script.replace(
+        answering,
+        answering + QString("        if (GLib.file_test('%1', GLib.FileTest.EXISTS)) {\n"
+                            "            this._refused = (this._refused || []).concat(\n"
+                            "                [String(GLib.get_monotonic_time())]);\n"
+                            "            GLib.file_set_contents('%2', this._refused.join(' '));\n"
+                            "            invocation.return_dbus_error(\n"
+                            "                'org.freedesktop.DBus.Error.AccessDenied', 'Non.');\n"
+                            "            return;\n"
+                            "        }\n")
+                        .arg(folder.file("refuse"), folder.file("refused"))
+                        .toUtf8());
+    QDir().mkpath(folder.file("extension"));
+    folder.write("extension/extension.js", script);
+    folder.write("extension/metadata.json", metadata.readAll());
+    folder.write("refuse", "");
+    const QString installed = "$HOME/.local/share/gnome-shell/extensions/" + Uuid;
+    ASSERT_NE(
+        runInSession(dir, "sh",
+                     {"-c", QString("mkdir -p %1 && cp %2/* %1 && gsettings set "
+                                    "org.gnome.shell enabled-extensions \"['%3']\" && echo ok")
+                                .arg(installed, folder.file("extension"), Uuid)}),
+        "");
+    // The shell loads it at the next login.
+    session.stop();
+    ASSERT_TRUE(session.start());
+
+    folder.write("vornel.ini", "[Vornel]\r\nFenetre1= - Mozilla\r\n[Windows]\r\n1=Y,pub,N,1,1\r\n");
+    const QStringList environment{"XDG_CONFIG_HOME=" + session.home() + "/.config"};
+    QProcess vornel;
+    folder.start(vornel, dir, {}, environment);
+    ASSERT_TRUE(vornel.waitForStarted(5000));
+    QByteArray errors;
+    EXPECT_TRUE(saysOnStderr(vornel, errors, "refuse de répondre à Vornel"))
+        << errors.toStdString();
+    // Asked again after 1, 2, 4 seconds...: a few times in 7 seconds, where
+    // every tick would have asked dozens of times.
+    const auto refusals = [&] { return folder.read("refused").split(' ').size(); };
+    const qsizetype before = refusals();
+    QThread::msleep(7000);
+    EXPECT_GE(refusals() - before, 2) << "not asked again";
+    EXPECT_LE(refusals() - before, 5) << "asked again without the back-off";
+
+    // A window opened meanwhile is not seen; once the extension answers, the
+    // next try sees it, and its rule closes it.
+    TestWindow pub(dir, "Pub - Mozilla", {300, 200});
+    ASSERT_TRUE(pub.waitShown());
+    QThread::msleep(1000);
+    EXPECT_FALSE(pub.sawClose());
+    QFile::remove(folder.file("refuse"));
+    EXPECT_TRUE(pub.waitClosed(30000)) << "not asked again once the extension answers";
+    stopPolitely(vornel);
+    EXPECT_FALSE(vornel.readAllStandardError().contains("vornel:")) << "nothing more to say";
+}
+
 } // namespace

@@ -357,10 +357,42 @@ TEST(StartUp, WhatThisRunSetUpIsToldInAMessageOnceAndStaysOnThePageAndTheTip) {
 // when the user turns the extension off and on again.
 struct ChangingDesktop : ScriptedDesktop {
     std::function<void(const std::string&)> say;
+    bool setUp = false; // what it says tells of a set-up
     void watchNotice(std::function<void(const std::string&)> changed) override {
         say = std::move(changed);
     }
+    bool noticeTellsOfSetUp() const override { return setUp; }
 };
+
+// GNOME sets its extension up as the shell answers, after the start: what
+// it did is told in a message when it comes; any other notice only on the
+// page.
+TEST(Running, WhatTheDesktopSetsUpAfterTheStartIsToldInAMessage) {
+    ChangingDesktop desktop;
+    RecordingHandshake handshake;
+    int code = -1;
+    const QString setUp = QStringLiteral("Fenêtres visibles après la prochaine connexion : Vornel "
+                                         "a installé et activé son extension GNOME Shell.");
+    QStringList messages;
+    QString line;
+    runUntil(
+        handshake,
+        [&] {
+            ASSERT_TRUE(desktop.say);
+            desktop.setUp = true;
+            desktop.say(setUp.toStdString());
+            desktop.setUp = false;
+            desktop.say("L'extension GNOME Shell de Vornel est désactivée : réactivez-la.");
+            line = findForm<TfmVornel>()->ui.lBureau->text();
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                    messages << box->text();
+            handshake.close();
+        },
+        code, {}, {}, false, &desktop);
+    EXPECT_EQ(messages, QStringList{setUp});
+    EXPECT_EQ(line, "L'extension GNOME Shell de Vornel est désactivée : réactivez-la.");
+}
 
 TEST(Running, ANoticeThatComesLaterIsShownAndGoesWhenAllWorksAgain) {
     ChangingDesktop desktop;

@@ -8,6 +8,7 @@
 #include "support/socket_relay.h"
 #include "support/wayland_session.h"
 
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMutex>
@@ -194,7 +195,9 @@ TEST_F(SwayDesktopTest, ALostConnectionIsToldAndJoinedAgain) {
 }
 
 // i3's IPC served from a thread of its own: each GET_TREE is answered with
-// the tree it holds at that moment, and window events go out when told.
+// the tree it holds at that moment, and window events go out when told. A
+// client that goes is followed by the next to connect; the first
+// subscriptions may be refused.
 class FakeCompositor {
 public:
     explicit FakeCompositor(QByteArray tree) : tree_(std::move(tree)) {
@@ -217,6 +220,14 @@ public:
         out_ += message(0x80000003, event);
     }
     int treesSent() const { return treesSent_; }
+    void refuseSubscriptions(int count) { refusals_ = count; }
+    // While paused, requests wait for their answers.
+    void pause(bool paused) { paused_ = paused; }
+    // When each client connected, in milliseconds since the start.
+    std::vector<qint64> connections() {
+        QMutexLocker lock(&mutex_);
+        return connections_;
+    }
     QByteArrayList commands() {
         QMutexLocker lock(&mutex_);
         return commands_;
@@ -232,33 +243,50 @@ private:
         QLocalServer server;
         server.listen(path());
         listening_ = true;
-        while (!stop_ && !server.waitForNewConnection(10)) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!stop_) {
+            if (!server.waitForNewConnection(10)) continue;
+            std::unique_ptr<QLocalSocket> client(server.nextPendingConnection());
+            {
+                QMutexLocker lock(&mutex_);
+                connections_.push_back(clock.elapsed());
+            }
+            serve(*client);
         }
-        QLocalSocket* client = server.nextPendingConnection();
+    }
+    // Called with the mutex held.
+    QByteArray answer(uint32_t type) {
+        if (type == 4) return tree_;
+        if (type != 2) return R"([{"success":true}])";
+        return refusals_-- > 0 ? R"({"success":false})" : R"({"success":true})";
+    }
+    void serve(QLocalSocket& client) {
         QByteArray in;
-        while (!stop_ && client) {
-            client->waitForReadyRead(10);
-            in += client->readAll();
+        while (!stop_ && client.state() == QLocalSocket::ConnectedState) {
+            client.waitForReadyRead(10);
+            in += client.readAll();
             QMutexLocker lock(&mutex_);
             uint32_t length = 0, type = 0;
-            while (in.size() >= 14) {
+            while (!paused_ && in.size() >= 14) {
                 std::memcpy(&length, in.constData() + 6, 4);
                 std::memcpy(&type, in.constData() + 10, 4);
                 if (in.size() < 14 + qsizetype(length)) break;
                 if (type == 0) commands_ << in.mid(14, length);
                 in.remove(0, 14 + length);
                 treesSent_ += type == 4;
-                client->write(message(type, type == 4 ? tree_ : R"([{"success":true}])"));
+                client.write(message(type, answer(type)));
             }
-            client->write(std::exchange(out_, {}));
-            client->flush();
+            client.write(std::exchange(out_, {}));
+            client.flush();
         }
     }
 
     QTemporaryDir dir_;
     std::unique_ptr<QThread> thread_;
-    std::atomic<bool> listening_{false}, stop_{false};
-    std::atomic<int> treesSent_{0};
+    std::atomic<bool> listening_{false}, stop_{false}, paused_{false};
+    std::atomic<int> treesSent_{0}, refusals_{0};
+    std::vector<qint64> connections_;
     QMutex mutex_;
     QByteArray tree_, out_;
     QByteArrayList commands_;
@@ -304,6 +332,7 @@ TEST(SwayIpc, SeesI3sWindowsAndClosesNoneThatTheXServerCannotVouchFor) {
     // WM_DELETE_WINDOW, and i3 would kill a client that does not.
     auto desktop = SwayDesktop::connect(i3.path(), 3000, ":4095");
     ASSERT_TRUE(desktop);
+    ASSERT_TRUE(desktop->refresh(3000));
     // Its container numbers are addresses, too large for a handle.
     const std::vector<WindowHandle> windows = walk(*desktop);
     ASSERT_EQ(windows.size(), 3u);
@@ -334,6 +363,7 @@ TEST(SwayIpc, ATitleThatIsNotUtf8HidesNoWindow) {
                                     swayWindow(6, "Autre")}));
     auto desktop = SwayDesktop::connect(sway.path());
     ASSERT_TRUE(desktop);
+    ASSERT_TRUE(desktop->refresh(3000));
     EXPECT_EQ(walk(*desktop), (std::vector<WindowHandle>{5, 6}));
     EXPECT_EQ(titleOf(*desktop, 5), "Offre sp\uFFFDciale");
     EXPECT_EQ(titleOf(*desktop, 6), "Autre");
@@ -351,6 +381,52 @@ TEST(SwayIpc, ATitleThatIsNotUtf8HidesNoWindow) {
     ASSERT_TRUE(waitWithEvents([&] { return titleOf(*desktop, 5) == "Lue"; }));
     EXPECT_EQ(walk(*desktop), (std::vector<WindowHandle>{5, 6}));
     EXPECT_EQ(titleOf(*desktop, 6), "Caf\uFFFD");
+}
+
+// Without its subscription the model would never hear of a window again:
+// a refused one is a lost connection, said, and joined again with the
+// back-off, one second after the first refusal and two after the second.
+TEST(SwayIpc, ARefusedSubscriptionIsToldAndTriedAgainWithTheBackOff) {
+    FakeCompositor sway(swayTreeOf({swayWindow(5, "Offre")}));
+    sway.refuseSubscriptions(2);
+    auto desktop = SwayDesktop::connect(sway.path());
+    ASSERT_TRUE(desktop);
+    std::vector<std::string> told;
+    desktop->watchNotice([&](const std::string& notice) { told.push_back(notice); });
+    ASSERT_TRUE(waitWithEvents([&] { return !told.empty(); }));
+    EXPECT_NE(told[0].find("a refusé de signaler les changements de fenêtres"), std::string::npos)
+        << told[0];
+    EXPECT_TRUE(walk(*desktop).empty()) << "nothing is answered without the events";
+    EXPECT_FALSE(desktop->PostClose(5));
+
+    ASSERT_TRUE(waitWithEvents([&] { return desktop->find(5) != nullptr; }, 10000));
+    const std::vector<qint64> joined = sway.connections();
+    ASSERT_EQ(joined.size(), 3u);
+    EXPECT_GE(joined[1] - joined[0], 900);
+    EXPECT_GE(joined[2] - joined[1], 1900) << "the second try waits twice as long";
+    EXPECT_EQ(told.back(), "") << "the notice goes once the subscription is taken";
+    sway.sendEvent(R"({"change":"title","container":)" + swayWindow(5, "Suivie") + "}");
+    EXPECT_TRUE(waitWithEvents([&] { return titleOf(*desktop, 5) == "Suivie"; }))
+        << "window events come again";
+}
+
+// A compositor that takes its time is waited for by nobody: the model
+// starts empty, the notice says that the answer is late, and the answer
+// fills the model and clears the notice when it comes.
+TEST(SwayIpc, ALateAnswerIsToldAndTakenWhenItComes) {
+    FakeCompositor sway(swayTreeOf({swayWindow(5, "Offre")}));
+    sway.pause(true);
+    auto desktop = SwayDesktop::connect(sway.path(), 2000);
+    ASSERT_TRUE(desktop);
+    std::vector<std::string> told;
+    desktop->watchNotice([&](const std::string& notice) { told.push_back(notice); });
+    EXPECT_TRUE(walk(*desktop).empty());
+    ASSERT_TRUE(waitWithEvents([&] { return !told.empty(); }, 10000));
+    EXPECT_NE(told[0].find("n'a pas répondu en 2 secondes"), std::string::npos) << told[0];
+
+    sway.pause(false);
+    ASSERT_TRUE(waitWithEvents([&] { return desktop->find(5) != nullptr; }));
+    EXPECT_EQ(told.back(), "");
 }
 
 } // namespace

@@ -6,8 +6,13 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace vornel;
 using namespace std::chrono_literals;
@@ -441,4 +446,67 @@ TEST(XWaylandTitles, EveryWindowKWinShowsAlikeMustListTheDeleteProtocol) {
     client.setLatin1Title(polite, " Caf\xe9\x01  cr\xe8me ");
     EXPECT_TRUE(eventually([&] { return xWindowsTitledListDeleteWindow(display, "Café crème"); }));
     EXPECT_FALSE(xWindowsTitledListDeleteWindow(display, "Pub X")) << "only the rude one is left";
+}
+
+namespace {
+
+// An X server that takes connections and never answers them: a socket in
+// the abstract namespace, where xcb looks for a display first, that nothing
+// accepts from.
+class DeafXServer {
+public:
+    DeafXServer() {
+        for (number_ = 4090; number_ > 4000; --number_) {
+            fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            const std::string name = "/tmp/.X11-unix/X" + std::to_string(number_);
+            std::memcpy(address.sun_path + 1, name.data(), name.size());
+            const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+            if (bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+                listen(fd_, 8) == 0)
+                return;
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+    // The connections waiting to be taken are reset.
+    ~DeafXServer() {
+        if (fd_ >= 0) close(fd_);
+    }
+    DeafXServer(const DeafXServer&) = delete;
+    DeafXServer& operator=(const DeafXServer&) = delete;
+    bool listening() const { return fd_ >= 0; }
+    std::string display() const { return ":" + std::to_string(number_); }
+
+private:
+    int number_ = 0;
+    int fd_ = -1;
+};
+
+} // namespace
+
+// An XWayland that takes the connection and never answers holds nothing up
+// (without a limit, this test would wait for good): each question counts as
+// unanswered, so no close is sent and nothing is vouched for, and while one
+// is still out the next is not asked. Once the server answers again, so do
+// the questions.
+TEST(XWaylandQuestions, AnXServerThatNeverAnswersIsGivenUpOn) {
+    {
+        DeafXServer deaf;
+        ASSERT_TRUE(deaf.listening());
+        EXPECT_FALSE(listsDeleteWindow(deaf.display(), 1));
+        EXPECT_FALSE(sendDeleteWindow(deaf.display(), 1));
+        EXPECT_EQ(xWindowTitledLacksDeleteWindow(deaf.display(), "Pub"), std::nullopt);
+        EXPECT_FALSE(xWindowsTitledListDeleteWindow(deaf.display(), "Pub"));
+    }
+    const std::string display = test::testDisplay();
+    ASSERT_FALSE(display.empty());
+    X11Client client(display);
+    const xcb_window_t polite = client.create(120, 90);
+    client.map(polite);
+    ASSERT_TRUE(eventually([&] { return client.managed(polite); }));
+    EXPECT_TRUE(eventually([&] { return listsDeleteWindow(display, polite); }));
+    EXPECT_TRUE(eventually([&] { return sendDeleteWindow(display, polite); }));
+    EXPECT_TRUE(eventually([&] { return !client.protocolMessages().empty(); }));
 }
