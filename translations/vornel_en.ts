@@ -189,6 +189,10 @@
         <source>Aucune fenêtre n&apos;est surveillée : le bureau « %1 » n&apos;existe pas sous Windows.</source>
         <translation>No windows are watched: the desktop “%1” does not exist on Windows.</translation>
     </message>
+    <message>
+        <source>Aucune fenêtre n&apos;est listée : GNOME Shell n&apos;a pas répondu en %1 secondes. Réessayez dans un instant.</source>
+        <translation>No windows listed: GNOME Shell did not answer within %1 seconds. Try again in a moment.</translation>
+    </message>
 </context>
 <context>
     <name>GnomeDesktop</name>
@@ -241,10 +245,6 @@
         <translation> is not installed: </translation>
     </message>
     <message>
-        <source> n&apos;est pas activée : la liste des extensions de GNOME n&apos;a pas pu être lue. Activez-la dans l&apos;application Extensions.</source>
-        <translation> is not turned on: GNOME&apos;s list of extensions could not be read. Turn it on in the Extensions application.</translation>
-    </message>
-    <message>
         <source> n&apos;est pas activée : activez-la dans l&apos;application Extensions.</source>
         <translation> is not turned on: turn it on in the Extensions application.</translation>
     </message>
@@ -263,6 +263,38 @@
     <message>
         <source> ne fonctionne pas : elle a rencontré une erreur.</source>
         <translation> does not work: it ran into an error.</translation>
+    </message>
+    <message>
+        <source>GNOME Shell n&apos;a pas répondu en %1 secondes (%2) : aucune fenêtre n&apos;est surveillée. Vornel réessaie.</source>
+        <translation>GNOME Shell did not answer within %1 seconds (%2): no windows are watched. Vornel is trying again.</translation>
+    </message>
+    <message>
+        <source>GNOME Shell a refusé de répondre (%1 : « %2 ») : aucune fenêtre n&apos;est surveillée. Vornel réessaie.</source>
+        <translation>GNOME Shell refused to answer (%1: “%2”): no windows are watched. Vornel is trying again.</translation>
+    </message>
+    <message>
+        <source>état de l&apos;extension</source>
+        <translation>extension state</translation>
+    </message>
+    <message>
+        <source>version de GNOME Shell</source>
+        <translation>GNOME Shell version</translation>
+    </message>
+    <message>
+        <source> n&apos;est pas activée : la liste des extensions de GNOME n&apos;a pas pu être lue</source>
+        <translation> is not turned on: GNOME&apos;s list of extensions could not be read</translation>
+    </message>
+    <message>
+        <source> (gsettings n&apos;a pas répondu en %1 secondes)</source>
+        <translation> (gsettings did not answer within %1 seconds)</translation>
+    </message>
+    <message>
+        <source>. Activez-la dans l&apos;application Extensions.</source>
+        <translation>. Turn it on in the Extensions application.</translation>
+    </message>
+    <message>
+        <source>liste des fenêtres</source>
+        <translation>window list</translation>
     </message>
 </context>
 <context>
@@ -523,6 +555,14 @@
     <message>
         <source>Vornel a perdu sa connexion au gestionnaire de fenêtres : aucune fenêtre n&apos;est surveillée. Vornel essaie de la rétablir.</source>
         <translation>Vornel lost its connection to the window manager: no windows are watched. Vornel is trying to restore it.</translation>
+    </message>
+    <message>
+        <source>Le gestionnaire de fenêtres a refusé de signaler les changements de fenêtres : aucune fenêtre n&apos;est surveillée. Vornel réessaie.</source>
+        <translation>The window manager refused to report window changes: no windows are watched. Vornel is trying again.</translation>
+    </message>
+    <message>
+        <source>Le gestionnaire de fenêtres n&apos;a pas répondu en %1 secondes : les fenêtres qu&apos;il montre ne sont pas toutes surveillées. Vornel attend sa réponse.</source>
+        <translation>The window manager did not answer within %1 seconds: not all of its windows are watched. Vornel is waiting for its answer.</translation>
     </message>
 </context>
 <context>
