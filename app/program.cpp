@@ -6,6 +6,7 @@
 #include "app/tfm_vornel.h"
 #include "app/tfm_vornel_tray.h"
 #include "blocking/tfm_ferme.h"
+#include "common/log_categories.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -13,7 +14,6 @@
 #include <QSessionManager>
 #include <QTimer>
 #include <QTranslator>
-#include <iostream>
 #include <memory>
 
 namespace vornel {
@@ -61,7 +61,7 @@ void speakFrenchInQtsTexts(QTranslator& translations) {
 
 // A start that must not run says why, on stderr and in a message, and ends.
 int refuseToStart(const QString& text, const QString& boxName) {
-    std::cerr << text.toUtf8().constData() << std::endl;
+    qCWarning(lcInstance, "%s", qUtf8Printable(text));
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Vornel"), text, QMessageBox::Ok);
     box.setObjectName(boxName);
     box.exec();
@@ -137,7 +137,7 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
     endFromOutside(*tray, handshake);
     fmVornel->ShowDesktopNotice(desktopNotice);
     desktop.watchNotice([main = fmVornel.get()](const std::string& notice) {
-        if (!notice.empty()) std::cerr << "vornel: " << notice << '\n';
+        if (!notice.empty()) qCWarning(lcDesktop, "%s", notice.c_str());
         main->ShowDesktopNotice(QString::fromStdString(notice));
     });
 

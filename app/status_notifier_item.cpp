@@ -1,5 +1,7 @@
 #include "app/status_notifier_item.h"
 
+#include "common/log_categories.h"
+
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
@@ -13,7 +15,6 @@
 #include <QImage>
 #include <QMenu>
 #include <QtEndian>
-#include <cstdio>
 
 // The structures of the StatusNotifierItem and dbusmenu protocols, with their
 // D-Bus signatures.
@@ -509,10 +510,10 @@ void StatusNotifierItem::nameAnswered(const QDBusMessage& reply) {
                             ? reply.errorMessage()
                             : QStringLiteral("il appartient à un autre programme");
     nameRetry_.lost();
-    std::fprintf(stderr,
-                 "vornel: l'icône n'a pas pu prendre son nom %s sur le bus de session (%s) : "
-                 "nouvel essai dans %d s\n",
-                 qPrintable(serviceName_), qPrintable(why), nameRetry_.delayMs() / 1000);
+    qCWarning(lcTray,
+              "l'icône n'a pas pu prendre son nom %s sur le bus de session (%s) : "
+              "nouvel essai dans %d s",
+              qUtf8Printable(serviceName_), qUtf8Printable(why), nameRetry_.delayMs() / 1000);
 }
 
 void StatusNotifierItem::registerWithWatcher() {

@@ -6,6 +6,7 @@
 #include "blocking/default_browser.h"
 #include "blocking/desktop.h"
 #include "common/error_box.h"
+#include "common/log_categories.h"
 #include "netstat/ports_page.h"
 #include "settings/save_pacer.h"
 #include "settings/settings_store.h"
@@ -23,7 +24,6 @@
 #include <QScreen>
 #include <QToolButton>
 #include <QUrl>
-#include <iostream>
 #include <limits>
 
 bool earlierInstanceClosed = false;
@@ -192,7 +192,7 @@ void TfmVornel::FormShow() {
     setWindowTitle(QStringLiteral("Vornel " VORNEL_VERSION
                                   " - ferme les fenêtres de pub de votre navigateur"));
     updateUrl = vornel::updateAddress();
-    BtnClick(1);
+    BtnClick(vornel::Page::Welcome);
 }
 
 // Only when the window itself has the focus: a list or a memo keeps its keys.
@@ -258,7 +258,7 @@ void TfmVornel::layOutPages() {
     const QList<QToolButton*> sideButtons{ui.sb1, ui.sb2, ui.sb3, ui.sb4, ui.sb5, ui.sb6, ui.sb7};
     for (QToolButton* button : sideButtons)
         connect(button, &QToolButton::clicked, this,
-                [this, button] { BtnClick(button->property("tag").toInt()); });
+                [this, button] { BtnClick(vornel::Page(button->property("tag").toInt())); });
 }
 
 // The texts were sized for the designer's font; with the font this desktop
@@ -290,7 +290,7 @@ void TfmVornel::connectSettings() {
     vornel::SettingsControls controls{ui.cbDemarre, ui.cbAfficher, ui.lTotal, ui.eSon,
                                       ui.mFen,      ui.cbMaj,      ui.seMaj,  ui.cbReduite,
                                       ui.lb2,       ui.mLog,       ui.lMaj};
-    auto showPage = [this](int page) { BtnClick(page); };
+    auto showPage = [this](vornel::Page page) { BtnClick(page); };
     vornel::SettingsState state{*this,   showPage,  loading,    lastUpdate,
                                 TitreIE, NomsPorts, CloseRules, earlierInstanceClosed};
     settings_ = std::make_unique<vornel::SettingsStore>(vornel::settingsFiles(), controls, state,
@@ -313,7 +313,7 @@ void TfmVornel::connectSettings() {
 // to a copy in the user's folder; the user hears of it once, as it is made.
 void TfmVornel::Initialise() {
     const QString moved = vornel::takeOverPassedOver(settings_->files());
-    if (!moved.isEmpty()) std::cerr << "vornel: " << moved.toStdString() << '\n';
+    if (!moved.isEmpty()) qCWarning(vornel::lcSettings, "%s", qUtf8Printable(moved));
     settingsNotice_ = moved;
     settings_->Initialise();
     applySystemSettings();
@@ -342,7 +342,7 @@ void TfmVornel::applySystemSettings() {
     }
     const QStringList problems = system.problems();
     for (const QString& problem : problems)
-        std::cerr << "vornel: " << problem.toUtf8().constData() << '\n';
+        qCWarning(vornel::lcSettings, "%s", qUtf8Printable(problem));
     if (!problems.isEmpty()) {
         QString ignored =
             QStringLiteral("Réglages de l'administrateur ignorés : %1").arg(problems.first());
@@ -388,13 +388,13 @@ void TfmVornel::SpeedButton9Click() {
     SauveListe();
 }
 
-void TfmVornel::BtnClick(int page) {
+void TfmVornel::BtnClick(vornel::Page page) {
     const auto controls = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (QWidget* control : controls) {
         int tag = control->property("tag").toInt();
-        if (tag >= 10) control->setVisible(tag == 10 * page);
+        if (tag >= 10) control->setVisible(tag == 10 * int(page));
     }
-    ui.PC->setCurrentIndex(page - 1);
-    ui.lTitre->setText(ui.PC->widget(page - 1)->toolTip());
+    ui.PC->setCurrentIndex(vornel::pageIndex(page));
+    ui.lTitre->setText(ui.PC->currentWidget()->toolTip());
     scan_->wake();
 }

@@ -175,7 +175,7 @@ void SettingsStore::remindUpdate() {
     if (c_.cbMaj->isChecked() &&
         std::llabs(s_.lastUpdate.daysTo(today)) > spinEditValue(*c_.seMaj)) {
         s_.window.show();
-        s_.BtnClick(7);
+        s_.BtnClick(Page::Update);
     }
 }
 

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int UpdatePage = 6;
-
 const QString Unreachable = QStringLiteral("Site de mise à jour injoignable");
 
 // Shown when the site cannot be reached: what to do, then the help of the
@@ -48,8 +46,9 @@ void TfmVornel::connectUpdatePage() {
     browserRelease_ = new QTimer(this);
     browserRelease_->setSingleShot(true);
     connect(browserRelease_, &QTimer::timeout, this, &TfmVornel::releaseBrowser);
-    connect(ui.PC, &QTabWidget::currentChanged, this,
-            [this](int page) { updatePageShown(page == UpdatePage); });
+    connect(ui.PC, &QTabWidget::currentChanged, this, [this](int index) {
+        updatePageShown(index == vornel::pageIndex(vornel::Page::Update));
+    });
 }
 
 // The request counts as a check whether or not the page arrives; only a
@@ -100,6 +99,6 @@ void TfmVornel::hideEvent(QHideEvent* event) {
 }
 
 void TfmVornel::releaseBrowser() {
-    if (isVisible() && currentPage() == UpdatePage) return;
+    if (isVisible() && currentPage() == vornel::Page::Update) return;
     wb.reset();
 }

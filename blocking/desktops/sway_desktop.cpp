@@ -1,6 +1,7 @@
 #include "blocking/desktops/sway_desktop.h"
 
 #include "blocking/desktops/xwayland_protocols.h"
+#include "common/log_categories.h"
 
 #include <QDeadlineTimer>
 #include <QJsonArray>
@@ -203,8 +204,8 @@ void SwayDesktop::take(uint32_t type, const QByteArray& payload) {
     if (!message) {
         // The windows seen so far stay; a later tree may be readable again.
         if (!unreadableReported_)
-            std::fprintf(stderr, "vornel: a message from sway could not be read; the windows "
-                                 "seen before it are kept\n");
+            qCWarning(lcSway, "a message from sway could not be read; the windows "
+                              "seen before it are kept");
         unreadableReported_ = true;
         if (type == WindowEvent && treesAsked_ == 0) askTree();
         return;

@@ -1,6 +1,7 @@
 #include "blocking/alert_sound.h"
 #include "blocking/scan_cycle.h"
 #include "blocking/scripted_desktop.h"
+#include "common/main_window_page.h"
 #include "common/memo_lines.h"
 #include "settings/line_escape.h"
 #include "settings/log_file.h"
@@ -405,14 +406,14 @@ TEST_F(ScanTick, PortsRefreshOnlyOnThePortsPage) {
     scan.refreshPorts = [&] { ++refreshes; };
     // Only a page on show is refreshed (see the main window's ports page tests).
     PC.show();
-    PC.setCurrentIndex(0);
+    PC.setCurrentIndex(pageIndex(Page::Welcome));
     scan.Timer();
     EXPECT_EQ(refreshes, 0);
-    PC.setCurrentIndex(3);
+    PC.setCurrentIndex(pageIndex(Page::Ports));
     scan.Timer();
     scan.Timer();
     EXPECT_EQ(refreshes, 2);
-    PC.setCurrentIndex(4);
+    PC.setCurrentIndex(pageIndex(Page::Statistics));
     scan.Timer();
     EXPECT_EQ(refreshes, 2);
 }

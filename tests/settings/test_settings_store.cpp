@@ -62,7 +62,7 @@ TEST_F(Settings, FirstStartTakesEveryDefaultAndWritesNothing) {
     EXPECT_FALSE(w->ui.cbReduite->isChecked());
     EXPECT_EQ(w->lastUpdate, QDate::currentDate());
     EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jour.");
-    EXPECT_NE(w->currentPage(), 6);
+    EXPECT_NE(w->currentPage(), Page::Update);
     EXPECT_EQ(w->CloseRules.count(), 0);
     EXPECT_EQ(w->ui.lb2->count(), 0);
     EXPECT_EQ(memoLineCount(w->ui.mLog), 0);
@@ -417,7 +417,7 @@ TEST_F(Settings, TheUpdateReminderComesAfterTheGivenDays) {
                            "\r\n[Windows]\r\n1=Y,a,N,0,0\r\n");
         auto w = start();
         EXPECT_EQ(w->isVisible(), c.reminded) << c.daysAgo;
-        EXPECT_EQ(w->currentPage() == 6, c.reminded) << c.daysAgo;
+        EXPECT_EQ(w->currentPage() == Page::Update, c.reminded) << c.daysAgo;
         EXPECT_EQ(w->ui.lMaj->text(),
                   QString("Dernière mise à jour il y a %1 jours.").arg(std::abs(c.daysAgo)));
         // The reminder changes nothing stored.
@@ -714,7 +714,7 @@ TEST_F(Settings, MajLastUnderAFrenchDesktop) {
     {
         auto w = start();
         EXPECT_FALSE(w->isVisible());
-        EXPECT_NE(w->currentPage(), 6);
+        EXPECT_NE(w->currentPage(), Page::Update);
         EXPECT_EQ(w->lastUpdate, today);
         w->SauveListe();
     }
@@ -725,7 +725,7 @@ TEST_F(Settings, MajLastUnderAFrenchDesktop) {
     auto w = start();
     EXPECT_EQ(w->lastUpdate, today.addDays(-20));
     EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(w->currentPage(), 6);
+    EXPECT_EQ(w->currentPage(), Page::Update);
 }
 
 // The machine's settings file, in $XDG_CONFIG_DIRS: read, applied, and never
