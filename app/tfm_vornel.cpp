@@ -362,12 +362,16 @@ void TfmVornel::SauveListe() {
 // saved, as the user asked; the user is told it will not start the program.
 void TfmVornel::Enregistre() {
     if (loading) return;
-    if (!ui.cbDemarre->isChecked())
+    QString why;
+    if (!ui.cbDemarre->isChecked()) {
         startAtLogon->remove();
-    else if (!startAtLogon->write(QCoreApplication::applicationFilePath()))
-        vornel::showErrorBox(this, QStringLiteral("Le raccourci qui lance Vornel à l'ouverture de "
-                                                  "la session n'a pas pu être créé : Vornel ne "
-                                                  "démarrera pas tout seul."));
+    } else if (!startAtLogon->write(QCoreApplication::applicationFilePath(), &why)) {
+        const QString message = tr("Le raccourci qui lance Vornel à l'ouverture de la session "
+                                   "n'a pas pu être créé%1 : Vornel ne démarrera pas tout seul.")
+                                    .arg(why.isEmpty() ? QString() : " (" + why + ")");
+        qCWarning(vornel::lcSettings, "%s", qUtf8Printable(message));
+        vornel::showErrorBox(this, message);
+    }
     SauveListe();
 }
 

@@ -9,6 +9,10 @@ QString errorText(const QString& message) {
     return message;
 }
 
+QString withReason(const QString& message, const QString& reason) {
+    return reason.isEmpty() ? message : message + QStringLiteral(" : ") + reason;
+}
+
 void showErrorBox(QWidget* parent, const QString& message) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Vornel"), errorText(message),
                     QMessageBox::Ok, parent);

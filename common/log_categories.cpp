@@ -41,7 +41,8 @@ void writeMessage(QtMsgType type, const QMessageLogContext& context, const QStri
 } // namespace
 
 void writeMessagesAsVornel() {
-    qtWriter = qInstallMessageHandler(writeMessage);
+    QtMessageHandler before = qInstallMessageHandler(writeMessage);
+    if (before != writeMessage) qtWriter = before;
 }
 
 } // namespace vornel

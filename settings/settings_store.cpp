@@ -3,6 +3,7 @@
 #include "blocking/close_rules.h"
 #include "common/date_text.h"
 #include "common/error_box.h"
+#include "common/log_categories.h"
 #include "common/memo_lines.h"
 #include "common/spin_edit.h"
 #include "common/text.h"
@@ -188,7 +189,8 @@ bool SettingsStore::SauveListe(Reporting reporting) {
     // Other sections and unknown keys survive, so the file is read first; one
     // that exists but cannot be read is not replaced, and neither is one that
     // holds no text: its rules may yet be saved back as text by hand.
-    std::optional<std::string> old = readWholeFile(files_.ini);
+    QString readWhy, writeWhy;
+    std::optional<std::string> old = readWholeFile(files_.ini, &readWhy);
     bool readable = old || !QFileInfo::exists(files_.ini);
     std::optional<std::string> oldText = textOfFile(old.value_or(""));
     if (!oldText) return failed(reporting, notTextMessage(files_.ini));
@@ -198,24 +200,29 @@ bool SettingsStore::SauveListe(Reporting reporting) {
     c_.lTotal->setText(qtext(reset ? text(ownTotal) : mergedTotal(ini)));
     StoredValues mine = ownValues();
     mergeInto(ini, mine);
-    if (!readable || !writeWholeFile(files_.ini, ini.toText())) {
+    if (!readable || !writeWholeFile(files_.ini, ini.toText(), &writeWhy)) {
         c_.lTotal->setText(ownTotal);
-        return failed(reporting,
-                      QStringLiteral("Impossible d'écrire dans %1").arg(shownPath(files_.ini)));
+        return failed(
+            reporting,
+            withReason(QStringLiteral("Impossible d'écrire dans %1").arg(shownPath(files_.ini)),
+                       readable ? writeWhy : readWhy));
     }
     baseline_ = std::move(mine);
     baseFile_ = std::move(ini);
     baseTotal_ = text(c_.lTotal->text());
     // Likewise a log that exists but cannot be read: its lines never reached
     // mLog, and writing over it would lose them.
-    std::optional<QStringList> onDisk = readLogLines(files_.log, MaxLogLines, MaxLogLineBytes);
+    std::optional<QStringList> onDisk =
+        readLogLines(files_.log, MaxLogLines, MaxLogLineBytes, &readWhy);
     bool logReadable = onDisk || !QFileInfo::exists(files_.log);
     const QStringList lines =
         reset ? memoLines(c_.mLog) : mergedLog(onDisk.value_or(QStringList()));
-    if (!logReadable || !writeLogLines(files_.log, lines))
+    if (!logReadable || !writeLogLines(files_.log, lines, &writeWhy))
         return failed(
             reporting,
-            QStringLiteral("Impossible de créer le fichier %1").arg(shownPath(files_.log)));
+            withReason(
+                QStringLiteral("Impossible de créer le fichier %1").arg(shownPath(files_.log)),
+                logReadable ? writeWhy : readWhy));
     if (lines != memoLines(c_.mLog)) setMemoLines(c_.mLog, lines);
     baseLog_ = lines;
     failing_ = false;
@@ -334,11 +341,14 @@ void SettingsStore::mergeBrowserNames(ProfileFile& file, const StoredValues& min
         file.removeKey(Options, browserKey(n));
 }
 
-// Set before the box shows: its own event loop may run another save.
+// Set before the box shows: its own event loop may run another save. Stderr
+// hears what the box says, as often.
 bool SettingsStore::failed(Reporting reporting, const QString& message) {
     const bool show = reporting == Reporting::EveryFailure || !failing_;
     failing_ = true;
-    if (show) showErrorBox(&s_.window, message);
+    if (!show) return false;
+    qCWarning(lcSettings, "%s", qUtf8Printable(errorText(message)));
+    showErrorBox(&s_.window, message);
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include "blocking/desktops/xwayland_protocols.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <cstdio>
 #include <cstring>
@@ -179,8 +180,15 @@ void WlrootsDesktop::readEvents() {
 void WlrootsDesktop::lost() {
     forgetAll();
     if (notifier_) notifier_->setEnabled(false);
-    setNotice("Vornel a perdu la liste des fenêtres du compositeur : aucune fenêtre n'est "
-              "surveillée. Vornel essaie de la rétablir.");
+    // The manager's end, with the connection still up, is the compositor's own choice.
+    const int error = display_ ? wl_display_get_error(display_) : 0;
+    const std::string why =
+        error != 0
+            ? std::strerror(error)
+            : QCoreApplication::translate("WlrootsDesktop", "le compositeur a cessé de la fournir")
+                  .toStdString();
+    setNotice("Vornel a perdu la liste des fenêtres du compositeur (" + why +
+              ") : aucune fenêtre n'est surveillée. Vornel essaie de la rétablir.");
     reconnection_.lost();
 }
 
