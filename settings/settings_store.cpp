@@ -11,6 +11,7 @@
 #include "settings/log_file.h"
 #include "settings/profile_file.h"
 #include "settings/rule_text.h"
+#include "settings/settings_check.h"
 #include "settings/settings_lock.h"
 #include "settings/text_lines.h"
 
@@ -94,7 +95,12 @@ SettingsStore::SettingsStore(SettingsFiles files, SettingsControls controls, Set
 void SettingsStore::Initialise() {
     s_.loading = true;
     const std::optional<std::string> stored = readWholeFile(files_.ini);
-    const ProfileFile own = ProfileFile::fromText(textOfFile(stored.value_or("")).value_or(""));
+    const std::optional<std::string> storedText = textOfFile(stored.value_or(""));
+    // Each line the load passes over is told, with its file and number.
+    if (stored && storedText)
+        for (const SettingsProblem& problem : checkSettings(*storedText).problems)
+            qCWarning(lcSettings, "%s", qUtf8Printable(problemText(files_.ini, problem)));
+    const ProfileFile own = ProfileFile::fromText(storedText.value_or(""));
     // What the machine's file gives or imposes is read as if the user's file
     // held it; the save never writes it there.
     ProfileFile ini = own;

@@ -190,6 +190,36 @@ TEST_F(Settings, HandEditedValuesFollowTheReadingRules) {
     }
 }
 
+namespace {
+
+std::vector<std::string> settingsWarnings;
+
+void keepSettingsWarning(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtWarningMsg && QByteArrayView(context.category) == "vornel.settings")
+        settingsWarnings.push_back(text.toStdString());
+}
+
+} // namespace
+
+// Every line of the user's file that the load passes over is a warning with
+// the file and the line's number; a file that holds none says nothing.
+TEST_F(Settings, EachLineTheLoadCannotUseIsAWarningWithItsFileAndNumber) {
+    const QtMessageHandler before = qInstallMessageHandler(keepSettingsWarning);
+    putFile(ini(),
+            "[Vornel]\r\nTotal=3\r\nun mot\r\n[Windows]\r\n1=Y,pub,N,0,0\r\nx=Y,a,N,0,0\r\n");
+    start();
+    const std::string file = QDir::toNativeSeparators(ini()).toStdString();
+    EXPECT_EQ(settingsWarnings,
+              (std::vector<std::string>{
+                  file + ", ligne 3 : ce n'est ni un titre de section ni une ligne clé=valeur",
+                  file + ", ligne 6 : « x » n'est pas un numéro de règle (1, 2, 3…)"}));
+    settingsWarnings.clear();
+    putFile(ini(), "[Vornel]\r\nTotal=3\r\n[Windows]\r\n1=Y,pub,N,0,0\r\n");
+    start();
+    EXPECT_TRUE(settingsWarnings.empty());
+    qInstallMessageHandler(before);
+}
+
 TEST_F(Settings, RulesStopAtTheFirstGapAndAtFiveThousand) {
     putFile(ini(), "[Windows]\r\n1=Y,a,N,0,0\r\n2=Y,b,N,0,0\r\n4=Y,d,N,0,0\r\n");
     auto w = start();
