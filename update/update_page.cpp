@@ -2,6 +2,7 @@
 // its controls.
 #include "app/tfm_vornel.h"
 #include "app/vornel_application.h"
+#include "common/log_categories.h"
 #include "update/system_page_browser.h"
 #include "update/tick_count.h"
 
@@ -71,10 +72,13 @@ void TfmVornel::showUpdatePage(const QString& address) {
         if (!wb) {
             wb = makePageBrowser(ui.wbArea);
             wb->unreachable = [this] {
+                qCDebug(vornel::lcUpdate, "the update page could not be reached: %s",
+                        qUtf8Printable(pageAddress_));
                 ui.lMaj->setText(Unreachable);
                 wb->showOwnPage(unreachablePage(ui.Memo1->toPlainText()));
             };
         }
+        qCDebug(vornel::lcUpdate, "update page requested: %s", qUtf8Printable(address));
         wb->Navigate(address);
     }
     pageAddress_ = address;
