@@ -268,9 +268,11 @@ QString windowText(WindowHandle window, std::string_view title) {
 // Why a window the walk found is no candidate.
 void ScanCycle::tellPassedOver(WindowHandle window, std::string_view title) {
     const bool own = title.find("Vornel") != std::string_view::npos;
-    tell(window, windowText(window, title),
-         own ? QStringLiteral("holds \"Vornel\", never a browser window")
-             : QStringLiteral("not a browser window (no browser name in its title)"));
+    tell(window, own ? PassedOverOwn : PassedOver, [&] {
+        return windowText(window, title) +
+               (own ? QStringLiteral(": holds \"Vornel\", never a browser window")
+                    : QStringLiteral(": not a browser window (no browser name in its title)"));
+    });
 }
 
 // What the rules made of a browser window, and what became of the close
@@ -278,30 +280,33 @@ void ScanCycle::tellPassedOver(WindowHandle window, std::string_view title) {
 void ScanCycle::tellDecision(WindowHandle window, std::string_view title, WindowRect rect, int rule,
                              Request request) {
     if (rule != 0 && request == Request::NotDue) return;
-    QString what = windowText(window, title);
-    what += desktop_.sizeKnown(window)
-                ? QStringLiteral(" %1 x %2").arg(rect.width()).arg(rect.height())
-                : QStringLiteral(" (size unknown)");
-    if (rule == 0) {
-        tell(window, what,
-             rules_.count() == 0 ? QStringLiteral("no rule (the list is empty)")
-                                 : QStringLiteral("no rule holds"));
-        return;
-    }
-    tell(window, what,
-         QStringLiteral("rule %1 holds (%2): %3")
-             .arg(QString::number(rule), QString::fromStdString(TexteCond(rules_.rule(rule))),
-                  request == Request::Refused ? QStringLiteral("the desktop refuses to close it")
-                                              : QStringLiteral("close request sent")));
+    const bool refused = request == Request::Refused;
+    const int decision =
+        rule == 0 ? (rules_.count() == 0 ? NoRules : NoRuleHolds) : 2 * rule + (refused ? 1 : 0);
+    tell(window, decision, [&] {
+        QString line = windowText(window, title);
+        line += desktop_.sizeKnown(window)
+                    ? QStringLiteral(" %1 x %2").arg(rect.width()).arg(rect.height())
+                    : QStringLiteral(" (size unknown)");
+        if (rule == 0)
+            return line + (decision == NoRules ? QStringLiteral(": no rule (the list is empty)")
+                                               : QStringLiteral(": no rule holds"));
+        return line + QStringLiteral(": rule %1 holds (%2): %3")
+                          .arg(QString::number(rule),
+                               QString::fromStdString(TexteCond(rules_.rule(rule))),
+                               refused ? QStringLiteral("the desktop refuses to close it")
+                                       : QStringLiteral("close request sent"));
+    });
 }
 
 // A decision is told once for a window, not at every tick, nor again when
-// only its title or size changed and the decision stayed.
-void ScanCycle::tell(WindowHandle window, const QString& what, const QString& decision) {
-    QString& last = told_[window];
-    if (decision == last) return;
-    last = decision;
-    qCDebug(lcScan, "%s: %s", qUtf8Printable(what), qUtf8Printable(decision));
+// only its title or size changed and the decision stayed; its line is made
+// only then.
+void ScanCycle::tell(WindowHandle window, int decision, const std::function<QString()>& line) {
+    auto [last, first] = told_.try_emplace(window, decision);
+    if (!first && last->second == decision) return;
+    last->second = decision;
+    qCDebug(lcScan, "%s", qUtf8Printable(line()));
 }
 
 // The candidate list is rebuilt whole, redrawn once, and its selection kept

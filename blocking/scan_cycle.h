@@ -131,7 +131,9 @@ private:
     void tellPassedOver(WindowHandle window, std::string_view title);
     void tellDecision(WindowHandle window, std::string_view title, WindowRect rect, int rule,
                       Request request);
-    void tell(WindowHandle window, const QString& what, const QString& decision);
+    // A decision: 2 x rule number (+1 when refused), or why no rule was tried.
+    enum NoRule { PassedOverOwn = -4, PassedOver, NoRules, NoRuleHolds };
+    void tell(WindowHandle window, int decision, const std::function<QString()>& line);
 
     Desktop& desktop_;
     const CloseRules& rules_;
@@ -148,7 +150,7 @@ private:
     // With the scan's debug lines on: the decision last told of each window,
     // and the windows of the tick's walk, which are all it need remember.
     bool telling_ = false;
-    std::unordered_map<WindowHandle, QString> told_;
+    std::unordered_map<WindowHandle, int> told_;
     std::vector<WindowHandle> walked_;
 };
 
