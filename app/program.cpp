@@ -7,12 +7,12 @@
 #include "app/tfm_vornel_tray.h"
 #include "blocking/tfm_ferme.h"
 #include "common/program_language.h"
+#include "common/log_categories.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QTimer>
-#include <iostream>
 #include <memory>
 
 namespace vornel {
@@ -61,7 +61,7 @@ struct SpokenLanguage {
 
 // A start that must not run says why, on stderr and in a message, and ends.
 int refuseToStart(const QString& text, const QString& boxName) {
-    std::cerr << text.toUtf8().constData() << std::endl;
+    qCWarning(lcInstance, "%s", qUtf8Printable(text));
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Vornel"), text, QMessageBox::Ok);
     box.setObjectName(boxName);
     box.exec();
@@ -146,7 +146,7 @@ int runProgram(Desktop& desktop, AlertSound& sound, InstanceHandshake& handshake
         message->show();
     };
     desktop.watchNotice([main = fmVornel.get(), &desktop, showMessage](const std::string& notice) {
-        if (!notice.empty()) std::cerr << "vornel: " << notice << '\n';
+        if (!notice.empty()) qCWarning(lcDesktop, "%s", notice.c_str());
         main->ShowDesktopNotice(QString::fromStdString(notice));
         // What a desktop set up as the answers came in is news of the start.
         if (desktop.noticeTellsOfSetUp()) showMessage(QString::fromStdString(notice));

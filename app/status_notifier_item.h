@@ -1,12 +1,13 @@
 #pragma once
 
+#include "app/status_notifier_types.h"
 #include "app/tray_host.h"
 #include "blocking/desktops/bus_question.h"
 #include "blocking/desktops/reconnection.h"
 
 #include <QDBusConnection>
+#include <QDBusObjectPath>
 #include <QIcon>
-#include <QPointer>
 
 class QMenu;
 
@@ -18,8 +19,22 @@ class DBusMenuExport;
 // its own to the session bus, with its menu exported over dbusmenu. The item
 // says it is only a menu (ItemIsMenu), so that hosts open the menu on a left
 // click too; a click on an entry triggers the matching action of the menu.
+// The interface's adaptor, generated from its XML, reads the properties and
+// calls the members named as the interface names them.
 class StatusNotifierItem : public HostedTrayIcon {
     Q_OBJECT
+    Q_PROPERTY(QString Category READ category)
+    Q_PROPERTY(QString Id READ id)
+    Q_PROPERTY(QString Title READ title)
+    Q_PROPERTY(QString Status READ status)
+    Q_PROPERTY(int WindowId READ windowId)
+    Q_PROPERTY(QString IconName READ noName)
+    // Types by their own names, not aliases: QtDBus finds them by name.
+    Q_PROPERTY(QList<vornel::sni::IconPixmap> IconPixmap READ iconPixmap)
+    Q_PROPERTY(QString AttentionIconName READ noName)
+    Q_PROPERTY(vornel::sni::ToolTip ToolTip READ hostToolTip)
+    Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
+    Q_PROPERTY(QDBusObjectPath Menu READ menu)
 
 public:
     static constexpr const char* WatcherService = "org.kde.StatusNotifierWatcher";
@@ -39,9 +54,30 @@ public:
     // The bus name under which the host finds the item while it is shown.
     QString serviceName() const { return serviceName_; }
 
+    // What the host reads.
+    QString category() const { return QStringLiteral("ApplicationStatus"); }
+    QString id() const { return QStringLiteral("vornel"); }
+    QString title() const { return QStringLiteral("Vornel"); }
+    QString status() const { return QStringLiteral("Active"); }
+    int windowId() const { return 0; }
+    QString noName() const { return {}; }
+    sni::IconPixmaps iconPixmap() const;
+    sni::ToolTip hostToolTip() const { return {{}, {}, toolTip_, {}}; }
+    // Only a menu: the host opens it on a left click too, as the X11 icon does.
+    bool itemIsMenu() const { return true; }
+    QDBusObjectPath menu() const { return QDBusObjectPath(QString::fromLatin1(MenuPath)); }
+
+    // The host shows the menu; no click on the icon does anything else (the
+    // main window is shown from the menu), and no window of ours pops up.
+    void Activate(int, int) {}
+    void ContextMenu(int, int) {}
+    void SecondaryActivate(int, int) {}
+    void Scroll(int, const QString&) {}
+
 signals:
-    void iconChanged();
-    void toolTipChanged();
+    // Relayed to the host as the interface's signals of those names.
+    void NewIcon();
+    void NewToolTip();
 
 private:
     // The item's bus name, asked for without waiting; a refusal is said on

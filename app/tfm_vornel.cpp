@@ -6,6 +6,7 @@
 #include "blocking/default_browser.h"
 #include "blocking/desktop.h"
 #include "common/error_box.h"
+#include "common/log_categories.h"
 #include "netstat/ports_page.h"
 #include "settings/save_pacer.h"
 #include "settings/settings_store.h"
@@ -24,7 +25,6 @@
 #include <QScreen>
 #include <QToolButton>
 #include <QUrl>
-#include <iostream>
 #include <limits>
 
 bool earlierInstanceClosed = false;
@@ -194,7 +194,7 @@ void TfmVornel::FormShow() {
     setWindowTitle(tr("Vornel %1 - ferme les fenêtres de pub de votre navigateur")
                        .arg(QStringLiteral(VORNEL_VERSION)));
     updateUrl = vornel::updateAddress();
-    BtnClick(1);
+    BtnClick(vornel::Page::Welcome);
 }
 
 // Only when the window itself has the focus: a list or a memo keeps its keys.
@@ -260,7 +260,7 @@ void TfmVornel::layOutPages() {
     const QList<QToolButton*> sideButtons{ui.sb1, ui.sb2, ui.sb3, ui.sb4, ui.sb5, ui.sb6, ui.sb7};
     for (QToolButton* button : sideButtons)
         connect(button, &QToolButton::clicked, this,
-                [this, button] { BtnClick(button->property("tag").toInt()); });
+                [this, button] { BtnClick(vornel::Page(button->property("tag").toInt())); });
 }
 
 // The texts were sized for the designer's font; with the font this desktop
@@ -292,7 +292,7 @@ void TfmVornel::connectSettings() {
     vornel::SettingsControls controls{ui.cbDemarre, ui.cbAfficher, ui.lTotal, ui.eSon,
                                       ui.mFen,      ui.cbMaj,      ui.seMaj,  ui.cbReduite,
                                       ui.lb2,       ui.mLog,       ui.lMaj};
-    auto showPage = [this](int page) { BtnClick(page); };
+    auto showPage = [this](vornel::Page page) { BtnClick(page); };
     vornel::SettingsState state{*this,   showPage,  loading,    lastUpdate,
                                 TitreIE, NomsPorts, CloseRules, earlierInstanceClosed};
     settings_ = std::make_unique<vornel::SettingsStore>(vornel::settingsFiles(), controls, state,
@@ -315,7 +315,7 @@ void TfmVornel::connectSettings() {
 // to a copy in the user's folder; the user hears of it once, as it is made.
 void TfmVornel::Initialise() {
     const QString moved = vornel::takeOverPassedOver(settings_->files());
-    if (!moved.isEmpty()) std::cerr << "vornel: " << moved.toStdString() << '\n';
+    if (!moved.isEmpty()) qCWarning(vornel::lcSettings, "%s", qUtf8Printable(moved));
     settingsNotice_ = moved;
     settings_->Initialise();
     applySystemSettings();
@@ -344,7 +344,7 @@ void TfmVornel::applySystemSettings() {
     }
     const QStringList problems = system.problems();
     for (const QString& problem : problems)
-        std::cerr << "vornel: " << problem.toUtf8().constData() << '\n';
+        qCWarning(vornel::lcSettings, "%s", qUtf8Printable(problem));
     if (!problems.isEmpty()) {
         QString ignored = tr("Réglages de l'administrateur ignorés : %1").arg(problems.first());
         if (problems.size() == 2) ignored += tr(" (et 1 autre ligne)");
@@ -362,12 +362,16 @@ void TfmVornel::SauveListe() {
 // saved, as the user asked; the user is told it will not start the program.
 void TfmVornel::Enregistre() {
     if (loading) return;
-    if (!ui.cbDemarre->isChecked())
+    QString why;
+    if (!ui.cbDemarre->isChecked()) {
         startAtLogon->remove();
-    else if (!startAtLogon->write(QCoreApplication::applicationFilePath()))
-        vornel::showErrorBox(this, tr("Le raccourci qui lance Vornel à l'ouverture de "
-                                      "la session n'a pas pu être créé : Vornel ne "
-                                      "démarrera pas tout seul."));
+    } else if (!startAtLogon->write(QCoreApplication::applicationFilePath(), &why)) {
+        const QString message = tr("Le raccourci qui lance Vornel à l'ouverture de la session "
+                                   "n'a pas pu être créé%1 : Vornel ne démarrera pas tout seul.")
+                                    .arg(why.isEmpty() ? QString() : " (" + why + ")");
+        qCWarning(vornel::lcSettings, "%s", qUtf8Printable(message));
+        vornel::showErrorBox(this, message);
+    }
     SauveListe();
 }
 
@@ -388,13 +392,13 @@ void TfmVornel::SpeedButton9Click() {
     SauveListe();
 }
 
-void TfmVornel::BtnClick(int page) {
+void TfmVornel::BtnClick(vornel::Page page) {
     const auto controls = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (QWidget* control : controls) {
         int tag = control->property("tag").toInt();
-        if (tag >= 10) control->setVisible(tag == 10 * page);
+        if (tag >= 10) control->setVisible(tag == 10 * int(page));
     }
-    ui.PC->setCurrentIndex(page - 1);
-    ui.lTitre->setText(ui.PC->widget(page - 1)->toolTip());
+    ui.PC->setCurrentIndex(vornel::pageIndex(page));
+    ui.lTitre->setText(ui.PC->currentWidget()->toolTip());
     scan_->wake();
 }

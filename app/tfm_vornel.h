@@ -2,6 +2,7 @@
 
 #include "blocking/close_rules.h"
 #include "blocking/scan_cycle.h"
+#include "common/main_window_page.h"
 #include "ui_tfm_vornel.h"
 #include "update/page_browser.h"
 
@@ -54,9 +55,9 @@ public:
     QTimer* Timer1 = nullptr;
     vornel::CloseRules CloseRules;
 
-    // Page switch: shows page 1 to 7, as its side button does.
-    void BtnClick(int page);
-    int currentPage() const { return ui.PC->currentIndex(); }
+    // Page switch: shows a page, as its side button does.
+    void BtnClick(vornel::Page page);
+    vornel::Page currentPage() const { return vornel::Page(ui.PC->currentIndex() + 1); }
 
     // Settings and persistence: load, save everything, and the option
     // check boxes' handler (start at logon, then save).

@@ -4,6 +4,7 @@
 #include "app/tfm_vornel.h"
 #include "app/tray_host.h"
 #include "blocking/list_rows.h"
+#include "common/log_categories.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -185,6 +186,9 @@ void TfmVornelTray::PauseClick() {
         timer->stop();
     else
         timer->start();
+    qCDebug(vornel::lcScan, "%s",
+            timer->isActive() ? "resumed: the scan tests the windows again"
+                              : "paused: no window is tested, closed or listed until resumed");
     SetTrayIcon(timer->isActive() ? MAINICON : PAUSE);
 }
 

@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
 
     // The page left: the browser goes once its time is up (here at once).
     fm.browserKeptFor = std::chrono::milliseconds(0);
-    fm.BtnClick(1);
+    fm.BtnClick(vornel::Page::Welcome);
     waitFor([&] { return page.browser() == nullptr; });
     idle(2000);
     report("page left, browser gone 2 s", -1);

@@ -3,6 +3,8 @@
 #include "blocking/alert_sound.h"
 #include "blocking/list_rows.h"
 #include "common/date_text.h"
+#include "common/log_categories.h"
+#include "common/main_window_page.h"
 #include "common/memo_lines.h"
 #include "common/same_rows.h"
 #include "common/text.h"
@@ -98,9 +100,14 @@ void ScanCycle::readBrowserNames() {
 // wait for the next tick.
 void ScanCycle::walk() {
     candidates_.clear();
+    walked_.clear();
     walkVisible([this](WindowHandle h, std::string_view title) {
-        if (FenetreNavigateur(title, browserNames_) && candidates_.size() < MaxCandidates)
+        if (!FenetreNavigateur(title, browserNames_)) {
+            if (telling_) tellPassedOver(h, title);
+        } else if (candidates_.size() < MaxCandidates) {
             candidates_.push_back(h);
+        }
+        if (telling_) walked_.push_back(h);
     });
 }
 
@@ -130,6 +137,8 @@ int ScanCycle::firstRuleHolding(const CloseRules& rules, WindowHandle window,
 void ScanCycle::Timer() {
     // What changes from here on may come too late for this tick's walk.
     changed_ = false;
+    telling_ = lcScan().isDebugEnabled();
+    if (!telling_) told_.clear();
     readBrowserNames();
     walk();
 
@@ -139,11 +148,11 @@ void ScanCycle::Timer() {
     for (WindowHandle h : candidates_) {
         std::string_view title;
         WindowRect r;
-        int rule = firstRuleHolding(rules_, h, title, r);
-        if (rule == 0)
-            unmatched.append(QString::number(h));
-        else if (askToClose(h, title, r))
-            countClosing(rule);
+        const int rule = firstRuleHolding(rules_, h, title, r);
+        const Request request = rule == 0 ? Request::NotDue : askToClose(h, title, r);
+        if (rule == 0) unmatched.append(QString::number(h));
+        if (request == Request::First) countClosing(rule);
+        if (telling_) tellDecision(h, title, r, rule, request);
     }
     forgetGoneWindows();
     showCandidates(unmatched);
@@ -156,7 +165,8 @@ void ScanCycle::Timer() {
 // closed, hidden or minimised on that page.
 bool ScanCycle::portsPageOnShow() const {
     const QWidget* window = c_.PC->window();
-    return c_.PC->currentIndex() == 3 && window->isVisible() && !window->isMinimized();
+    return c_.PC->currentIndex() == pageIndex(Page::Ports) && window->isVisible() &&
+           !window->isMinimized();
 }
 
 std::vector<HeldWindow> ScanCycle::windowsHeldBy(const TCond& rule) {
@@ -180,23 +190,25 @@ std::vector<HeldWindow> ScanCycle::windowsHeldBy(const TCond& rule) {
     return held;
 }
 
-// A match is asked to close when it is due. True when this request is the
-// first to go out to the window: its closing counts from then. A request the
-// desktop refuses (one that would get the window's program killed) counts for
-// nothing and is not repeated until the window changes.
-bool ScanCycle::askToClose(WindowHandle window, std::string_view title, WindowRect rect) {
+// A match is asked to close when it is due. Its closing counts from the first
+// request that goes out to it. A request the desktop refuses (one that would
+// get the window's program killed) counts for nothing and is not repeated
+// until the window changes.
+ScanCycle::Request ScanCycle::askToClose(WindowHandle window, std::string_view title,
+                                         WindowRect rect) {
     Asked& asked = asked_[window];
     const milliseconds time = steadyClock();
-    if (!dueForRequest(asked, title, rect, time)) return false;
+    if (!dueForRequest(asked, title, rect, time)) return Request::NotDue;
     const bool sent = desktop_.PostClose(window);
     asked.lastRequest = time;
     asked.title = title;
     asked.width = rect.width();
     asked.height = rect.height();
     asked.resting = !sent;
-    if (!sent || asked.counted) return false;
+    if (!sent) return Request::Refused;
+    if (asked.counted) return Request::Again;
     asked.counted = true;
-    return true;
+    return Request::First;
 }
 
 // At every tick in the first second of asking, then once a second, and after
@@ -246,6 +258,62 @@ void ScanCycle::forgetGoneWindows() {
     std::erase_if(asked_, [this](const auto& entry) {
         return std::ranges::find(candidates_, entry.first) == candidates_.end();
     });
+    std::erase_if(told_, [this](const auto& entry) {
+        return std::ranges::find(walked_, entry.first) == walked_.end();
+    });
+}
+
+namespace {
+
+QString windowText(WindowHandle window, std::string_view title) {
+    return QStringLiteral("window %1 \"%2\"")
+        .arg(QString::number(window), QString::fromUtf8(title.data(), qsizetype(title.size())));
+}
+
+} // namespace
+
+// Why a window the walk found is no candidate.
+void ScanCycle::tellPassedOver(WindowHandle window, std::string_view title) {
+    const bool own = title.find("Vornel") != std::string_view::npos;
+    tell(window, own ? PassedOverOwn : PassedOver, [&] {
+        return windowText(window, title) +
+               (own ? QStringLiteral(": holds \"Vornel\", never a browser window")
+                    : QStringLiteral(": not a browser window (no browser name in its title)"));
+    });
+}
+
+// What the rules made of a browser window, and what became of the close
+// request. A request not due yet changes nothing of what was told.
+void ScanCycle::tellDecision(WindowHandle window, std::string_view title, WindowRect rect, int rule,
+                             Request request) {
+    if (rule != 0 && request == Request::NotDue) return;
+    const bool refused = request == Request::Refused;
+    const int decision =
+        rule == 0 ? (rules_.count() == 0 ? NoRules : NoRuleHolds) : 2 * rule + (refused ? 1 : 0);
+    tell(window, decision, [&] {
+        QString line = windowText(window, title);
+        line += desktop_.sizeKnown(window)
+                    ? QStringLiteral(" %1 x %2").arg(rect.width()).arg(rect.height())
+                    : QStringLiteral(" (size unknown)");
+        if (rule == 0)
+            return line + (decision == NoRules ? QStringLiteral(": no rule (the list is empty)")
+                                               : QStringLiteral(": no rule holds"));
+        return line + QStringLiteral(": rule %1 holds (%2): %3")
+                          .arg(QString::number(rule),
+                               QString::fromStdString(TexteCond(rules_.rule(rule))),
+                               refused ? QStringLiteral("the desktop refuses to close it")
+                                       : QStringLiteral("close request sent"));
+    });
+}
+
+// A decision is told once for a window, not at every tick, nor again when
+// only its title or size changed and the decision stayed; its line is made
+// only then.
+void ScanCycle::tell(WindowHandle window, int decision, const std::function<QString()>& line) {
+    auto [last, first] = told_.try_emplace(window, decision);
+    if (!first && last->second == decision) return;
+    last->second = decision;
+    qCDebug(lcScan, "%s", qUtf8Printable(line()));
 }
 
 // A window destroyed since the walk before, whatever now stands under its

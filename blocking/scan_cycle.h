@@ -114,6 +114,8 @@ private:
         std::string title; // title and size at the last request
         int32_t width = 0, height = 0;
     };
+    // What a due close request came to.
+    enum class Request { NotDue, First, Again, Refused };
 
     void readBrowserNames();
     bool portsPageOnShow() const;
@@ -122,13 +124,19 @@ private:
     void walkVisible(const std::function<void(WindowHandle, std::string_view)>& seen);
     int firstRuleHolding(const CloseRules& rules, WindowHandle window, std::string_view& title,
                          WindowRect& rect);
-    bool askToClose(WindowHandle window, std::string_view title, WindowRect rect);
+    Request askToClose(WindowHandle window, std::string_view title, WindowRect rect);
     static bool dueForRequest(Asked& asked, std::string_view title, WindowRect rect,
                               std::chrono::milliseconds time);
     void countClosing(int ruleNumber);
     void forgetGoneWindows();
     void forgetDestroyedWindows();
     void showCandidates(const QStringList& rows);
+    void tellPassedOver(WindowHandle window, std::string_view title);
+    void tellDecision(WindowHandle window, std::string_view title, WindowRect rect, int rule,
+                      Request request);
+    // A decision: 2 x rule number (+1 when refused), or why no rule was tried.
+    enum NoRule { PassedOverOwn = -4, PassedOver, NoRules, NoRuleHolds };
+    void tell(WindowHandle window, int decision, const std::function<QString()>& line);
 
     Desktop& desktop_;
     const CloseRules& rules_;
@@ -143,6 +151,11 @@ private:
     std::array<char, TitleBufferSize> title_{};
     std::unordered_map<WindowHandle, Asked> asked_;
     std::vector<WindowHandle> destroyed_; // of those asked, since the last tick's walk
+    // With the scan's debug lines on: the decision last told of each window,
+    // and the windows of the tick's walk, which are all it need remember.
+    bool telling_ = false;
+    std::unordered_map<WindowHandle, int> told_;
+    std::vector<WindowHandle> walked_;
 };
 
 } // namespace vornel

@@ -10,6 +10,9 @@ namespace vornel {
 // comes after "." in ASCII, so none follows ".", "!" or ")".
 QString errorText(const QString& message);
 
+// A failure's message with the system's reason for it, when there is one.
+QString withReason(const QString& message, const QString& reason);
+
 // The one error box of the program: error icon, caption "Vornel", the text.
 void showErrorBox(QWidget* parent, const QString& message);
 

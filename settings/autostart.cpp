@@ -54,8 +54,8 @@ QString XdgAutostart::entryText(const QString& executable) {
            execWord(executable) + u'\n';
 }
 
-bool XdgAutostart::write(const QString& executable) {
-    return writeWholeFile(entryPath(), entryText(executable).toStdString());
+bool XdgAutostart::write(const QString& executable, QString* error) {
+    return writeWholeFile(entryPath(), entryText(executable).toStdString(), error);
 }
 
 void XdgAutostart::remove() {

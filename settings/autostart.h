@@ -9,7 +9,7 @@ namespace vornel {
 // afresh on every call.
 class XdgAutostart : public StartAtLogon {
 public:
-    bool write(const QString& executable) override;
+    bool write(const QString& executable, QString* error = nullptr) override;
     void remove() override;
 
     static QString entryPath();

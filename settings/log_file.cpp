@@ -9,14 +9,17 @@
 
 namespace vornel {
 
-std::optional<QStringList> readLogLines(const QString& path, int maxLines,
-                                        std::size_t maxLineBytes) {
+std::optional<QStringList> readLogLines(const QString& path, int maxLines, std::size_t maxLineBytes,
+                                        QString* error) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     // Room for a byte-order mark, and for CR LF after each line.
     const qint64 most = 3 + qint64(std::max(maxLines, 0)) * qint64(maxLineBytes + 2);
-    const QByteArray bytes = file.read(most);
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly)) bytes = file.read(most);
+    if (file.error() != QFileDevice::NoError) {
+        if (error) *error = file.errorString();
+        return std::nullopt;
+    }
     std::string_view text(bytes.constData(), std::size_t(bytes.size()));
     if (!file.atEnd()) text = text.substr(0, text.find_last_of("\r\n") + 1);
     QStringList lines;

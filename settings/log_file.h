@@ -17,8 +17,9 @@ constexpr int MaxLogLines = 200;
 // read (maxLines lines of maxLineBytes), so a file that a crash filled with
 // junk costs no more than a full log. A line longer than maxLineBytes, and one
 // that runs past what is read, is junk and is left out.
-std::optional<QStringList> readLogLines(const QString& path, int maxLines,
-                                        std::size_t maxLineBytes);
+// error: why the file could not be read.
+std::optional<QStringList> readLogLines(const QString& path, int maxLines, std::size_t maxLineBytes,
+                                        QString* error = nullptr);
 
 // Replaces the whole file as writeWholeFile does; an empty list gives an
 // empty file.

@@ -100,19 +100,32 @@ QString takeOverPassedOver(const SettingsFiles& files) {
              QDir::toNativeSeparators(QFileInfo(files.ini).absolutePath()));
 }
 
-std::optional<std::string> readWholeFile(const QString& path) {
+std::optional<std::string> readWholeFile(const QString& path, QString* error) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
-    return bytes.toStdString();
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
+    if (file.error() == QFileDevice::NoError) return bytes.toStdString();
+    if (error) *error = file.errorString();
+    return std::nullopt;
 }
 
 namespace {
 
+// A write may come short without an error (a file-size limit reached, a disk
+// filling up): the next one then fails, with the system's reason.
+qint64 writeAll(QFileDevice& file, const char* data, qint64 size) {
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 n = file.write(data + done, size - done);
+        if (n <= 0) return done == 0 ? n : done;
+        done += n;
+    }
+    return done;
+}
+
 QString shortWrite(qint64 written, qint64 wanted, const QFileDevice& file) {
     return QCoreApplication::translate("SettingsFiles", "%1 octets écrits sur %2 : %3")
-        .arg(written)
+        .arg(std::max<qint64>(written, 0))
         .arg(wanted)
         .arg(file.errorString());
 }
@@ -137,7 +150,7 @@ bool rewriteInPlace(const QString& path, std::string_view bytes, QString* error)
     }
     if (newSize > oldSize) {
         const qint64 written =
-            file.seek(oldSize) ? file.write(bytes.data() + oldSize, newSize - oldSize) : -1;
+            file.seek(oldSize) ? writeAll(file, bytes.data() + oldSize, newSize - oldSize) : -1;
         if (written != newSize - oldSize) {
             if (error) *error = shortWrite(std::max<qint64>(written, 0), newSize, file);
             file.resize(oldSize);
@@ -145,7 +158,7 @@ bool rewriteInPlace(const QString& path, std::string_view bytes, QString* error)
         }
     }
     const qint64 head = std::min(oldSize, newSize);
-    const qint64 written = file.seek(0) ? file.write(bytes.data(), head) : -1;
+    const qint64 written = file.seek(0) ? writeAll(file, bytes.data(), head) : -1;
     if (written != head || (newSize < oldSize && !file.resize(newSize))) {
         if (error) *error = shortWrite(std::max<qint64>(written, 0), newSize, file);
         if (file.seek(0)) file.write(old.constData(), std::max<qint64>(written, 0));
@@ -164,7 +177,7 @@ bool writeOnce(const QString& path, std::string_view bytes, QString* error) {
         if (error) *error = file.errorString();
         return false;
     }
-    qint64 written = file.write(bytes.data(), qint64(bytes.size()));
+    qint64 written = writeAll(file, bytes.data(), qint64(bytes.size()));
     if (written != qint64(bytes.size())) {
         if (error) *error = shortWrite(written, qint64(bytes.size()), file);
         file.cancelWriting();

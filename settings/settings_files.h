@@ -38,7 +38,7 @@ SettingsFiles settingsFilesIn(const QString& folder);
 QString takeOverPassedOver(const SettingsFiles& files);
 
 // The whole content, or nothing when the file is missing or cannot be read.
-std::optional<std::string> readWholeFile(const QString& path);
+std::optional<std::string> readWholeFile(const QString& path, QString* error = nullptr);
 
 // Replaces the file atomically (QSaveFile): a reader, another instance
 // included, sees the old content or the new one, never a mix. On failure the

@@ -3,6 +3,7 @@
 #include "blocking/close_rules.h"
 #include "common/date_text.h"
 #include "common/error_box.h"
+#include "common/log_categories.h"
 #include "common/memo_lines.h"
 #include "common/spin_edit.h"
 #include "common/text.h"
@@ -10,6 +11,7 @@
 #include "settings/log_file.h"
 #include "settings/profile_file.h"
 #include "settings/rule_text.h"
+#include "settings/settings_check.h"
 #include "settings/settings_lock.h"
 #include "settings/text_lines.h"
 
@@ -98,7 +100,12 @@ SettingsStore::SettingsStore(SettingsFiles files, SettingsControls controls, Set
 void SettingsStore::Initialise() {
     s_.loading = true;
     const std::optional<std::string> stored = readWholeFile(files_.ini);
-    const ProfileFile own = ProfileFile::fromText(textOfFile(stored.value_or("")).value_or(""));
+    const std::optional<std::string> storedText = textOfFile(stored.value_or(""));
+    // Each line the load passes over is told, with its file and number.
+    if (stored && storedText)
+        for (const SettingsProblem& problem : checkSettings(*storedText).problems)
+            qCWarning(lcSettings, "%s", qUtf8Printable(problemText(files_.ini, problem)));
+    const ProfileFile own = ProfileFile::fromText(storedText.value_or(""));
     // What the machine's file gives or imposes is read as if the user's file
     // held it; the save never writes it there.
     ProfileFile ini = own;
@@ -180,7 +187,7 @@ void SettingsStore::remindUpdate() {
     if (c_.cbMaj->isChecked() &&
         std::llabs(s_.lastUpdate.daysTo(today)) > spinEditValue(*c_.seMaj)) {
         s_.window.show();
-        s_.BtnClick(7);
+        s_.BtnClick(Page::Update);
     }
 }
 
@@ -193,7 +200,8 @@ bool SettingsStore::SauveListe(Reporting reporting) {
     // Other sections and unknown keys survive, so the file is read first; one
     // that exists but cannot be read is not replaced, and neither is one that
     // holds no text: its rules may yet be saved back as text by hand.
-    std::optional<std::string> old = readWholeFile(files_.ini);
+    QString readWhy, writeWhy;
+    std::optional<std::string> old = readWholeFile(files_.ini, &readWhy);
     bool readable = old || !QFileInfo::exists(files_.ini);
     std::optional<std::string> oldText = textOfFile(old.value_or(""));
     if (!oldText) return failed(reporting, notTextMessage(files_.ini));
@@ -203,25 +211,30 @@ bool SettingsStore::SauveListe(Reporting reporting) {
     c_.lTotal->setText(qtext(reset ? text(ownTotal) : mergedTotal(ini)));
     StoredValues mine = ownValues();
     mergeInto(ini, mine);
-    if (!readable || !writeWholeFile(files_.ini, ini.toText())) {
+    if (!readable || !writeWholeFile(files_.ini, ini.toText(), &writeWhy)) {
         c_.lTotal->setText(ownTotal);
         return failed(reporting,
-                      QCoreApplication::translate("SettingsStore", "Impossible d'écrire dans %1")
-                          .arg(shownPath(files_.ini)));
+                      withReason(QCoreApplication::translate("SettingsStore",
+                                                             "Impossible d'écrire dans %1")
+                                     .arg(shownPath(files_.ini)),
+                                 readable ? writeWhy : readWhy));
     }
     baseline_ = std::move(mine);
     baseFile_ = std::move(ini);
     baseTotal_ = text(c_.lTotal->text());
     // Likewise a log that exists but cannot be read: its lines never reached
     // mLog, and writing over it would lose them.
-    std::optional<QStringList> onDisk = readLogLines(files_.log, MaxLogLines, MaxLogLineBytes);
+    std::optional<QStringList> onDisk =
+        readLogLines(files_.log, MaxLogLines, MaxLogLineBytes, &readWhy);
     bool logReadable = onDisk || !QFileInfo::exists(files_.log);
     const QStringList lines =
         reset ? memoLines(c_.mLog) : mergedLog(onDisk.value_or(QStringList()));
-    if (!logReadable || !writeLogLines(files_.log, lines))
-        return failed(reporting, QCoreApplication::translate("SettingsStore",
+    if (!logReadable || !writeLogLines(files_.log, lines, &writeWhy))
+        return failed(reporting,
+                      withReason(QCoreApplication::translate("SettingsStore",
                                                              "Impossible de créer le fichier %1")
-                                     .arg(shownPath(files_.log)));
+                                     .arg(shownPath(files_.log)),
+                                 logReadable ? writeWhy : readWhy));
     if (lines != memoLines(c_.mLog)) setMemoLines(c_.mLog, lines);
     baseLog_ = lines;
     failing_ = false;
@@ -339,11 +352,14 @@ void SettingsStore::mergeBrowserNames(ProfileFile& file, const StoredValues& min
         file.removeKey(Options, browserKey(n));
 }
 
-// Set before the box shows: its own event loop may run another save.
+// Set before the box shows: its own event loop may run another save. Stderr
+// hears what the box says, as often.
 bool SettingsStore::failed(Reporting reporting, const QString& message) {
     const bool show = reporting == Reporting::EveryFailure || !failing_;
     failing_ = true;
-    if (show) showErrorBox(&s_.window, message);
+    if (!show) return false;
+    qCWarning(lcSettings, "%s", qUtf8Printable(errorText(message)));
+    showErrorBox(&s_.window, message);
     return false;
 }
 

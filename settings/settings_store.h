@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/main_window_page.h"
 #include "settings/log_file.h"
 #include "settings/profile_file.h"
 #include "settings/settings_files.h"
@@ -42,7 +43,7 @@ struct SettingsControls {
 // The main window's own state that the load and the save touch.
 struct SettingsState {
     QWidget& window;
-    std::function<void(int)> BtnClick;
+    std::function<void(Page)> BtnClick;
     bool& loading;
     QDate& lastUpdate;
     const std::string& TitreIE;

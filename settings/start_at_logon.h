@@ -10,8 +10,8 @@ class StartAtLogon {
 public:
     virtual ~StartAtLogon() = default;
     // Creates or refreshes the entry so that it starts this executable;
-    // false when the entry could not be written.
-    virtual bool write(const QString& executable) = 0;
+    // false when the entry could not be written, and error says why.
+    virtual bool write(const QString& executable, QString* error = nullptr) = 0;
     // Removes the entry when there is one.
     virtual void remove() = 0;
 };

@@ -54,22 +54,28 @@ QString StartupShortcut::shortcutPath() const {
     return folder.isEmpty() ? QString() : folder + QStringLiteral("/Vornel.lnk");
 }
 
-bool StartupShortcut::write(const QString& executable) {
+bool StartupShortcut::write(const QString& executable, QString* error) {
     const QString path = shortcutPath();
-    if (path.isEmpty()) return false;
+    // The system's own text for the step that failed.
+    auto failed = [error](HRESULT result) {
+        if (error) *error = qt_error_string(int(result));
+        return false;
+    };
+    if (path.isEmpty()) return failed(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
     ComOnThisThread com;
     Released<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&link.p))))
-        return false;
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IShellLinkW, reinterpret_cast<void**>(&link.p));
+    if (FAILED(result)) return failed(result);
     link.p->SetDescription(L"");
     link.p->SetPath(wide(executable).c_str());
     link.p->SetArguments(L"");
     link.p->SetShowCmd(SW_SHOW);
     Released<IPersistFile> file;
-    if (FAILED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))))
-        return false;
-    return SUCCEEDED(file.p->Save(wide(path).c_str(), TRUE));
+    result = link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p));
+    if (FAILED(result)) return failed(result);
+    result = file.p->Save(wide(path).c_str(), TRUE);
+    return SUCCEEDED(result) || failed(result);
 }
 
 void StartupShortcut::remove() {

@@ -15,7 +15,7 @@ public:
     // looked up afresh on every call.
     explicit StartupShortcut(QString folder = {});
 
-    bool write(const QString& executable) override;
+    bool write(const QString& executable, QString* error = nullptr) override;
     void remove() override;
 
     // The shortcut's full path; empty when the Startup folder is unknown.

@@ -2,6 +2,7 @@
 // its controls.
 #include "app/tfm_vornel.h"
 #include "app/vornel_application.h"
+#include "common/log_categories.h"
 #include "update/system_page_browser.h"
 #include "update/tick_count.h"
 
@@ -12,7 +13,6 @@
 
 namespace {
 
-constexpr int UpdatePage = 6;
 
 QString unreachable() {
     return TfmVornel::tr("Site de mise à jour injoignable");
@@ -51,8 +51,9 @@ void TfmVornel::connectUpdatePage() {
     browserRelease_ = new QTimer(this);
     browserRelease_->setSingleShot(true);
     connect(browserRelease_, &QTimer::timeout, this, &TfmVornel::releaseBrowser);
-    connect(ui.PC, &QTabWidget::currentChanged, this,
-            [this](int page) { updatePageShown(page == UpdatePage); });
+    connect(ui.PC, &QTabWidget::currentChanged, this, [this](int index) {
+        updatePageShown(index == vornel::pageIndex(vornel::Page::Update));
+    });
 }
 
 // The request counts as a check whether or not the page arrives; only a
@@ -75,10 +76,13 @@ void TfmVornel::showUpdatePage(const QString& address) {
         if (!wb) {
             wb = makePageBrowser(ui.wbArea);
             wb->unreachable = [this] {
+                qCDebug(vornel::lcUpdate, "the update page could not be reached: %s",
+                        qUtf8Printable(pageAddress_));
                 ui.lMaj->setText(unreachable());
                 wb->showOwnPage(unreachablePage(ui.Memo1->toPlainText()));
             };
         }
+        qCDebug(vornel::lcUpdate, "update page requested: %s", qUtf8Printable(address));
         wb->Navigate(address);
     }
     pageAddress_ = address;
@@ -103,6 +107,6 @@ void TfmVornel::hideEvent(QHideEvent* event) {
 }
 
 void TfmVornel::releaseBrowser() {
-    if (isVisible() && currentPage() == UpdatePage) return;
+    if (isVisible() && currentPage() == vornel::Page::Update) return;
     wb.reset();
 }

@@ -3,6 +3,7 @@
 #include "blocking/desktops/vornel_bus_name.h"
 #include "blocking/desktops/xwayland_protocols.h"
 #include "common/program_language.h"
+#include "common/log_categories.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -18,7 +19,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -468,10 +468,10 @@ bool KWinDesktop::requestClose(WindowHandle window) {
         const bool polite = k.xid != 0 ? listsDeleteWindow(xDisplay_, k.xid)
                                        : xWindowsTitledListDeleteWindow(xDisplay_, title);
         if (!polite) {
-            std::fprintf(stderr,
-                         "vornel: « %s » n'est pas fermée : cette fenêtre X11 ne peut pas être "
-                         "fermée poliment, KWin arrêterait son programme\n",
-                         title.c_str());
+            qCWarning(lcKwin,
+                      "« %s » n'est pas fermée : cette fenêtre X11 ne peut pas être "
+                      "fermée poliment, KWin arrêterait son programme",
+                      title.c_str());
             return false;
         }
     }

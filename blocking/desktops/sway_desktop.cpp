@@ -2,6 +2,7 @@
 
 #include "blocking/desktops/xwayland_protocols.h"
 #include "common/program_language.h"
+#include "common/log_categories.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -263,8 +264,8 @@ void SwayDesktop::take(uint32_t type, const QByteArray& payload) {
     if (!message) {
         // The windows seen so far stay; a later tree may be readable again.
         if (!unreadableReported_)
-            std::fprintf(stderr, "vornel: a message from sway could not be read; the windows "
-                                 "seen before it are kept\n");
+            qCWarning(lcSway, "a message from sway could not be read; the windows "
+                              "seen before it are kept");
         unreadableReported_ = true;
         if (type == WindowEvent && treesAsked_ == 0) askTree();
         return;

@@ -1,6 +1,7 @@
 #include "blocking/desktops/vornel_bus_name.h"
 
 #include "common/program_language.h"
+#include "common/log_categories.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
@@ -9,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <cstdio>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -177,8 +177,8 @@ std::optional<std::vector<ModelWindow>> borrowWindows(QDBusConnection& bus) {
     // Events go on meanwhile: the running instance may be this very process.
     const QDBusMessage reply = bus.call(call, QDBus::BlockWithGui, LookCallMs);
     if (reply.type() == QDBusMessage::ErrorMessage)
-        std::fprintf(stderr, "vornel: le Vornel en cours ne prête pas ses fenêtres : %s\n",
-                     qPrintable(reply.errorMessage()));
+        qCWarning(lcInstance, "le Vornel en cours ne prête pas ses fenêtres : %s",
+                  qUtf8Printable(reply.errorMessage()));
     if (reply.type() != QDBusMessage::ReplyMessage) return std::nullopt;
     std::vector<ModelWindow> windows;
     for (const QJsonValue& v :

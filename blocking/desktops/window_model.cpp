@@ -1,9 +1,9 @@
 #include "blocking/desktops/window_model.h"
 
+#include "common/log_categories.h"
 #include "common/text.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace vornel {
@@ -164,7 +164,7 @@ void WindowModel::setNotice(std::string notice) {
     if (noticeChanged_)
         noticeChanged_(notice_);
     else if (!notice_.empty())
-        std::fprintf(stderr, "vornel: %s\n", notice_.c_str());
+        qCWarning(lcDesktop, "%s", notice_.c_str());
 }
 
 } // namespace vornel

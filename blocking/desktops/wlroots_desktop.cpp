@@ -4,6 +4,7 @@
 #include "common/program_language.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <cstdio>
 #include <cstring>
@@ -180,11 +181,16 @@ void WlrootsDesktop::readEvents() {
 void WlrootsDesktop::lost() {
     forgetAll();
     if (notifier_) notifier_->setEnabled(false);
-    setNotice(
-        programText("WlrootsDesktop",
-                    "Vornel a perdu la liste des fenêtres du compositeur : aucune fenêtre n'est "
-                    "surveillée. Vornel essaie de la rétablir.")
-            .toStdString());
+    // The manager's end, with the connection still up, is the compositor's own choice.
+    const int error = display_ ? wl_display_get_error(display_) : 0;
+    const QString why = error != 0 ? QString::fromLocal8Bit(std::strerror(error))
+                                   : programText("WlrootsDesktop",
+                                                 "le compositeur a cessé de la fournir");
+    setNotice(programText("WlrootsDesktop",
+                          "Vornel a perdu la liste des fenêtres du compositeur (%1) : aucune "
+                          "fenêtre n'est surveillée. Vornel essaie de la rétablir.")
+                  .arg(why)
+                  .toStdString());
     reconnection_.lost();
 }
 

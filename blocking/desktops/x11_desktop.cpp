@@ -1,12 +1,12 @@
 #include "blocking/desktops/x11_desktop.h"
 
 #include "blocking/desktops/x11_properties.h"
+#include "common/log_categories.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <span>
@@ -67,6 +67,26 @@ void noteAsked(uint16_t parts, uint32_t firstRequest, std::array<uint32_t, N>& a
 
 constexpr uint32_t ClientEvents = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
 constexpr uint32_t RootEvents = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+
+// What xcb says of a connection that failed.
+const char* connectionError(int error) {
+    switch (error) {
+    case XCB_CONN_ERROR:
+        return "the socket failed: the X server ended or closed it";
+    case XCB_CONN_CLOSED_EXT_NOTSUPPORTED:
+        return "an extension the connection needs is missing";
+    case XCB_CONN_CLOSED_MEM_INSUFFICIENT:
+        return "out of memory";
+    case XCB_CONN_CLOSED_REQ_LEN_EXCEED:
+        return "a request longer than the server takes";
+    case XCB_CONN_CLOSED_PARSE_ERR:
+        return "the display name could not be read";
+    case XCB_CONN_CLOSED_INVALID_SCREEN:
+        return "the display has no such screen";
+    default:
+        return "xcb error";
+    }
+}
 
 } // namespace
 
@@ -212,8 +232,10 @@ void X11Desktop::watch(xcb_window_t window, uint32_t events) {
 void X11Desktop::update() {
     if (!c_ || xcb_connection_has_error(c_)) {
         if (c_ && !lossReported_) {
-            std::fprintf(stderr, "vornel: the connection to the X display is lost; "
-                                 "no window is watched until it comes back\n");
+            qCWarning(lcX11,
+                      "the connection to the X display is lost (%s); "
+                      "no window is watched until it comes back",
+                      connectionError(xcb_connection_has_error(c_)));
             lossReported_ = true;
         }
         startAgain();

@@ -94,7 +94,7 @@ Running runUntil(RecordingHandshake& handshake, const std::function<void()>& end
             seen.trayIconShown = tray->findChild<QSystemTrayIcon*>()->isVisible();
             seen.timerRunning = main->Timer1->isActive();
             seen.mainWindowShown = main->isVisible();
-            main->BtnClick(2); // "En &cours"
+            main->BtnClick(Page::Current); // "En &cours"
             if (main->ui.lBureau->isVisibleTo(main)) seen.noticeLine = main->ui.lBureau->text();
             seen.trayTip = tray->findChild<QSystemTrayIcon*>()->toolTip();
         }

@@ -297,7 +297,9 @@ TEST_F(SwayEndToEnd, WaybarReadsTheTrayMenuOverDBusAndAClickPauses) {
 
 // Started at logon, the program may come up before the panel that holds the
 // notification area. Its main window shows meanwhile, so that it can be
-// reached, and its icon reaches the tray once the panel is up.
+// reached, and its icon reaches the tray once the panel is up. A panel that
+// is restarted later, and knows nothing of the icons of the one before, gets
+// the icon again.
 TEST(SwayTrayEndToEnd, TheIconReachesATrayThatStartsAfterTheProgram) {
     WaylandSession session("sway");
     ASSERT_TRUE(session.started());
@@ -328,6 +330,12 @@ TEST(SwayTrayEndToEnd, TheIconReachesATrayThatStartsAfterTheProgram) {
     ASSERT_TRUE(swaymsg(dir, "exec waybar -c " + panelSettings + " -s /dev/null"));
     EXPECT_TRUE(waitUntilTrue([&] { return trayItemsOf(dir).contains(vornel.processId()); }))
         << "the icon did not reach the tray that started later";
+
+    QProcess::execute("pkill", {"-f", panelSettings});
+    ASSERT_TRUE(waitUntilTrue([&] { return !trayHost(); }));
+    ASSERT_TRUE(swaymsg(dir, "exec waybar -c " + panelSettings + " -s /dev/null"));
+    EXPECT_TRUE(waitUntilTrue([&] { return trayItemsOf(dir).contains(vornel.processId()); }))
+        << "the icon did not reach the restarted tray";
     stopPolitely(vornel);
 }
 

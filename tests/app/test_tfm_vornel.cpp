@@ -75,15 +75,15 @@ protected:
 TEST_F(MainWindow, EveryPageSwitchShowsExactlyThatPagesControls) {
     window.show();
     for (int page : {1, 4, 4, 7, 2, 3, 5, 6, 1, 6}) {
-        window.BtnClick(page);
+        window.BtnClick(Page(page));
         EXPECT_EQ(visibleTags(), QSet<int>{10 * page}) << "page " << page;
-        EXPECT_EQ(window.currentPage(), page - 1);
+        EXPECT_EQ(window.currentPage(), Page(page));
         EXPECT_EQ(window.ui.lTitre->text(), PageTitles[page - 1]);
         for (QToolButton* side : {window.ui.sb1, window.ui.sb7})
             EXPECT_TRUE(side->isVisible());
         EXPECT_TRUE(window.ui.pTitre->isVisible());
     }
-    window.BtnClick(5);
+    window.BtnClick(Page::Statistics);
     EXPECT_TRUE(visiblePageControls().contains("lNbre"));
     EXPECT_FALSE(visiblePageControls().contains("lb1"));
 }
@@ -155,12 +155,12 @@ TEST_F(MainWindow, EveryShowingSetsTheCaptionAndOpensOnPageOne) {
     window.show();
     EXPECT_TRUE(window.windowTitle().startsWith("Vornel 2003.03"));
     EXPECT_GT(window.windowTitle().size(), QString("Vornel 2003.03").size());
-    window.BtnClick(3);
+    window.BtnClick(Page::Closed);
     window.close(); // only hides it
     EXPECT_TRUE(window.isHidden());
-    EXPECT_EQ(window.currentPage(), 2);
+    EXPECT_EQ(window.currentPage(), Page::Closed);
     window.show();
-    EXPECT_EQ(window.currentPage(), 0);
+    EXPECT_EQ(window.currentPage(), Page::Welcome);
     EXPECT_EQ(visibleTags(), QSet<int>{10});
     window.ui.SpeedButton11->click();
     EXPECT_TRUE(window.isHidden());
@@ -176,7 +176,7 @@ TEST_F(MainWindow, FormKeyPressAnswersOnlyALowerCaseP) {
 
 TEST_F(MainWindow, PShowsOkOnlyWhenTheWindowItselfHasTheFocus) {
     showActive();
-    window.BtnClick(5);
+    window.BtnClick(Page::Statistics);
     if (QApplication::focusWidget()) QApplication::focusWidget()->clearFocus();
     ASSERT_EQ(QApplication::focusWidget(), nullptr);
     EXPECT_EQ(test::answerBoxDuring([&] { type("p"); }).text, "ok");
@@ -191,7 +191,7 @@ TEST_F(MainWindow, PShowsOkOnlyWhenTheWindowItselfHasTheFocus) {
     window.ui.mLog->setFocus();
     ASSERT_EQ(QApplication::focusWidget(), window.ui.mLog);
     EXPECT_TRUE(test::answerBoxDuring([&] { type("p"); }).text.isEmpty());
-    window.BtnClick(2);
+    window.BtnClick(Page::Current);
     showActive();
     window.ui.lb1->setFocus();
     ASSERT_EQ(QApplication::focusWidget(), window.ui.lb1);
@@ -238,43 +238,43 @@ TEST_F(MainWindow, AnAcceleratorSharedByTwoButtonsActsOnTheEarlierInTabOrder) {
     };
     // One that no other button shares, for comparison.
     altKey(Qt::Key_O);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentPage() == 5; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentPage() == Page::Options; }));
 
     // "&Mise à jour" and "&Modifier" on the rule page; with the focus on the
     // window itself, before both, the page button comes first.
-    window.BtnClick(3);
+    window.BtnClick(Page::Closed);
     window.ui.sbModifier->setEnabled(true);
     window.setFocus();
     int modified = 0;
     QObject::connect(window.ui.sbModifier, &QToolButton::clicked, [&] { ++modified; });
     altKey(Qt::Key_M);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentPage() == 6; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentPage() == Page::Update; }));
     EXPECT_EQ(modified, 0);
 
     // "Por&ts" and "&Tout remettre à zéro" on the statistics page.
-    window.BtnClick(5);
+    window.BtnClick(Page::Statistics);
     window.ui.lNbre->setText("3");
     window.setFocus();
     altKey(Qt::Key_T);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentPage() == 3; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.currentPage() == Page::Ports; }));
     EXPECT_EQ(window.ui.lNbre->text(), "3");
 
     // From the rule list, which stands between the page buttons and
     // "&Modifier" in tab order, the same key reaches "&Modifier" (its own
     // handler, which opens the editor, is left out here).
-    window.BtnClick(3);
+    window.BtnClick(Page::Closed);
     QObject::disconnect(window.ui.sbModifier, nullptr, &window, nullptr);
     window.ui.lb2->setFocus();
     altKey(Qt::Key_M);
     EXPECT_TRUE(QTest::qWaitFor([&] { return modified == 1; }));
-    EXPECT_EQ(window.currentPage(), 2) << "the rule page stays";
+    EXPECT_EQ(window.currentPage(), Page::Closed) << "the rule page stays";
 }
 
 // Over the text of the two read-only memos the mouse shows the arrow, not the
 // text cursor: the text area is the memo's viewport, which has a cursor of its own.
 TEST_F(MainWindow, TheReadOnlyMemosShowTheArrowOverTheirText) {
     window.show();
-    window.BtnClick(5);
+    window.BtnClick(Page::Statistics);
     window.ui.mLog->setPlainText("01/02/26 : Titre~\"pub\"");
     for (QPlainTextEdit* memo : {window.ui.Memo1, window.ui.mLog}) {
         QWidget* text = memo->viewport();

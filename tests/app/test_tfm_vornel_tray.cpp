@@ -220,13 +220,13 @@ TEST_F(TrayForm, LeftAndRightPressesOpenTheMenuOtherClicksDoNot) {
 
 TEST_F(TrayForm, ShowingFromTheMenuOpensOnPageOneOnlyWhenHidden) {
     window.show();
-    window.BtnClick(3);
+    window.BtnClick(Page::Closed);
     tray.Afficher1Click();
-    EXPECT_EQ(window.currentPage(), 2);
+    EXPECT_EQ(window.currentPage(), Page::Closed);
     window.hide();
     tray.Afficher1Click();
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.currentPage(), 0);
+    EXPECT_EQ(window.currentPage(), Page::Welcome);
 }
 
 TEST_F(TrayForm, QuitterRemovesTheIconAndEndsTheLoopOnce) {

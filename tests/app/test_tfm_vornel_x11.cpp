@@ -130,14 +130,14 @@ TEST_F(ManagedMainWindow, ShowingFromTheMenuRestoresRaisesAndActivatesInEverySta
         return client.wmState(id) == 1 && !window.isMinimized() && isActive(id) &&
                client.stackingTopFirst().front() == id;
     };
-    window.BtnClick(3);
+    window.BtnClick(Page::Closed);
 
     client.iconify(id);
     ASSERT_TRUE(waitFor([&] { return client.wmState(id) == 3 && window.isMinimized(); }));
     tray.Afficher1Click();
     EXPECT_TRUE(waitFor(inFront));
     // Brought back, not shown anew: it keeps its page.
-    EXPECT_EQ(window.currentPage(), 2);
+    EXPECT_EQ(window.currentPage(), Page::Closed);
 
     client.map(other);
     // The window manager answers only for a window it manages already.
@@ -151,7 +151,7 @@ TEST_F(ManagedMainWindow, ShowingFromTheMenuRestoresRaisesAndActivatesInEverySta
     ASSERT_TRUE(waitFor([&] { return client.wmState(id) != 1; }));
     tray.Afficher1Click();
     EXPECT_TRUE(waitFor(inFront));
-    EXPECT_EQ(window.currentPage(), 0);
+    EXPECT_EQ(window.currentPage(), Page::Welcome);
 
     // Minimised, then hidden from the options page: it comes back all the same.
     client.iconify(id);
@@ -224,8 +224,8 @@ TEST(MainWindowAtRest, NothingChangedNothingRunsAndAChangeWakesTheTick) {
         QApplication::processEvents();
         return window.isVisible() && window.windowHandle()->isExposed();
     }));
-    window.BtnClick(4);
+    window.BtnClick(Page::Ports);
     EXPECT_GE(counter.over(1000), 2);
-    window.BtnClick(1);
+    window.BtnClick(Page::Welcome);
     EXPECT_TRUE(counter.resting());
 }

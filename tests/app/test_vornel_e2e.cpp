@@ -1,6 +1,8 @@
+#include "blocking/tcond.h"
 #include "support/real_vornel.h"
 #include "support/x11_display.h"
 
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -177,6 +179,59 @@ QSize outerSize(const QString& window, QSize client) {
                                   .split(',', Qt::SkipEmptyParts);
     if (frame.size() != 4) return {};
     return client + QSize(frame[0].toInt() + frame[1].toInt(), frame[2].toInt() + frame[3].toInt());
+}
+
+// Quiet by default. With the scan's lines switched on, each decision is told
+// once, however many ticks see the window: the closing with the window's
+// title, its size and the rule that held; why the others stay.
+TEST(EndToEnd, TheScanTellsItsDecisionsWhenAsked) {
+    const QString ruleText =
+        QString::fromStdString(vornel::TexteCond({"Y", "N", "Pub test", 0, 0}));
+    for (const bool asked : {false, true}) {
+        QProcess news, clock;
+        news.start("xlogo", {"-title", "Nouvelles - Mozilla"});
+        clock.start("xlogo", {"-title", "Horloge"});
+        std::unique_ptr<QProcess> program, pub;
+        auto stopAll = qScopeGuard([&] {
+            for (QProcess* p : {program.get(), pub.get(), &news, &clock})
+                if (p) stop(*p);
+        });
+        ASSERT_FALSE(framedWindow("Nouvelles - Mozilla").isEmpty());
+        ASSERT_FALSE(framedWindow("Horloge").isEmpty());
+        VornelFolder folder;
+        folder.write("vornel.ini", PopUpRule);
+        folder.setEnvironment("QT_LOGGING_RULES", asked ? "vornel.*.debug=true" : "");
+        program = folder.start(QProcess::SeparateChannels);
+        ASSERT_TRUE(waitUntil([&] { return folder.instanceListening(); }));
+        pub = popUp();
+        EXPECT_TRUE(pub->waitForFinished(10000)) << "the pop-up was not closed";
+        // Ticks enough to tell anything twice.
+        QThread::msleep(1500);
+        program->terminate();
+        EXPECT_TRUE(ended(*program));
+        const QStringList said =
+            QString::fromUtf8(program->readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+        const std::string all = said.join('\n').toStdString();
+        if (!asked) {
+            EXPECT_TRUE(said.filter(QRegularExpression("^vornel[.:]")).isEmpty()) << all;
+            continue;
+        }
+        const QStringList closed = said.filter("\"Pub test - Mozilla\"");
+        ASSERT_EQ(closed.size(), 1) << all;
+        EXPECT_TRUE(QRegularExpression("^vornel\\.scan: window \\d+ \"Pub test - Mozilla\" "
+                                       "\\d+ x \\d+: rule 1 holds \\(")
+                        .match(closed[0])
+                        .hasMatch())
+            << all;
+        EXPECT_TRUE(closed[0].endsWith("(" + ruleText + "): close request sent")) << all;
+        const QStringList stays = said.filter("\"Nouvelles - Mozilla\"");
+        ASSERT_EQ(stays.size(), 1) << all;
+        EXPECT_TRUE(stays[0].endsWith(": no rule holds")) << all;
+        const QStringList other = said.filter("\"Horloge\"");
+        ASSERT_EQ(other.size(), 1) << all;
+        EXPECT_TRUE(other[0].endsWith(": not a browser window (no browser name in its title)"))
+            << all;
+    }
 }
 
 // With nothing changing the program runs no tick; a browser window that

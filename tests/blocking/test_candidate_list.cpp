@@ -73,7 +73,7 @@ TEST(DefaultBrowserNames, InternetExplorerSuffixFirst) {
 TEST_F(MainWindow, DefaultButtonRestoresTheBrowserNames) {
     // No Internet Explorer title value on this system: it reads as missing.
     EXPECT_EQ(fm.TitreIE, " - Microsoft Internet");
-    fm.BtnClick(6);
+    fm.BtnClick(Page::Options);
     setMemoLines(fm.ui.mFen, {"Mon navigateur", "", "autre"});
     click(fm.ui.sbFenDefaut);
     EXPECT_EQ(memoLines(fm.ui.mFen),
@@ -90,7 +90,7 @@ TEST_F(MainWindow, DefaultButtonRestoresTheBrowserNames) {
 }
 
 TEST_F(MainWindow, CandidateRowsShowTheShortTitleAsItReadsNow) {
-    fm.BtnClick(2);
+    fm.BtnClick(Page::Current);
     setMemoLines(fm.ui.mFen, {" - Mozilla"});
     WindowHandle pub = desktop.add("Pub du jour - Mozilla");
     desktop.add("Les nouvelles - Mozilla");
@@ -114,7 +114,7 @@ TEST_F(MainWindow, CandidateRowsShowTheShortTitleAsItReadsNow) {
 }
 
 TEST_F(MainWindow, CloseButtonFollowsTheUsersChoiceInTheCandidateList) {
-    fm.BtnClick(2);
+    fm.BtnClick(Page::Current);
     setMemoLines(fm.ui.mFen, {" - Mozilla"});
     desktop.add("Une - Mozilla");
     WindowHandle second = desktop.add("Deux - Mozilla");
@@ -125,13 +125,13 @@ TEST_F(MainWindow, CloseButtonFollowsTheUsersChoiceInTheCandidateList) {
     EXPECT_TRUE(fm.ui.sbFermer->isEnabled());
 
     // A click in the port list looks only at the candidate list.
-    fm.BtnClick(4);
+    fm.BtnClick(Page::Ports);
     fm.ui.lbPorts->addItem("80 http");
     clickRow(fm.ui.lbPorts, 0);
     EXPECT_TRUE(fm.ui.sbFermer->isEnabled());
 
     // The selected window goes: the rebuild leaves the button as it was.
-    fm.BtnClick(2);
+    fm.BtnClick(Page::Current);
     desktop.remove(second);
     fm.scan().Timer();
     EXPECT_EQ(fm.ui.lb1->count(), 1);
@@ -157,7 +157,7 @@ TEST_F(MainWindow, ARebuildSelectsOnlyARowThatWasSelected) {
         const QImage drawn = drawnRow(list, row);
         return drawn.pixelColor(drawn.width() - 2, drawn.height() / 2);
     };
-    fm.BtnClick(2);
+    fm.BtnClick(Page::Current);
     setMemoLines(fm.ui.mFen, {" - Mozilla"});
     desktop.add("Une - Mozilla");
     desktop.add("Deux - Mozilla");
@@ -167,8 +167,8 @@ TEST_F(MainWindow, ARebuildSelectsOnlyARowThatWasSelected) {
 
     // Away to another page and back: the list may take the focus on the way.
     fm.ui.lb1->setFocus(Qt::TabFocusReason);
-    fm.BtnClick(3);
-    fm.BtnClick(2);
+    fm.BtnClick(Page::Closed);
+    fm.BtnClick(Page::Current);
     fm.ui.lb1->setFocus(Qt::TabFocusReason);
     fm.scan().Timer();
     EXPECT_EQ(selectedRow(fm.ui.lb1), -1);
@@ -185,7 +185,7 @@ TEST_F(MainWindow, ARebuildSelectsOnlyARowThatWasSelected) {
 
 // A click on a row runs lb1Click even when the row was selected already.
 TEST_F(MainWindow, AClickOnTheSelectedRowStillEnablesTheButton) {
-    fm.BtnClick(2);
+    fm.BtnClick(Page::Current);
     setMemoLines(fm.ui.mFen, {" - Mozilla"});
     desktop.add("Une - Mozilla");
     fm.scan().Timer();

@@ -15,7 +15,7 @@ namespace {
 class RuleList : public MainWindow {
 protected:
     RuleList() {
-        fm.BtnClick(3);
+        fm.BtnClick(vornel::Page::Closed);
         vornel::setMemoLines(fm.ui.mFen, {" - Mozilla"});
     }
 
@@ -55,7 +55,7 @@ protected:
     WindowHandle chooseCandidate(const std::string& title, vornel::WindowRect rect) {
         WindowHandle h = desktop.add(title, rect);
         fm.scan().Timer();
-        fm.BtnClick(2);
+        fm.BtnClick(vornel::Page::Current);
         clickRow(fm.ui.lb1, fm.ui.lb1->count() - 1);
         return h;
     }
@@ -212,9 +212,9 @@ TEST_F(RuleList, DeleteTheFirstOfThree) {
 
 TEST_F(RuleList, DoubleClickOnEmptyListsDoesNothing) {
     ModalAnswer none([&](QWidget* modal) { modal->close(); });
-    fm.BtnClick(2);
+    fm.BtnClick(vornel::Page::Current);
     QTest::mouseDClick(fm.ui.lb1->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
-    fm.BtnClick(3);
+    fm.BtnClick(vornel::Page::Closed);
     QTest::mouseDClick(fm.ui.lb2->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
     QApplication::processEvents();
     EXPECT_EQ(none.answered(), 0);
@@ -272,7 +272,7 @@ TEST_F(RuleList, CandidateThatClosedSinceItWasListed) {
 
 TEST_F(RuleList, ASecondRequestWhileTheEditorIsOpenOnlyBringsItForward) {
     chooseCandidate("Pub - Mozilla", {0, 0, 300, 200});
-    fm.BtnClick(3);
+    fm.BtnClick(vornel::Page::Closed);
     int editorsSeenBySecondRequest = 0;
     ModalAnswer answer([&](QWidget*) {
         QTest::keyClicks(editor.ui.eTitre, "tape");
@@ -313,13 +313,13 @@ TEST_F(RuleList, NoRuleIsStoredPastTheLimit) {
             told = box->text();
             box->accept();
         });
-        if (command == fm.ui.sbNew) fm.BtnClick(3);
+        if (command == fm.ui.sbNew) fm.BtnClick(vornel::Page::Closed);
         click(command);
         EXPECT_EQ(answer.answered(), 1);
         EXPECT_EQ(told, "La liste des conditions est pleine : 5000 conditions au plus.");
         EXPECT_EQ(fm.CloseRules.count(), 5000);
         EXPECT_EQ(fm.ui.lb2->count(), 5000);
         EXPECT_EQ(contents(ini()), "(missing)");
-        fm.BtnClick(2);
+        fm.BtnClick(vornel::Page::Current);
     }
 }

@@ -1,6 +1,7 @@
 #include "blocking/alert_sound.h"
 #include "blocking/scan_cycle.h"
 #include "blocking/scripted_desktop.h"
+#include "common/main_window_page.h"
 #include "common/memo_lines.h"
 #include "settings/line_escape.h"
 #include "settings/log_file.h"
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLoggingCategory>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <chrono>
@@ -234,6 +236,75 @@ TEST_F(ScanTick, ARefusedCloseCountsNothingAndIsAskedOnce) {
     EXPECT_EQ(sound.calls.size(), 1u);
 }
 
+namespace {
+
+// The scan's debug lines while it lives, switched on.
+class ScanLines {
+public:
+    ScanLines() {
+        lines.clear();
+        QLoggingCategory::setFilterRules("vornel.scan.debug=true");
+        before_ = qInstallMessageHandler(keep);
+    }
+    ~ScanLines() {
+        qInstallMessageHandler(before_);
+        QLoggingCategory::setFilterRules({});
+    }
+    static inline QStringList lines;
+
+private:
+    static void keep(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (type == QtDebugMsg && QByteArrayView(context.category) == "vornel.scan") lines << text;
+    }
+    QtMessageHandler before_ = nullptr;
+};
+
+} // namespace
+
+// Asked five times a second, the scan tells each window's decision once: a
+// close asked again, or a title that changes under the same decision, tells
+// nothing new; a refusal, a change of decision and a window that came back
+// are told.
+TEST_F(ScanTick, DebugLinesTellEachDecisionOnce) {
+    rules.append(TCond{"Y", "N", "casino", 0, 0});
+    const WindowHandle pub = desktop.add(std::string("casino") + IE, {0, 0, 400, 300});
+    const WindowHandle news = desktop.add(std::string("Les nouvelles") + IE, {0, 0, 640, 480});
+    const WindowHandle term = desktop.add("Terminal");
+    desktop.find(pub)->closable = false;
+    {
+        ScanLines told;
+        ticks(0, 2000);
+        desktop.find(news)->title = std::string("Les nouvelles du jour") + IE;
+        ticks(2200, 2600);
+        desktop.find(pub)->closable = true;
+        desktop.find(pub)->title = std::string("casino !") + IE;
+        ticks(2800, 4000);
+        desktop.remove(term);
+        ticks(4200, 4200);
+        desktop.add("Terminal");
+        ticks(4400, 4400);
+        const QString ruleText = QString::fromStdString(TexteCond(rules.rule(1)));
+        const QString p = QString::number(pub), n = QString::number(news);
+        // The walk tells the windows it passes over; the rules' decisions follow.
+        EXPECT_EQ(told.lines,
+                  (QStringList{
+                      "window " + QString::number(term) +
+                          " \"Terminal\": not a browser window (no browser name in its title)",
+                      "window " + p + " \"casino" + IE + "\" 400 x 300: rule 1 holds (" + ruleText +
+                          "): the desktop refuses to close it",
+                      "window " + n + " \"Les nouvelles" + IE + "\" 640 x 480: no rule holds",
+                      "window " + p + " \"casino !" + IE + "\" 400 x 300: rule 1 holds (" +
+                          ruleText + "): close request sent",
+                      "window " + QString::number(desktop.windows().back().handle) +
+                          " \"Terminal\": not a browser window (no browser name in its title)"}));
+    }
+    ScanLines off;
+    QLoggingCategory::setFilterRules({});
+    desktop.add("Calculatrice");
+    ticks(4600, 5000);
+    EXPECT_TRUE(off.lines.isEmpty()) << "told with the lines off";
+}
+
 TEST_F(ScanTick, CounterCaptionsThatAreNotNumbersOrAtTheLimit) {
     desktop.add(std::string("casino") + IE);
     rules.append(TCond{"Y", "N", "casino", 1, 1});
@@ -405,14 +476,14 @@ TEST_F(ScanTick, PortsRefreshOnlyOnThePortsPage) {
     scan.refreshPorts = [&] { ++refreshes; };
     // Only a page on show is refreshed (see the main window's ports page tests).
     PC.show();
-    PC.setCurrentIndex(0);
+    PC.setCurrentIndex(pageIndex(Page::Welcome));
     scan.Timer();
     EXPECT_EQ(refreshes, 0);
-    PC.setCurrentIndex(3);
+    PC.setCurrentIndex(pageIndex(Page::Ports));
     scan.Timer();
     scan.Timer();
     EXPECT_EQ(refreshes, 2);
-    PC.setCurrentIndex(4);
+    PC.setCurrentIndex(pageIndex(Page::Statistics));
     scan.Timer();
     EXPECT_EQ(refreshes, 2);
 }

@@ -16,7 +16,7 @@ class Statistics : public MainWindow {
 protected:
     Statistics() {
         vornel::setMemoLines(fm.ui.mFen, {" - Mozilla"});
-        fm.BtnClick(5);
+        fm.BtnClick(vornel::Page::Statistics);
     }
 
     // One pop-up that a rule closes at the given time of day.
@@ -59,7 +59,7 @@ TEST_F(Statistics, ThreeClosingsAfterAStoredTotalOfTen) {
     stored.close();
     fm.Initialise();
     ASSERT_EQ(fm.ui.lTotal->text(), "10");
-    fm.BtnClick(5);
+    fm.BtnClick(vornel::Page::Statistics);
     fm.CloseRules.append(TCond{"Y", "N", "casino", 1, 1});
     fm.CloseRules.append(TCond{"Y", "N", "loto", 1, 1});
     fm.CloseRules.append(TCond{"N", "E", "", 500, 500});

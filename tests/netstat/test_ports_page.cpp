@@ -228,12 +228,12 @@ TEST(MainWindowPortsPage, TheScanTickListsOurListener) {
     window.scan().Timer();
     EXPECT_FALSE(rows(*window.ui.lbPorts).contains(line + " : essai"));
 
-    window.BtnClick(4);
+    window.BtnClick(Page::Ports);
     window.scan().Timer();
     EXPECT_TRUE(rows(*window.ui.lbPorts).contains(line + " : essai"));
 
     // Leaving the page freezes the list.
-    window.BtnClick(2);
+    window.BtnClick(Page::Current);
     window.ui.lbPorts->clear();
     window.scan().Timer();
     EXPECT_EQ(window.ui.lbPorts->count(), 0);
@@ -256,21 +256,21 @@ TEST(MainWindowPortsPage, NoSocketTableReadUnlessThePageIsOnShow) {
         return system.queries - before;
     };
 
-    window.BtnClick(4);
+    window.BtnClick(Page::Ports);
     EXPECT_EQ(readsInATick(), 0) << "never shown";
     window.show();
-    window.BtnClick(4);
+    window.BtnClick(Page::Ports);
     EXPECT_GT(readsInATick(), 0);
 
     window.hide();
-    EXPECT_EQ(window.currentPage(), 3);
+    EXPECT_EQ(window.currentPage(), Page::Ports);
     EXPECT_EQ(readsInATick(), 0) << "hidden";
     window.showMinimized();
-    window.BtnClick(4);
+    window.BtnClick(Page::Ports);
     EXPECT_EQ(readsInATick(), 0) << "minimised";
     window.showNormal();
-    window.BtnClick(4);
+    window.BtnClick(Page::Ports);
     EXPECT_GT(readsInATick(), 0);
-    window.BtnClick(2);
+    window.BtnClick(Page::Current);
     EXPECT_EQ(readsInATick(), 0) << "another page";
 }

@@ -2,6 +2,7 @@
 // as they were. The tests run as root in CI, where permission bits alone stop
 // nothing, so each one makes the kernel refuse the write for real and fails
 // loudly when it cannot arrange that.
+#include "common/log_categories.h"
 #include "common/text.h"
 #include "settings/settings_files.h"
 #include "settings_folder.h"
@@ -10,9 +11,11 @@
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
@@ -120,6 +123,50 @@ std::string lowered(const QString& path) {
     return asciiLower(path.toStdString());
 }
 
+// The one box's text: what failed, then the system's reason for it.
+::testing::AssertionResult saysWhy(const QStringList& texts, const std::string& what, int error) {
+    const QString reason = QString::fromLocal8Bit(std::strerror(error));
+    if (texts.size() == 1 && texts[0].startsWith(QString::fromStdString(what) + " : ") &&
+        texts[0].endsWith(reason + "."))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "[" << texts.join(" | ").toStdString() << "] is not one text \"" << what << " : ... "
+           << reason.toStdString() << ".\"";
+}
+
+// What the program writes on stderr meanwhile, as the program writes it.
+class StderrCapture {
+public:
+    StderrCapture() {
+        writeMessagesAsVornel();
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        file_ = std::tmpfile();
+        if (file_) ::dup2(::fileno(file_), STDERR_FILENO);
+    }
+    ~StderrCapture() { restore(); }
+    std::string text() {
+        restore();
+        std::string said;
+        if (!file_) return said;
+        std::rewind(file_);
+        for (int c; (c = std::fgetc(file_)) != EOF;)
+            said += char(c);
+        return said;
+    }
+
+private:
+    void restore() {
+        if (saved_ < 0) return;
+        std::fflush(stderr);
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+        saved_ = -1;
+    }
+    int saved_ = -1;
+    std::FILE* file_ = nullptr;
+};
+
 } // namespace
 
 TEST_F(SaveFailure, AFolderThatCannotBeWrittenKeepsTheOldFiles) {
@@ -146,8 +193,7 @@ TEST_F(SaveFailure, AFolderThatCannotBeWrittenKeepsTheOldFiles) {
     ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0755), 0);
     ASSERT_EQ(chmod(ini().toLocal8Bit(), 0644), 0);
     ASSERT_EQ(chmod(log().toLocal8Bit(), 0644), 0);
-    EXPECT_EQ(errors.texts, QStringList{QString::fromStdString("Impossible d'écrire dans " +
-                                                               lowered(ini()) + ".")});
+    EXPECT_TRUE(saysWhy(errors.texts, "Impossible d'écrire dans " + lowered(ini()), EACCES));
     EXPECT_EQ(fileText(ini()), oldIni);
     EXPECT_EQ(fileText(log()), oldLog);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
@@ -222,11 +268,16 @@ TEST_F(SaveFailure, AFullFileSystemKeepsTheOldFiles) {
         ASSERT_TRUE(limit->set()) << "could not set RLIMIT_FSIZE: " << strerror(errno);
     }
     ASSERT_FALSE(canWrite(folder, 4096)) << "the file system still takes data; test set-up failed";
+    StderrCapture stderrText;
     w->SauveListe();
     limit.reset();
 
-    EXPECT_EQ(errors.texts, QStringList{QString::fromStdString("Impossible d'écrire dans " +
-                                                               lowered(iniPath) + ".")});
+    // The box and stderr both give the system's reason.
+    const std::string failure = "Impossible d'écrire dans " + lowered(iniPath);
+    EXPECT_TRUE(saysWhy(errors.texts, failure, disk.mounted() ? ENOSPC : EFBIG));
+    const QStringList said = QString::fromStdString(stderrText.text()).split('\n');
+    EXPECT_EQ(said.filter(QRegularExpression("^vornel")),
+              QStringList{"vornel: " + errors.texts.value(0)});
     EXPECT_EQ(fileText(iniPath), oldIni);
     EXPECT_EQ(fileText(logPath), oldLog);
 }
@@ -243,8 +294,7 @@ TEST_F(SaveFailure, AFileSizeLimitStopsTheSaveAndKeepsTheOldFile) {
         ASSERT_FALSE(canWrite(dir.path(), 65)) << "RLIMIT_FSIZE did not stop the write";
         w->SauveListe();
     }
-    EXPECT_EQ(errors.texts, QStringList{QString::fromStdString("Impossible d'écrire dans " +
-                                                               lowered(ini()) + ".")});
+    EXPECT_TRUE(saysWhy(errors.texts, "Impossible d'écrire dans " + lowered(ini()), EFBIG));
     EXPECT_EQ(fileText(ini()), oldIni);
     EXPECT_EQ(fileText(log()), oldLog);
 }
@@ -256,9 +306,10 @@ TEST_F(SaveFailure, AStartAtLogonEntryThatCannotBeWrittenIsReportedAndTheChoiceK
     ASSERT_TRUE(QDir().mkpath(dir.path() + "/xdg"));
     putFile(dir.path() + "/xdg/autostart", "");
     w->ui.cbDemarre->click();
-    EXPECT_EQ(errors.texts,
-              QStringList{"Le raccourci qui lance Vornel à l'ouverture de la session "
-                          "n'a pas pu être créé : Vornel ne démarrera pas tout seul."});
+    EXPECT_EQ(errors.texts, QStringList{"Le raccourci qui lance Vornel à l'ouverture de la session "
+                                        "n'a pas pu être créé (" +
+                                        QString::fromLocal8Bit(std::strerror(ENOTDIR)) +
+                                        ") : Vornel ne démarrera pas tout seul."});
     EXPECT_NE(fileText(ini()).find("\r\nDemarre=1\r\n"), std::string::npos);
     errors.texts.clear();
     w->ui.cbDemarre->click();
@@ -284,8 +335,7 @@ TEST_F(SaveFailure, ALogThatCannotBeWrittenComesAfterACompleteSettingsFile) {
         ASSERT_FALSE(canWrite(dir.path(), 4097)) << "RLIMIT_FSIZE did not stop the write";
         w->SauveListe();
     }
-    EXPECT_EQ(errors.texts, QStringList{QString::fromStdString("Impossible de créer le fichier " +
-                                                               lowered(log()) + ".")});
+    EXPECT_TRUE(saysWhy(errors.texts, "Impossible de créer le fichier " + lowered(log()), EFBIG));
     EXPECT_NE(fileText(ini()).find("\r\nTotal=10\r\n"), std::string::npos);
     EXPECT_EQ(fileText(log()), oldLog);
 }
@@ -339,8 +389,7 @@ TEST_F(SaveFailure, AFolderThatRefusesNewFilesHasItsOwnFilesRewrittenInPlace) {
         w->SauveListe();
     }
     ASSERT_EQ(chmod(dir.path().toLocal8Bit(), 0755), 0);
-    EXPECT_EQ(errors.texts, QStringList{QString::fromStdString("Impossible de créer le fichier " +
-                                                               lowered(log()) + ".")});
+    EXPECT_TRUE(saysWhy(errors.texts, "Impossible de créer le fichier " + lowered(log()), EACCES));
     EXPECT_NE(fileText(ini()).find("\r\nTotal=9\r\n"), std::string::npos);
     EXPECT_FALSE(QFile::exists(log()));
 }
@@ -362,8 +411,8 @@ TEST_F(SaveFailure, ALogThatCannotBeReadIsKeptAndTheUserIsTold) {
         w->ui.lTotal->setText("1");
         setMemoLines(w->ui.mLog, {"nouvelle"});
         w->SauveListe();
-        EXPECT_EQ(errors.texts, QStringList{QString::fromStdString(
-                                    "Impossible de créer le fichier " + lowered(log()) + ".")});
+        EXPECT_TRUE(
+            saysWhy(errors.texts, "Impossible de créer le fichier " + lowered(log()), EACCES));
         // The settings file comes first and is complete.
         EXPECT_NE(fileText(ini()).find("\r\nTotal=1\r\n"), std::string::npos);
     }

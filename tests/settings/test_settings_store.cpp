@@ -62,7 +62,7 @@ TEST_F(Settings, FirstStartTakesEveryDefaultAndWritesNothing) {
     EXPECT_FALSE(w->ui.cbReduite->isChecked());
     EXPECT_EQ(w->lastUpdate, QDate::currentDate());
     EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jour.");
-    EXPECT_NE(w->currentPage(), 6);
+    EXPECT_NE(w->currentPage(), Page::Update);
     EXPECT_EQ(w->CloseRules.count(), 0);
     EXPECT_EQ(w->ui.lb2->count(), 0);
     EXPECT_EQ(memoLineCount(w->ui.mLog), 0);
@@ -188,6 +188,36 @@ TEST_F(Settings, HandEditedValuesFollowTheReadingRules) {
         putFile(ini(), std::string("[Vornel]\r\nMajJour=") + stored + "\r\n");
         EXPECT_EQ(start()->ui.seMaj->value(), loaded) << stored;
     }
+}
+
+namespace {
+
+std::vector<std::string> settingsWarnings;
+
+void keepSettingsWarning(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtWarningMsg && QByteArrayView(context.category) == "vornel.settings")
+        settingsWarnings.push_back(text.toStdString());
+}
+
+} // namespace
+
+// Every line of the user's file that the load passes over is a warning with
+// the file and the line's number; a file that holds none says nothing.
+TEST_F(Settings, EachLineTheLoadCannotUseIsAWarningWithItsFileAndNumber) {
+    const QtMessageHandler before = qInstallMessageHandler(keepSettingsWarning);
+    putFile(ini(),
+            "[Vornel]\r\nTotal=3\r\nun mot\r\n[Windows]\r\n1=Y,pub,N,0,0\r\nx=Y,a,N,0,0\r\n");
+    start();
+    const std::string file = QDir::toNativeSeparators(ini()).toStdString();
+    EXPECT_EQ(settingsWarnings,
+              (std::vector<std::string>{
+                  file + ", ligne 3 : ce n'est ni un titre de section ni une ligne clé=valeur",
+                  file + ", ligne 6 : « x » n'est pas un numéro de règle (1, 2, 3…)"}));
+    settingsWarnings.clear();
+    putFile(ini(), "[Vornel]\r\nTotal=3\r\n[Windows]\r\n1=Y,pub,N,0,0\r\n");
+    start();
+    EXPECT_TRUE(settingsWarnings.empty());
+    qInstallMessageHandler(before);
 }
 
 TEST_F(Settings, RulesStopAtTheFirstGapAndAtFiveThousand) {
@@ -417,7 +447,7 @@ TEST_F(Settings, TheUpdateReminderComesAfterTheGivenDays) {
                            "\r\n[Windows]\r\n1=Y,a,N,0,0\r\n");
         auto w = start();
         EXPECT_EQ(w->isVisible(), c.reminded) << c.daysAgo;
-        EXPECT_EQ(w->currentPage() == 6, c.reminded) << c.daysAgo;
+        EXPECT_EQ(w->currentPage() == Page::Update, c.reminded) << c.daysAgo;
         EXPECT_EQ(w->ui.lMaj->text(),
                   QString("Dernière mise à jour il y a %1 jours.").arg(std::abs(c.daysAgo)));
         // The reminder changes nothing stored.
@@ -714,7 +744,7 @@ TEST_F(Settings, MajLastUnderAFrenchDesktop) {
     {
         auto w = start();
         EXPECT_FALSE(w->isVisible());
-        EXPECT_NE(w->currentPage(), 6);
+        EXPECT_NE(w->currentPage(), Page::Update);
         EXPECT_EQ(w->lastUpdate, today);
         w->SauveListe();
     }
@@ -725,7 +755,7 @@ TEST_F(Settings, MajLastUnderAFrenchDesktop) {
     auto w = start();
     EXPECT_EQ(w->lastUpdate, today.addDays(-20));
     EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(w->currentPage(), 6);
+    EXPECT_EQ(w->currentPage(), Page::Update);
 }
 
 // The machine's settings file, in $XDG_CONFIG_DIRS: read, applied, and never

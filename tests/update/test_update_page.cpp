@@ -130,12 +130,12 @@ TEST_F(UpdatePageRequest, LeftForAWhileItLetsTheWebEngineGoUntilShownAgain) {
     ASSERT_TRUE(waitFor(loaded));
     EXPECT_FALSE(engineProcesses().isEmpty());
 
-    fm.BtnClick(1);
+    fm.BtnClick(Page::Welcome);
     EXPECT_NE(page.browser(), nullptr) << "kept a while";
     ASSERT_TRUE(waitFor([&] { return page.browser() == nullptr; }));
     EXPECT_TRUE(waitFor(noPageProcessLeft)) << engineProcesses().join('\n').toStdString();
 
-    fm.BtnClick(7);
+    fm.BtnClick(Page::Update);
     ASSERT_NE(page.browser(), nullptr);
     EXPECT_TRUE(waitFor(loaded));
     ASSERT_TRUE(waitFor([&] { return server.pageRequests().size() == 2; }));

@@ -36,7 +36,9 @@ protected:
         return window;
     }
 
-    static bool onUpdatePage(const TfmVornel& w) { return w.isVisible() && w.currentPage() == 6; }
+    static bool onUpdatePage(const TfmVornel& w) {
+        return w.isVisible() && w.currentPage() == Page::Update;
+    }
     static QString ageText(int days) {
         return QStringLiteral("Dernière mise à jour il y a %1 %2.")
             .arg(days)
@@ -77,7 +79,7 @@ TEST_F(UpdateReminder, ComesStrictlyAfterThePeriodAndRequestsNothing) {
 TEST_F(UpdateReminder, FirstStartCountsAsACheckToday) {
     auto w = start();
     EXPECT_EQ(w->ui.lMaj->text(), "Dernière mise à jour il y a 0 jour.");
-    EXPECT_FALSE(w->currentPage() == 6);
+    EXPECT_FALSE(w->currentPage() == Page::Update);
 }
 
 TEST_F(UpdateReminder, ComesBackAtEveryStartUntilThePageIsRequested) {

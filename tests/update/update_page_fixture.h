@@ -86,7 +86,7 @@ public:
         // What the window's show handler assigns.
         window->updateUrl = updateAddress();
         window->show();
-        window->BtnClick(7);
+        window->BtnClick(Page::Update);
     }
     ~OnUpdatePage() {
         window.reset();
