@@ -5,8 +5,8 @@
 #include "app/vornel_application.h"
 #include "blocking/alert_sound.h"
 #include "blocking/desktops/desktop_choice.h"
-#include "common/program_language.h"
 #include "common/log_categories.h"
+#include "common/program_language.h"
 
 #include <clocale>
 

@@ -6,8 +6,8 @@
 #include "app/tfm_vornel.h"
 #include "app/tfm_vornel_tray.h"
 #include "blocking/tfm_ferme.h"
-#include "common/program_language.h"
 #include "common/log_categories.h"
+#include "common/program_language.h"
 
 #include <QApplication>
 #include <QMessageBox>

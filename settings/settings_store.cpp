@@ -213,11 +213,10 @@ bool SettingsStore::SauveListe(Reporting reporting) {
     mergeInto(ini, mine);
     if (!readable || !writeWholeFile(files_.ini, ini.toText(), &writeWhy)) {
         c_.lTotal->setText(ownTotal);
-        return failed(reporting,
-                      withReason(QCoreApplication::translate("SettingsStore",
-                                                             "Impossible d'écrire dans %1")
-                                     .arg(shownPath(files_.ini)),
-                                 readable ? writeWhy : readWhy));
+        return failed(reporting, withReason(QCoreApplication::translate(
+                                                "SettingsStore", "Impossible d'écrire dans %1")
+                                                .arg(shownPath(files_.ini)),
+                                            readable ? writeWhy : readWhy));
     }
     baseline_ = std::move(mine);
     baseFile_ = std::move(ini);

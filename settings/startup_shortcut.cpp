@@ -2,11 +2,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <windows.h>
-
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <windows.h>
 
 namespace vornel {
 

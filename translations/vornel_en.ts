@@ -195,6 +195,14 @@
     </message>
 </context>
 <context>
+    <name>ErrorBox</name>
+    <message>
+        <source>%1 : %2</source>
+        <comment>a failure : its reason</comment>
+        <translation>%1: %2</translation>
+    </message>
+</context>
+<context>
     <name>GnomeDesktop</name>
     <message>
         <source>L&apos;extension GNOME Shell de Vornel</source>
@@ -946,10 +954,6 @@ See you soon!</translation>
         <translation> (and %1 other lines)</translation>
     </message>
     <message>
-        <source>Le raccourci qui lance Vornel à l&apos;ouverture de la session n&apos;a pas pu être créé : Vornel ne démarrera pas tout seul.</source>
-        <translation>The shortcut that starts Vornel when you log in could not be created: Vornel will not start by itself.</translation>
-    </message>
-    <message>
         <source> (administrateur)</source>
         <translation> (administrator)</translation>
     </message>
@@ -984,6 +988,10 @@ See you soon!</translation>
     <message>
         <source>&lt;p&gt;La page de mise à jour n&apos;a pas pu être chargée. Vérifiez votre connexion à Internet, puis cliquez de nouveau sur « Vérifier MAJ &amp;amp; voir FAQ ».&lt;/p&gt;&lt;p&gt;Pour savoir vous-même si une nouvelle version existe, ouvrez dans votre navigateur le site Internet de Vornel, %1, et comparez le numéro de la dernière version avec celui de ce programme : %2.&lt;/p&gt;&lt;h3&gt;Aide&lt;/h3&gt;</source>
         <translation>&lt;p&gt;The update page could not be loaded. Check your Internet connection, then click “Check update &amp;amp; see FAQ” again.&lt;/p&gt;&lt;p&gt;To find out yourself whether a new version exists, open Vornel&apos;s website, %1, in your browser and compare the number of the latest version with this program&apos;s: %2.&lt;/p&gt;&lt;h3&gt;Help&lt;/h3&gt;</translation>
+    </message>
+    <message>
+        <source>Le raccourci qui lance Vornel à l&apos;ouverture de la session n&apos;a pas pu être créé%1 : Vornel ne démarrera pas tout seul.</source>
+        <translation>The shortcut that starts Vornel when you log in could not be created%1: Vornel will not start by itself.</translation>
     </message>
 </context>
 <context>
@@ -1035,16 +1043,20 @@ See you soon!</translation>
 <context>
     <name>WlrootsDesktop</name>
     <message>
-        <source>Vornel a perdu la liste des fenêtres du compositeur : aucune fenêtre n&apos;est surveillée. Vornel essaie de la rétablir.</source>
-        <translation>Vornel lost the compositor&apos;s list of windows: no windows are watched. Vornel is trying to restore it.</translation>
-    </message>
-    <message>
         <source>Aucune fenêtre n&apos;est fermée : XWayland (écran « %1 ») ne répond pas, et sans lui Vornel ne peut savoir si fermer une fenêtre tuerait son programme.</source>
         <translation>No windows are closed: XWayland (display “%1”) does not answer, and without it Vornel cannot tell whether closing a window would kill its program.</translation>
     </message>
     <message>
         <source>non nommé</source>
         <translation>unnamed</translation>
+    </message>
+    <message>
+        <source>le compositeur a cessé de la fournir</source>
+        <translation>the compositor stopped providing it</translation>
+    </message>
+    <message>
+        <source>Vornel a perdu la liste des fenêtres du compositeur (%1) : aucune fenêtre n&apos;est surveillée. Vornel essaie de la rétablir.</source>
+        <translation>Vornel lost the compositor&apos;s list of windows (%1): no windows are watched. Vornel is trying to restore it.</translation>
     </message>
 </context>
 </TS>

@@ -13,7 +13,6 @@
 
 namespace {
 
-
 QString unreachable() {
     return TfmVornel::tr("Site de mise à jour injoignable");
 }

@@ -2,8 +2,8 @@
 
 #include "blocking/desktops/vornel_bus_name.h"
 #include "blocking/desktops/xwayland_protocols.h"
-#include "common/program_language.h"
 #include "common/log_categories.h"
+#include "common/program_language.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>

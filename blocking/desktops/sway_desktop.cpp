@@ -1,8 +1,8 @@
 #include "blocking/desktops/sway_desktop.h"
 
 #include "blocking/desktops/xwayland_protocols.h"
-#include "common/program_language.h"
 #include "common/log_categories.h"
+#include "common/program_language.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 #include "blocking/desktops/vornel_bus_name.h"
 
-#include "common/program_language.h"
 #include "common/log_categories.h"
+#include "common/program_language.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusContext>

@@ -183,9 +183,9 @@ void WlrootsDesktop::lost() {
     if (notifier_) notifier_->setEnabled(false);
     // The manager's end, with the connection still up, is the compositor's own choice.
     const int error = display_ ? wl_display_get_error(display_) : 0;
-    const QString why = error != 0 ? QString::fromLocal8Bit(std::strerror(error))
-                                   : programText("WlrootsDesktop",
-                                                 "le compositeur a cessé de la fournir");
+    const QString why = error != 0
+                            ? QString::fromLocal8Bit(std::strerror(error))
+                            : programText("WlrootsDesktop", "le compositeur a cessé de la fournir");
     setNotice(programText("WlrootsDesktop",
                           "Vornel a perdu la liste des fenêtres du compositeur (%1) : aucune "
                           "fenêtre n'est surveillée. Vornel essaie de la rétablir.")

@@ -565,9 +565,11 @@ TEST_F(TrayFormInEnglish, NoFormMenuOrDialogShowsAFrenchText) {
     // page once its list is in.
     window.Initialise();
     window.show();
-    for (int page = 1; page <= 7; ++page) {
+    using vornel::Page;
+    for (Page page : {Page::Welcome, Page::Current, Page::Closed, Page::Ports, Page::Statistics,
+                      Page::Options, Page::Update}) {
         window.BtnClick(page);
-        if (page == 4) {
+        if (page == Page::Ports) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return window.ui.lbPorts->count() > 0; }, 5000));
         }
         shown << test::shownTexts(&window);
@@ -575,7 +577,7 @@ TEST_F(TrayFormInEnglish, NoFormMenuOrDialogShowsAFrenchText) {
     EXPECT_TRUE(shown.contains("Vornel 2003.03 - closes your browser's ad windows"));
     // The administrator's rule, chosen in the list: its line and the tips of
     // the buttons it cannot use.
-    window.BtnClick(3);
+    window.BtnClick(Page::Closed);
     window.ui.lb2->setCurrentRow(0);
     window.lb2Click();
     for (int row = 0; row < window.ui.lb2->count(); ++row)

@@ -327,8 +327,7 @@ TEST_F(Settings, TwoResidentsOverOneFolderLoseNothing) {
     const std::string saved = fileText(ini());
     EXPECT_NE(saved.find("\r\nTotal=7\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("\r\nFenetreReduite=1\r\n"), std::string::npos) << saved;
-    EXPECT_NE(saved.find("[Windows]\r\n1=Y,Pub,N,0,0\r\n2=Y,Casino,N,0,0\r\n"),
-              std::string::npos)
+    EXPECT_NE(saved.find("[Windows]\r\n1=Y,Pub,N,0,0\r\n2=Y,Casino,N,0,0\r\n"), std::string::npos)
         << saved;
     const std::string lines = fileText(log());
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
