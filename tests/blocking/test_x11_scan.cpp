@@ -102,6 +102,11 @@ TEST(X11Scan, TheRuleEditorNamesTheRealWindowsARuleWouldClose) {
     CloseRules rules;
     CountingSound sound;
     ScanCycle scan(*desktop, rules, sound, w.controls(), [] { return WindowHandle(0); });
+    // The client's own connection may hear of the windows before the
+    // desktop's does: the editor is opened once the desktop knows them both.
+    ASSERT_TRUE(eventually([&] {
+        return scan.windowsHeldBy(TCond{"Y", "N", "promo", 0, 0}).size() == 2;
+    }));
     TfmFerme editor;
     editor.windowsHeldBy = [&](const TCond& rule) { return scan.windowsHeldBy(rule); };
     editor.ui.eTitre->setText("promo");
