@@ -39,7 +39,7 @@ public:
         return d_.GetWindowTextA(w, buffer, maxCount);
     }
     WindowRect GetWindowRect(WindowHandle w) override { return d_.GetWindowRect(w); }
-    bool PostClose(WindowHandle w) override { return d_.PostClose(w); }
+    CloseRequest PostClose(WindowHandle w) override { return d_.PostClose(w); }
 
 private:
     Desktop& d_;

@@ -16,6 +16,12 @@ struct WindowRect {
     bool operator==(const WindowRect&) const = default;
 };
 
+// What became of a close request. Pending: the desktop must first hear from
+// another program whether the window may be asked; the same request made
+// again, once the desktop has told of a change, has the outcome.
+enum class CloseRequest { Sent, Refused, Pending };
+inline CloseRequest sentIf(bool sent) { return sent ? CloseRequest::Sent : CloseRequest::Refused; }
+
 constexpr unsigned GW_HWNDFIRST = 0;
 constexpr unsigned GW_HWNDNEXT = 2;
 
@@ -35,8 +41,9 @@ public:
     // UTF-8 sequence) and zero-terminated; returns its length.
     virtual int GetWindowTextA(WindowHandle window, char* buffer, int maxCount) = 0;
     virtual WindowRect GetWindowRect(WindowHandle window) = 0;
-    // A polite close request; returns at once. False when it could not be sent.
-    virtual bool PostClose(WindowHandle window) = 0;
+    // A polite close request; returns at once. Refused when it could not be
+    // sent, or must not be (a window whose program would be killed).
+    virtual CloseRequest PostClose(WindowHandle window) = 0;
     // False where the desktop cannot tell the window's size: GetWindowRect
     // then says nothing, and no rule with a size condition may hold.
     virtual bool sizeKnown(WindowHandle window) {

@@ -193,13 +193,17 @@ std::vector<HeldWindow> ScanCycle::windowsHeldBy(const TCond& rule) {
 // A match is asked to close when it is due. Its closing counts from the first
 // request that goes out to it. A request the desktop refuses (one that would
 // get the window's program killed) counts for nothing and is not repeated
-// until the window changes.
+// until the window changes. One the desktop cannot decide before another
+// program answers is made again at each tick until it has.
 ScanCycle::Request ScanCycle::askToClose(WindowHandle window, std::string_view title,
                                          WindowRect rect) {
     Asked& asked = asked_[window];
     const milliseconds time = steadyClock();
-    if (!dueForRequest(asked, title, rect, time)) return Request::NotDue;
-    const bool sent = desktop_.PostClose(window);
+    if (!asked.pending && !dueForRequest(asked, title, rect, time)) return Request::NotDue;
+    const CloseRequest request = desktop_.PostClose(window);
+    asked.pending = request == CloseRequest::Pending;
+    if (asked.pending) return Request::NotDue;
+    const bool sent = request == CloseRequest::Sent;
     asked.lastRequest = time;
     asked.title = title;
     asked.width = rect.width();

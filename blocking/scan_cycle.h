@@ -109,6 +109,7 @@ private:
     struct Asked {
         bool counted = false; // a request went out: its closing is counted
         bool resting = false; // refused, or asked long enough: waits for a change
+        bool pending = false; // the desktop has not decided the last request yet
         std::optional<std::chrono::milliseconds> firstRequest; // of this round of requests
         std::chrono::milliseconds lastRequest{0};
         std::string title; // title and size at the last request

@@ -64,16 +64,21 @@ WindowRect ScriptedDesktop::GetWindowRect(WindowHandle window) {
     return w ? w->rect : WindowRect{};
 }
 
-bool ScriptedDesktop::PostClose(WindowHandle window) {
+CloseRequest ScriptedDesktop::PostClose(WindowHandle window) {
     Window* w = find(window);
-    if (!w) return false;
+    if (!w) return CloseRequest::Refused;
+    if (w->pendingAnswers > 0) {
+        --w->pendingAnswers;
+        ++pendingCloses_;
+        return CloseRequest::Pending;
+    }
     if (!w->closable) {
         refusedCloses_.push_back(window);
-        return false;
+        return CloseRequest::Refused;
     }
     closeRequests_.push_back(window);
     if (w->closesOnRequest) remove(window);
-    return true;
+    return CloseRequest::Sent;
 }
 
 } // namespace vornel

@@ -20,6 +20,7 @@ public:
         bool iconic = false;
         bool closesOnRequest = true; // false: ignores close requests
         bool closable = true;        // false: no request may be sent to it
+        int pendingAnswers = 0;      // requests answered Pending before one is decided
     };
 
     WindowHandle add(const std::string& title, WindowRect rect = {0, 0, 400, 300});
@@ -31,6 +32,7 @@ public:
     const std::vector<WindowHandle>& closeRequests() const { return closeRequests_; }
     const std::vector<WindowHandle>& refusedCloses() const { return refusedCloses_; }
     int titleReads() const { return titleReads_; }
+    int pendingCloses() const { return pendingCloses_; }
 
     // Runs after every title read, so a test can change the desktop mid-scan.
     std::function<void(WindowHandle)> afterTitleRead;
@@ -40,7 +42,7 @@ public:
     bool IsIconic(WindowHandle window) override;
     int GetWindowTextA(WindowHandle window, char* buffer, int maxCount) override;
     WindowRect GetWindowRect(WindowHandle window) override;
-    bool PostClose(WindowHandle window) override;
+    CloseRequest PostClose(WindowHandle window) override;
 
 private:
     std::vector<Window> windows_;
@@ -48,6 +50,7 @@ private:
     std::vector<WindowHandle> refusedCloses_;
     WindowHandle nextHandle_ = 0x400001;
     int titleReads_ = 0;
+    int pendingCloses_ = 0;
 };
 
 } // namespace vornel

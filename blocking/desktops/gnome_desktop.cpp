@@ -279,7 +279,7 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
 }
 
 GnomeDesktop::GnomeDesktop(QDBusConnection bus, std::string xDisplay, bool lookOnly)
-    : bus_(std::move(bus)), xDisplay_(std::move(xDisplay)), lookOnly_(lookOnly),
+    : bus_(std::move(bus)), xQuestions_(std::move(xDisplay), [this] { changesArrived(); }), lookOnly_(lookOnly),
       receiver_(std::make_unique<GnomeShellReceiver>(*this)), list_(bus_, CallMs),
       nameClaim_(bus_, CallMs), setUp_(bus_, CallMs) {}
 
@@ -604,18 +604,21 @@ WindowHandle GnomeDesktop::handleFor(const QString& id) {
     return it->second;
 }
 
-bool GnomeDesktop::requestClose(WindowHandle window) {
+CloseRequest GnomeDesktop::requestClose(WindowHandle window) {
     auto it = known_.find(window);
-    if (it == known_.end() || borrowed_) return false;
+    if (it == known_.end() || borrowed_) return CloseRequest::Refused;
     // The extension closes Wayland windows only: mutter kills the program of
     // an X window that does not take WM_DELETE_WINDOW, and tells the
     // extension nothing of its protocols. XWayland is asked directly.
-    if (it->second.xid != 0) return sendDeleteWindow(xDisplay_, it->second.xid);
+    if (it->second.xid != 0) {
+        const auto sent = xQuestions_.sendDeleteWindow(window, it->second.xid);
+        return sent ? sentIf(*sent == XAnswer::Yes) : CloseRequest::Pending;
+    }
     QDBusMessage close = QDBusMessage::createMethodCall(ShellService, FeedPath, FeedInterface,
                                                         QStringLiteral("Close"));
     close.setArguments({it->second.id});
     // Sent without waiting for the answer, as a posted message is.
-    return bus_.send(close);
+    return sentIf(bus_.send(close));
 }
 
 } // namespace vornel

@@ -4,6 +4,7 @@
 #include "blocking/desktops/reconnection.h"
 #include "blocking/desktops/tool_run.h"
 #include "blocking/desktops/window_model.h"
+#include "blocking/desktops/xwayland_protocols.h"
 
 #include <QDBusConnection>
 #include <QString>
@@ -69,7 +70,7 @@ public:
 protected:
     // The extension's polite close for a Wayland window; an XWayland window
     // gets WM_DELETE_WINDOW from us, and only when it lists it.
-    bool requestClose(WindowHandle window) override;
+    CloseRequest requestClose(WindowHandle window) override;
     void update() override;
 
 private:
@@ -98,7 +99,7 @@ private:
     WindowHandle handleFor(const QString& id);
 
     QDBusConnection bus_;
-    std::string xDisplay_;
+    XWaylandQuestions xQuestions_;
     bool lookOnly_;
     std::unique_ptr<GnomeShellReceiver> receiver_;
     BusQuestion list_;

@@ -290,7 +290,7 @@ void KWinDesktop::watchForKWin() {
 }
 
 KWinDesktop::KWinDesktop(QDBusConnection bus, QString script, std::string xDisplay)
-    : bus_(std::move(bus)), script_(std::move(script)), xDisplay_(std::move(xDisplay)),
+    : bus_(std::move(bus)), script_(std::move(script)), xQuestions_(std::move(xDisplay), [this] { changesArrived(); }),
       receiver_(std::make_unique<KWinScriptReceiver>(*this)), loading_(bus_, ScriptingCallMs),
       silentCheck_(bus_, ScriptingCallMs), nameClaim_(bus_, ScriptingCallMs) {
     reportDue_.setSingleShot(true);
@@ -459,24 +459,25 @@ void KWinDesktop::scriptSilent() {
 // KWin closes an X window that does not take WM_DELETE_WINDOW by killing its
 // program. Plasma 6 no longer gives scripts the X id, so such a window is
 // checked by its title; one that cannot be vouched for is left open.
-bool KWinDesktop::requestClose(WindowHandle window) {
+CloseRequest KWinDesktop::requestClose(WindowHandle window) {
     auto it = known_.find(window);
-    if (!loaded_ || it == known_.end()) return false;
+    if (!loaded_ || it == known_.end()) return CloseRequest::Refused;
     const Known& k = it->second;
     if (k.x11) {
         const std::string& title = find(window)->title;
-        const bool polite = k.xid != 0 ? listsDeleteWindow(xDisplay_, k.xid)
-                                       : xWindowsTitledListDeleteWindow(xDisplay_, title);
-        if (!polite) {
+        const auto polite = k.xid != 0 ? xQuestions_.listsDeleteWindow(window, k.xid)
+                                       : xQuestions_.titledListDeleteWindow(window, title);
+        if (!polite) return CloseRequest::Pending;
+        if (*polite != XAnswer::Yes) {
             qCWarning(lcKwin,
                       "« %s » n'est pas fermée : cette fenêtre X11 ne peut pas être "
                       "fermée poliment, KWin arrêterait son programme",
                       title.c_str());
-            return false;
+            return CloseRequest::Refused;
         }
     }
     receiver_->ask(k.id);
-    return true;
+    return CloseRequest::Sent;
 }
 
 } // namespace vornel

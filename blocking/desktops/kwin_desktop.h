@@ -3,6 +3,7 @@
 #include "blocking/desktops/bus_question.h"
 #include "blocking/desktops/reconnection.h"
 #include "blocking/desktops/window_model.h"
+#include "blocking/desktops/xwayland_protocols.h"
 
 #include <QDBusConnection>
 #include <QString>
@@ -57,7 +58,7 @@ public:
 protected:
     // closeWindow() in KWin. An XWayland window only when it lists
     // WM_DELETE_WINDOW, since KWin kills an X11 client that does not.
-    bool requestClose(WindowHandle window) override;
+    CloseRequest requestClose(WindowHandle window) override;
     void update() override;
 
 private:
@@ -84,7 +85,7 @@ private:
 
     QDBusConnection bus_;
     QString script_;
-    std::string xDisplay_;
+    XWaylandQuestions xQuestions_;
     std::unique_ptr<KWinScriptReceiver> receiver_;
     BusQuestion loading_;
     BusQuestion silentCheck_;

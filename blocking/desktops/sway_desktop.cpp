@@ -101,7 +101,8 @@ std::optional<QJsonObject> readObject(const QByteArray& payload) {
 } // namespace
 
 SwayDesktop::SwayDesktop(QString socketPath, int timeoutMs, std::string xDisplay)
-    : socketPath_(std::move(socketPath)), xDisplay_(std::move(xDisplay)) {
+    : socketPath_(std::move(socketPath)),
+      xQuestions_(std::move(xDisplay), [this] { changesArrived(); }) {
     answerDue_.setSingleShot(true);
     answerDue_.setInterval(timeoutMs);
     QObject::connect(&answerDue_, &QTimer::timeout, &socket_, [this] { unanswered(); });
@@ -349,15 +350,17 @@ void SwayDesktop::takeTree(const QJsonObject& root) {
     }
 }
 
-bool SwayDesktop::requestClose(WindowHandle window) {
-    if (!connected()) return false;
-    if (auto x = xWindows_.find(window);
-        x != xWindows_.end() && !listsDeleteWindow(xDisplay_, x->second))
-        return false;
+CloseRequest SwayDesktop::requestClose(WindowHandle window) {
+    if (!connected()) return CloseRequest::Refused;
+    if (auto x = xWindows_.find(window); x != xWindows_.end()) {
+        const auto polite = xQuestions_.listsDeleteWindow(window, x->second);
+        if (!polite) return CloseRequest::Pending;
+        if (*polite != XAnswer::Yes) return CloseRequest::Refused;
+    }
     const auto own = containerOf_.find(window);
     const qint64 container = own != containerOf_.end() ? own->second : qint64(window);
     send(RunCommand, "[con_id=" + QByteArray::number(container) + "] kill");
-    return true;
+    return CloseRequest::Sent;
 }
 
 } // namespace vornel

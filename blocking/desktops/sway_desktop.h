@@ -2,6 +2,7 @@
 
 #include "blocking/desktops/reconnection.h"
 #include "blocking/desktops/window_model.h"
+#include "blocking/desktops/xwayland_protocols.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -55,7 +56,7 @@ protected:
     // Wayland window. For an X11 window (XWayland's, or any of i3's) it is
     // WM_DELETE_WINDOW when the window lists that protocol and a kill of its
     // client when it does not, so such a window is closed only when it lists it.
-    bool requestClose(WindowHandle window) override;
+    CloseRequest requestClose(WindowHandle window) override;
 
 private:
     SwayDesktop(QString socketPath, int timeoutMs, std::string xDisplay);
@@ -96,7 +97,7 @@ private:
     std::unordered_map<qint64, WindowHandle> handleOf_;
     std::unordered_map<WindowHandle, qint64> containerOf_;
     WindowHandle nextHandle_ = OwnHandles;
-    std::string xDisplay_;
+    XWaylandQuestions xQuestions_;
 };
 
 } // namespace vornel

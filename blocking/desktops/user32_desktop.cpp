@@ -69,8 +69,8 @@ WindowRect User32Desktop::GetWindowRect(WindowHandle window) {
     return {r.left, r.top, r.right, r.bottom};
 }
 
-bool User32Desktop::PostClose(WindowHandle window) {
-    return ::PostMessageA(toHwnd(window), WM_CLOSE, 0, 0);
+CloseRequest User32Desktop::PostClose(WindowHandle window) {
+    return sentIf(::PostMessageA(toHwnd(window), WM_CLOSE, 0, 0));
 }
 
 } // namespace vornel

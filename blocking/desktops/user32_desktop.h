@@ -20,7 +20,7 @@ public:
     bool IsIconic(WindowHandle window) override;
     int GetWindowTextA(WindowHandle window, char* buffer, int maxCount) override;
     WindowRect GetWindowRect(WindowHandle window) override;
-    bool PostClose(WindowHandle window) override;
+    CloseRequest PostClose(WindowHandle window) override;
 };
 
 // UTF-16 to UTF-8, cut to at most maxBytes bytes, never inside a character.

@@ -57,8 +57,8 @@ WindowRect WindowModel::GetWindowRect(WindowHandle window) {
     return w ? w->rect : WindowRect{};
 }
 
-bool WindowModel::PostClose(WindowHandle window) {
-    return current(window, Close) && requestClose(window);
+CloseRequest WindowModel::PostClose(WindowHandle window) {
+    return current(window, Close) ? requestClose(window) : CloseRequest::Refused;
 }
 
 bool WindowModel::sizeKnown(WindowHandle window) {

@@ -45,7 +45,7 @@ public:
     bool IsIconic(WindowHandle window) override;
     int GetWindowTextA(WindowHandle window, char* buffer, int maxCount) override;
     WindowRect GetWindowRect(WindowHandle window) override;
-    bool PostClose(WindowHandle window) override;
+    CloseRequest PostClose(WindowHandle window) override;
     bool sizeKnown(WindowHandle window) override;
     void beginWalk(bool minimisedAsked = true) override;
     void rereadWindows(std::span<const WindowHandle> windows) override;
@@ -65,9 +65,8 @@ public:
 protected:
     // Takes in the changes that arrived since the last call.
     virtual void update() {}
-    // Sends the polite close request of the window system; false when it
-    // could not be sent (or must not be: a window that would be killed).
-    virtual bool requestClose(WindowHandle window) = 0;
+    // Sends the polite close request of the window system (see PostClose).
+    virtual CloseRequest requestClose(WindowHandle window) = 0;
 
     // The stacking order, top first; windows not in it are forgotten.
     void setOrder(std::vector<WindowHandle> topFirst);

@@ -100,7 +100,8 @@ struct Listeners {
 };
 
 WlrootsDesktop::WlrootsDesktop(std::string display, std::string xDisplay)
-    : displayName_(std::move(display)), xDisplay_(std::move(xDisplay)) {}
+    : displayName_(std::move(display)),
+      xQuestions_(std::move(xDisplay), [this] { changesArrived(); }) {}
 
 WlrootsDesktop::~WlrootsDesktop() {
     close();
@@ -194,12 +195,12 @@ void WlrootsDesktop::lost() {
     reconnection_.lost();
 }
 
-bool WlrootsDesktop::requestClose(WindowHandle window) {
+CloseRequest WlrootsDesktop::requestClose(WindowHandle window) {
     auto it = toplevels_.find(window);
-    if (it == toplevels_.end() || !connected()) return false;
-    const std::optional<bool> lacks =
-        xWindowTitledLacksDeleteWindow(xDisplay_, find(window)->title);
-    if (!lacks) {
+    if (it == toplevels_.end() || !connected()) return CloseRequest::Refused;
+    const auto lacks = xQuestions_.titledLacksDeleteWindow(window, find(window)->title);
+    if (!lacks) return CloseRequest::Pending;
+    if (*lacks == XAnswer::Unknown) {
         // The list does not tell an X window from a Wayland one: with no
         // XWayland to ask, any window may be one whose program the
         // compositor would kill.
@@ -210,16 +211,17 @@ bool WlrootsDesktop::requestClose(WindowHandle window) {
                             "Aucune fenêtre n'est fermée : XWayland (écran « %1 ») ne répond pas, "
                             "et sans lui Vornel ne peut savoir si fermer une fenêtre tuerait son "
                             "programme.")
-                    .arg(xDisplay_.empty() ? programText("WlrootsDesktop", "non nommé")
-                                           : QString::fromStdString(xDisplay_))
+                    .arg(xQuestions_.display().empty()
+                             ? programText("WlrootsDesktop", "non nommé")
+                             : QString::fromStdString(xQuestions_.display()))
                     .toStdString();
             setNotice(notice);
         }
-        return false;
+        return CloseRequest::Refused;
     }
-    if (*lacks) return false;
+    if (*lacks == XAnswer::Yes) return CloseRequest::Refused;
     zwlr_foreign_toplevel_handle_v1_close(it->second->object);
-    return wl_display_flush(display_) >= 0;
+    return sentIf(wl_display_flush(display_) >= 0);
 }
 
 } // namespace vornel

@@ -2,6 +2,7 @@
 
 #include "blocking/desktops/reconnection.h"
 #include "blocking/desktops/window_model.h"
+#include "blocking/desktops/xwayland_protocols.h"
 
 #include <functional>
 #include <memory>
@@ -51,7 +52,7 @@ protected:
     // lacks WM_DELETE_WINDOW, so a window that has the title of such an X
     // window is not asked, nor any window while XWayland runs but cannot be
     // asked.
-    bool requestClose(WindowHandle window) override;
+    CloseRequest requestClose(WindowHandle window) override;
 
 private:
     WlrootsDesktop(std::string display, std::string xDisplay);
@@ -71,7 +72,7 @@ private:
     std::unordered_map<WindowHandle, std::unique_ptr<Toplevel>> toplevels_;
     WindowHandle lastHandle_ = 0;
     std::unique_ptr<QSocketNotifier> notifier_;
-    std::string xDisplay_;
+    XWaylandQuestions xQuestions_;
     bool xUnknownReported_ = false;
     Reconnection reconnection_{[this] { return open(); }};
 };

@@ -621,9 +621,10 @@ void X11Desktop::applyOrder() {
     }
 }
 
-bool X11Desktop::requestClose(WindowHandle window) {
+CloseRequest X11Desktop::requestClose(WindowHandle window) {
     auto it = clients_.find(window);
-    if (!c_ || it == clients_.end() || it->second.gone || !it->second.deletable) return false;
+    if (!c_ || it == clients_.end() || it->second.gone || !it->second.deletable)
+        return CloseRequest::Refused;
     if (managed_ && closesWindows_) {
         sent(xcb_ewmh_request_close_window(&ewmh_, screen_, window, XCB_CURRENT_TIME,
                                            XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER));
@@ -638,7 +639,7 @@ bool X11Desktop::requestClose(WindowHandle window) {
         sent(xcb_send_event(c_, 0, window, XCB_EVENT_MASK_NO_EVENT,
                             reinterpret_cast<const char*>(&event)));
     }
-    return xcb_flush(c_) > 0;
+    return sentIf(xcb_flush(c_) > 0);
 }
 
 } // namespace vornel

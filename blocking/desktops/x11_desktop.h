@@ -54,7 +54,7 @@ protected:
     // WM_DELETE_WINDOW straight to the client; both only to a window that lists
     // WM_DELETE_WINDOW (a window manager kills a client that does not). Never
     // destroys a window or kills a client.
-    bool requestClose(WindowHandle window) override;
+    CloseRequest requestClose(WindowHandle window) override;
 
 private:
     explicit X11Desktop(std::string display);

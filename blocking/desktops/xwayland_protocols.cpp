@@ -1,6 +1,10 @@
 #include "blocking/desktops/xwayland_protocols.h"
 
+#include "common/log_categories.h"
+
+#include <QMetaObject>
 #include <QString>
+#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -8,7 +12,7 @@
 #include <dirent.h>
 #include <fstream>
 #include <functional>
-#include <future>
+#include <mutex>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -76,8 +80,8 @@ public:
 
     // Not sent once the caller has stopped waiting for it: a close that
     // comes too late would be counted by nobody.
-    bool sendDeleteWindow(xcb_window_t window, const std::atomic<bool>& abandoned) {
-        if (!listsDeleteWindow(window) || abandoned) return false;
+    bool sendDeleteWindow(xcb_window_t window, const std::atomic<int>& question) {
+        if (!listsDeleteWindow(window) || question == XWaylandQuestions::GivenUp) return false;
         xcb_client_message_event_t event{};
         event.response_type = XCB_CLIENT_MESSAGE;
         event.format = 32;
@@ -121,54 +125,6 @@ bool xwaylandRuns() {
     return found;
 }
 
-// xcb waits for every answer, without end: an XWayland that does not answer
-// (its compositor stopped, or busy) would hold the program's thread for good.
-// So each question goes to a thread of its own, and the answer is taken if
-// it comes within QuestionLimit. A question left unanswered keeps its thread
-// until XWayland answers or goes; while it does, no other is asked, and none
-// is answered. abandoned tells the question that its answer is no longer
-// awaited, so that it changes nothing late.
-// Long enough for a busy machine's XWayland, whose answers a refusal would
-// cost: a window refused is asked again only once it changes.
-constexpr auto QuestionLimit = std::chrono::milliseconds(1000);
-std::atomic<bool> questionStuck{false};
-
-template <class T>
-std::optional<T> askXWayland(std::function<T(const std::atomic<bool>& abandoned)> question) {
-    if (questionStuck.exchange(true)) return std::nullopt;
-    auto answer = std::make_shared<std::promise<T>>();
-    auto abandoned = std::make_shared<std::atomic<bool>>(false);
-    std::future<T> answered = answer->get_future();
-    std::thread([answer, abandoned, question = std::move(question)] {
-        T value = question(*abandoned);
-        questionStuck = false;
-        answer->set_value(std::move(value));
-    }).detach();
-    if (answered.wait_for(QuestionLimit) == std::future_status::ready) return answered.get();
-    *abandoned = true;
-    return std::nullopt;
-}
-
-} // namespace
-
-bool listsDeleteWindow(const std::string& display, uint32_t xWindow) {
-    return askXWayland<bool>([display, xWindow](const std::atomic<bool>&) {
-               Connection x(display);
-               return x.ok() && x.listsDeleteWindow(xWindow);
-           })
-        .value_or(false);
-}
-
-bool sendDeleteWindow(const std::string& display, uint32_t xWindow) {
-    return askXWayland<bool>([display, xWindow](const std::atomic<bool>& abandoned) {
-               Connection x(display);
-               return x.ok() && x.sendDeleteWindow(xWindow, abandoned);
-           })
-        .value_or(false);
-}
-
-namespace {
-
 // How a title is compared with the X windows' own.
 enum class Titles { Raw, AsKWinShows };
 
@@ -211,26 +167,123 @@ titledWindows(const std::string& display, const std::string& title, Titles title
     return std::pair{titled, lacking};
 }
 
+XAnswer answerOf(bool yes) { return yes ? XAnswer::Yes : XAnswer::No; }
+
+// The given-up questions whose threads XWayland still holds, of every
+// desktop: XWayland is not asked again while one is.
+std::atomic<int> stuckQuestions{0};
+
 } // namespace
 
-using TitledWindows = std::optional<std::pair<int, int>>;
+// Where a question's thread hands its answer over: to the receiver while it
+// lives. The lock keeps it from going while an answer is being posted to it.
+struct XWaylandQuestions::Channel {
+    std::mutex lock;
+    QObject* receiver = nullptr;
+};
 
-std::optional<bool> xWindowTitledLacksDeleteWindow(const std::string& display,
-                                                   const std::string& title) {
-    const auto found = askXWayland<TitledWindows>([display, title](const std::atomic<bool>&) {
-                           return titledWindows(display, title);
-                       }).value_or(std::nullopt);
-    if (!found) return std::nullopt;
-    return found->second > 0;
+XWaylandQuestions::XWaylandQuestions(std::string display, std::function<void()> answered)
+    : display_(std::move(display)), answered_(std::move(answered)),
+      channel_(std::make_shared<Channel>()) {
+    channel_->receiver = &receiver_;
 }
 
-bool xWindowsTitledListDeleteWindow(const std::string& display, const std::string& title) {
+XWaylandQuestions::~XWaylandQuestions() {
+    const std::lock_guard hold(channel_->lock);
+    channel_->receiver = nullptr;
+}
+
+std::optional<XAnswer> XWaylandQuestions::ask(WindowHandle window, std::string key,
+                                              Question question) {
+    const auto now = std::chrono::steady_clock::now();
+    // An answer nobody came back for is not one to act on later.
+    std::erase_if(asked_, [now](const auto& entry) {
+        return entry.second.answer && now - entry.second.since > 2 * QuestionLimit;
+    });
+    if (auto it = asked_.find(window); it != asked_.end()) {
+        if (!it->second.answer) return std::nullopt; // one question at a time for a window
+        const bool same = it->second.key == key;
+        const XAnswer answer = *it->second.answer;
+        asked_.erase(it);
+        if (same) return answer;
+    }
+    if (stuckQuestions > 0) return XAnswer::Unknown;
+
+    const uint64_t serial = ++serial_;
+    asked_[window] = {std::move(key), serial, std::nullopt, now};
+    auto state = std::make_shared<std::atomic<int>>(Running);
+    std::thread([this, channel = channel_, display = display_, question = std::move(question),
+                 state, window, serial] {
+        const XAnswer answer = question(display, *state);
+        int running = Running;
+        if (!state->compare_exchange_strong(running, Finished)) {
+            --stuckQuestions; // given up on meanwhile: nobody awaits it
+            return;
+        }
+        const std::lock_guard hold(channel->lock);
+        if (channel->receiver)
+            QMetaObject::invokeMethod(
+                channel->receiver, [this, window, serial, answer] { arrived(window, serial, answer); },
+                Qt::QueuedConnection);
+    }).detach();
+    QTimer::singleShot(QuestionLimit, &receiver_, [this, state, window, serial] {
+        ++stuckQuestions;
+        int running = Running;
+        if (!state->compare_exchange_strong(running, GivenUp)) {
+            --stuckQuestions; // answered in time
+            return;
+        }
+        qCWarning(lcDesktop, "XWayland (display \"%s\") did not answer within %d ms",
+                  display_.c_str(), int(QuestionLimit.count()));
+        arrived(window, serial, XAnswer::Unknown);
+    });
+    return std::nullopt;
+}
+
+void XWaylandQuestions::arrived(WindowHandle window, uint64_t serial, XAnswer answer) {
+    auto it = asked_.find(window);
+    if (it == asked_.end() || it->second.serial != serial) return;
+    it->second.answer = answer;
+    it->second.since = std::chrono::steady_clock::now();
+    if (answered_) answered_();
+}
+
+std::optional<XAnswer> XWaylandQuestions::listsDeleteWindow(WindowHandle window,
+                                                            uint32_t xWindow) {
+    return ask(window, "lists " + std::to_string(xWindow),
+               [xWindow](const std::string& display, const std::atomic<int>&) {
+                   Connection x(display);
+                   return answerOf(x.ok() && x.listsDeleteWindow(xWindow));
+               });
+}
+
+std::optional<XAnswer> XWaylandQuestions::sendDeleteWindow(WindowHandle window, uint32_t xWindow) {
+    return ask(window, "send " + std::to_string(xWindow),
+               [xWindow](const std::string& display, const std::atomic<int>& state) {
+                   Connection x(display);
+                   return answerOf(x.ok() && x.sendDeleteWindow(xWindow, state));
+               });
+}
+
+std::optional<XAnswer> XWaylandQuestions::titledLacksDeleteWindow(WindowHandle window,
+                                                                  const std::string& title) {
+    return ask(window, "lacks " + title,
+               [title](const std::string& display, const std::atomic<int>&) {
+                   const auto found = titledWindows(display, title);
+                   return found ? answerOf(found->second > 0) : XAnswer::Unknown;
+               });
+}
+
+std::optional<XAnswer> XWaylandQuestions::titledListDeleteWindow(WindowHandle window,
+                                                                 const std::string& title) {
     // Two X windows that KWin shows alike may be the one it means.
-    const auto found =
-        askXWayland<TitledWindows>([display, title](const std::atomic<bool>&) {
-            return titledWindows(display, asKWinShows(title, false), Titles::AsKWinShows);
-        }).value_or(std::nullopt);
-    return found && found->first > 0 && found->second == 0;
+    return ask(window, "list " + title,
+               [title](const std::string& display, const std::atomic<int>&) {
+                   const auto found =
+                       titledWindows(display, asKWinShows(title, false), Titles::AsKWinShows);
+                   if (!found) return XAnswer::Unknown;
+                   return answerOf(found->first > 0 && found->second == 0);
+               });
 }
 
 } // namespace vornel

@@ -20,6 +20,7 @@
 namespace vornel {
 namespace {
 
+using test::decidedClose;
 using test::TestWindow;
 using test::waitWithEvents;
 
@@ -202,14 +203,14 @@ TEST_F(KWinDesktopTest, FollowsWindowsAndClosesPolitely) {
     QDBusConnection::disconnectFromBus("intruder");
     EXPECT_EQ(waitForTitle(*desktop, "Faux", 500), 0u);
 
-    EXPECT_TRUE(desktop->PostClose(a));
+    EXPECT_EQ(decidedClose(*desktop, a), CloseRequest::Sent);
     EXPECT_TRUE(alpha.waitClosed());
     EXPECT_TRUE(waitWithEvents([&] {
         desktop->beginWalk();
         return desktop->find(a) == nullptr;
     }));
     EXPECT_EQ(titleOf(*desktop, a), "");
-    EXPECT_FALSE(desktop->PostClose(a)) << "a window gone is not asked again";
+    EXPECT_EQ(decidedClose(*desktop, a), CloseRequest::Refused) << "a window gone is not asked again";
     EXPECT_FALSE(beta.sawClose());
     EXPECT_NE(desktop->find(b), nullptr);
 
@@ -341,7 +342,7 @@ TEST_F(KWinDesktopTest, AScriptUnloadedFromOutsideIsLoadedAgain) {
     scripting("unloadScript", {QString(KWinDesktop::ScriptName)});
     ASSERT_TRUE(waitWithEvents([] { return !scriptLoaded(); }, 5000));
     // The request answers the script's open call, which nobody makes again.
-    EXPECT_TRUE(desktop->PostClose(before));
+    EXPECT_EQ(decidedClose(*desktop, before), CloseRequest::Sent);
     ASSERT_TRUE(waitWithEvents([&] { return !told.empty(); }, 15000));
     EXPECT_NE(told[0].find("KWin"), std::string::npos) << told[0];
     EXPECT_FALSE(window.sawClose()) << "the request went to no script";
@@ -352,7 +353,7 @@ TEST_F(KWinDesktopTest, AScriptUnloadedFromOutsideIsLoadedAgain) {
     ASSERT_NE(after, 0u) << "the script was not loaded again";
     EXPECT_TRUE(scriptLoaded());
     EXPECT_FALSE(window.sawClose()) << "a request of the lost script is not made again";
-    EXPECT_TRUE(desktop->PostClose(after));
+    EXPECT_EQ(decidedClose(*desktop, after), CloseRequest::Sent);
     EXPECT_TRUE(window.waitClosed());
 }
 

@@ -236,6 +236,36 @@ TEST_F(ScanTick, ARefusedCloseCountsNothingAndIsAskedOnce) {
     EXPECT_EQ(sound.calls.size(), 1u);
 }
 
+// A desktop that must hear from XWayland before it may close a window says
+// the request is pending: nothing is counted until it is decided, and it is
+// made again at each tick until then, past the first second too.
+TEST_F(ScanTick, APendingCloseCountsOnlyOnceDecided) {
+    rules.append(TCond{"Y", "N", "casino", 1, 1});
+    WindowHandle later = desktop.add(std::string("casino") + IE);
+    desktop.find(later)->pendingAnswers = 7;
+
+    ticks(0, 1200);
+    EXPECT_EQ(desktop.pendingCloses(), 7);
+    EXPECT_TRUE(desktop.closeRequests().empty());
+    EXPECT_EQ(lNbre.text(), "0");
+    EXPECT_TRUE(mLog.toPlainText().isEmpty());
+    EXPECT_TRUE(sound.calls.empty());
+    ticks(1400, 1400);
+    EXPECT_EQ(desktop.closeRequests(), std::vector<WindowHandle>{later});
+    EXPECT_EQ(lNbre.text(), "1");
+    EXPECT_EQ(memoLines(&mLog).size(), 1);
+
+    // Decided against: nothing counted, and not asked again until it changes.
+    WindowHandle rude = desktop.add(std::string("casino rude") + IE);
+    desktop.find(rude)->pendingAnswers = 1;
+    desktop.find(rude)->closable = false;
+    ticks(1600, 5000);
+    EXPECT_EQ(desktop.pendingCloses(), 8);
+    EXPECT_EQ(desktop.refusedCloses(), std::vector<WindowHandle>{rude});
+    EXPECT_EQ(lNbre.text(), "1");
+    EXPECT_EQ(sound.calls.size(), 1u);
+}
+
 namespace {
 
 // The scan's debug lines while it lives, switched on.

@@ -103,7 +103,7 @@ TEST_F(SwayDesktopTest, FollowsNewWindowsTitlesAndClosingsFromEventsAlone) {
         [&] { return titleOf(*desktop, firstHandle) == "Nouveau titre - Mozilla"; }));
 
     // The close is the polite one: the client is asked and goes by itself.
-    EXPECT_TRUE(desktop->PostClose(secondHandle));
+    EXPECT_EQ(decidedClose(*desktop, secondHandle), CloseRequest::Sent);
     EXPECT_TRUE(second.waitClosed());
     EXPECT_TRUE(waitWithEvents([&] { return desktop->find(secondHandle) == nullptr; }));
     EXPECT_FALSE(first.sawClose()) << "only the window asked is closed";
@@ -135,7 +135,7 @@ TEST_F(SwayDesktopTest, TiledWindowsFillTheirPlaceScratchpadIsMinimisedOtherWork
     EXPECT_TRUE(waitWithEvents([&] { return desktop->IsIconic(handle); }));
     EXPECT_TRUE(desktop->IsWindowVisible(handle));
 
-    EXPECT_TRUE(desktop->PostClose(handle));
+    EXPECT_EQ(decidedClose(*desktop, handle), CloseRequest::Sent);
     EXPECT_TRUE(tiled.waitForFinished(5000)) << "foot was not asked to close";
     EXPECT_TRUE(waitWithEvents([&] { return desktop->find(handle) == nullptr; }));
 }
@@ -157,7 +157,7 @@ TEST_F(SwayDesktopTest, AnswersNothingAndClosesNothingOnceTheCompositorHasGone) 
     swaymsg(other.dir(), "exit"); // sway may go before it answers
     EXPECT_TRUE(waitWithEvents([&] { return !lost->connected(); }));
     EXPECT_TRUE(walk(*lost).empty());
-    EXPECT_FALSE(lost->PostClose(handle));
+    EXPECT_EQ(decidedClose(*lost, handle), CloseRequest::Refused);
 
     EXPECT_FALSE(window.sawClose());
     EXPECT_EQ(titleOf(*desktop, handle), "Reste - Mozilla") << "the first session is untouched";
@@ -181,7 +181,7 @@ TEST_F(SwayDesktopTest, ALostConnectionIsToldAndJoinedAgain) {
     ASSERT_TRUE(waitWithEvents([&] { return !told.empty(); }));
     EXPECT_NE(told[0].find("aucune fenêtre n'est surveillée"), std::string::npos) << told[0];
     EXPECT_TRUE(walk(*relayed).empty()) << "nothing is answered from a lost connection";
-    EXPECT_FALSE(relayed->PostClose(handle));
+    EXPECT_EQ(decidedClose(*relayed, handle), CloseRequest::Refused);
 
     ASSERT_TRUE(waitWithEvents([&] { return relayed->find(handle) != nullptr; }, 10000));
     EXPECT_EQ(relay.connections(), 2);
@@ -190,7 +190,7 @@ TEST_F(SwayDesktopTest, ALostConnectionIsToldAndJoinedAgain) {
     EXPECT_TRUE(waitWithEvents([&] { return titleOf(*relayed, handle) == "Revenue - Mozilla"; }))
         << "window events come again";
     EXPECT_FALSE(window.sawClose());
-    EXPECT_TRUE(relayed->PostClose(handle));
+    EXPECT_EQ(decidedClose(*relayed, handle), CloseRequest::Sent);
     EXPECT_TRUE(window.waitClosed());
 }
 
@@ -343,13 +343,13 @@ TEST(SwayIpc, SeesI3sWindowsAndClosesNoneThatTheXServerCannotVouchFor) {
     EXPECT_EQ(desktop->GetWindowRect(windows[1]), (WindowRect{427, 296, 597, 484}));
     EXPECT_TRUE(desktop->IsIconic(windows[0]));
     EXPECT_FALSE(desktop->IsIconic(windows[1]));
-    EXPECT_FALSE(desktop->PostClose(windows[2]));
+    EXPECT_EQ(decidedClose(*desktop, windows[2]), CloseRequest::Refused);
 
     // A window whose number does not fit a handle is closed by its own.
     i3.setTree(swayTreeOf({swayWindow(94732013160704, "Grande")}));
     ASSERT_TRUE(desktop->refresh(3000));
     ASSERT_EQ(walk(*desktop).size(), 1u);
-    EXPECT_TRUE(desktop->PostClose(walk(*desktop)[0]));
+    EXPECT_EQ(decidedClose(*desktop, walk(*desktop)[0]), CloseRequest::Sent);
     EXPECT_TRUE(waitWithEvents([&] { return !i3.commands().isEmpty(); }));
     EXPECT_EQ(i3.commands(), QByteArrayList{"[con_id=94732013160704] kill"});
 }
@@ -397,7 +397,7 @@ TEST(SwayIpc, ARefusedSubscriptionIsToldAndTriedAgainWithTheBackOff) {
     EXPECT_NE(told[0].find("a refusé de signaler les changements de fenêtres"), std::string::npos)
         << told[0];
     EXPECT_TRUE(walk(*desktop).empty()) << "nothing is answered without the events";
-    EXPECT_FALSE(desktop->PostClose(5));
+    EXPECT_EQ(decidedClose(*desktop, 5), CloseRequest::Refused);
 
     ASSERT_TRUE(waitWithEvents([&] { return desktop->find(5) != nullptr; }, 10000));
     const std::vector<qint64> joined = sway.connections();

@@ -18,10 +18,10 @@ struct FedModel : WindowModel {
     using WindowModel::setOrder;
 
     void update() override { ++updates; }
-    bool requestClose(WindowHandle window) override {
-        if (refuseClose) return false;
+    CloseRequest requestClose(WindowHandle window) override {
+        if (refuseClose) return CloseRequest::Refused;
         closed.push_back(window);
-        return true;
+        return CloseRequest::Sent;
     }
 };
 
@@ -77,10 +77,10 @@ TEST(WindowModel, UnknownWindowsReadEmptyAndTitlesAreCutOnUtf8Boundaries) {
     EXPECT_STREQ(buffer, "");
     EXPECT_FALSE(model.IsWindowVisible(6));
     EXPECT_EQ(model.GetWindowRect(6), WindowRect{});
-    EXPECT_FALSE(model.PostClose(6)) << "nothing is sent to a window the model does not know";
-    EXPECT_TRUE(model.PostClose(5));
+    EXPECT_EQ(model.PostClose(6), CloseRequest::Refused) << "nothing is sent to a window the model does not know";
+    EXPECT_EQ(model.PostClose(5), CloseRequest::Sent);
     model.refuseClose = true;
-    EXPECT_FALSE(model.PostClose(5));
+    EXPECT_EQ(model.PostClose(5), CloseRequest::Refused);
     EXPECT_EQ(model.closed, std::vector<WindowHandle>{5});
 }
 
@@ -116,7 +116,7 @@ TEST(WindowModel, TheScanReadsOnceFromTheTableOtherCallsTakeInFirstAndAWalkKeeps
     model.GetWindowTextA(3, buffer, 16);
     model.GetWindowRect(3);
     model.GetWindowRect(1);
-    EXPECT_TRUE(model.PostClose(1));
+    EXPECT_EQ(model.PostClose(1), CloseRequest::Sent);
     EXPECT_EQ(model.updates, before + 1);
     model.GetWindowRect(1);
     EXPECT_EQ(model.updates, before + 2);

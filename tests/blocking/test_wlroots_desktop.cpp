@@ -52,7 +52,7 @@ TEST(WlrootsDesktop, FollowsTheCompositorsListFromEventsAndClosesPolitely) {
     EXPECT_TRUE(
         waitWithEvents([&] { return titled(*desktop, "Nouveau titre - Mozilla") == firstHandle; }));
 
-    EXPECT_TRUE(desktop->PostClose(secondHandle));
+    EXPECT_EQ(decidedClose(*desktop, secondHandle), CloseRequest::Sent);
     EXPECT_TRUE(second.waitClosed());
     EXPECT_TRUE(waitWithEvents([&] {
         desktop->beginWalk();
@@ -80,8 +80,8 @@ TEST(WlrootsDesktop, ClosesNothingWhileXWaylandCannotBeAsked) {
     ASSERT_TRUE(window.waitShown());
     WindowHandle handle = 0;
     ASSERT_TRUE(waitWithEvents([&] { return (handle = titled(*desktop, "Pub - Mozilla")) != 0; }));
-    EXPECT_FALSE(desktop->PostClose(handle));
-    EXPECT_FALSE(desktop->PostClose(handle));
+    EXPECT_EQ(decidedClose(*desktop, handle), CloseRequest::Refused);
+    EXPECT_EQ(decidedClose(*desktop, handle), CloseRequest::Refused);
     EXPECT_FALSE(window.waitClosed(1000));
     ASSERT_EQ(told.size(), 1u);
     EXPECT_NE(told[0].find("XWayland"), std::string::npos) << told[0];
@@ -108,7 +108,7 @@ TEST(WlrootsDesktop, ALostListIsToldAndAskedForAgain) {
     ASSERT_TRUE(waitWithEvents([&] { return !told.empty(); }));
     EXPECT_NE(told[0].find("aucune fenêtre n'est surveillée"), std::string::npos) << told[0];
     EXPECT_EQ(titled(*desktop, "Revient - Mozilla"), 0u);
-    EXPECT_FALSE(desktop->PostClose(before));
+    EXPECT_EQ(decidedClose(*desktop, before), CloseRequest::Refused);
 
     WindowHandle after = 0;
     ASSERT_TRUE(waitWithEvents([&] { return (after = titled(*desktop, "Revient - Mozilla")) != 0; },
@@ -117,7 +117,7 @@ TEST(WlrootsDesktop, ALostListIsToldAndAskedForAgain) {
     EXPECT_NE(after, before) << "a handle of the lost list is not given again";
     EXPECT_EQ(told.back(), "");
     EXPECT_FALSE(window.sawClose());
-    EXPECT_TRUE(desktop->PostClose(after));
+    EXPECT_EQ(decidedClose(*desktop, after), CloseRequest::Sent);
     EXPECT_TRUE(window.waitClosed());
 }
 

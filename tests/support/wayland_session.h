@@ -5,6 +5,8 @@
 // folder), and private ones that a test or a benchmark starts for itself with
 // the same script. Every program inside a session runs as the session's user
 // (not root) through the script's "run".
+#include "blocking/desktop.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -87,6 +89,16 @@ inline bool waitWithEvents(const std::function<bool()>& done, int timeoutMs = 10
         QThread::msleep(10);
     }
     return true;
+}
+
+// A close request as the scan makes it: made again, the event loop running in
+// between, while the desktop waits for another program (XWayland) to decide
+// it. Pending still after timeoutMs.
+inline CloseRequest decidedClose(Desktop& desktop, WindowHandle window, int timeoutMs = 5000) {
+    CloseRequest request = CloseRequest::Pending;
+    waitWithEvents([&] { return (request = desktop.PostClose(window)) != CloseRequest::Pending; },
+                   timeoutMs);
+    return request;
 }
 
 // Waits up to timeoutMs for done() to hold, without running the event loop.

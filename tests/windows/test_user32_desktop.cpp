@@ -70,7 +70,7 @@ TEST(User32Desktop, ACloseRequestClosesTheWindowAndAGoneWindowReadsEmpty) {
     User32Desktop desktop;
     NativeWindow pub("Pub test");
     const WindowHandle h = pub.handle();
-    EXPECT_TRUE(desktop.PostClose(h));
+    EXPECT_EQ(desktop.PostClose(h), CloseRequest::Sent);
     // The request is only queued: the window still exists until it is handled.
     EXPECT_TRUE(IsWindow(pub.hwnd()));
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(pub.hwnd()); }));
@@ -79,6 +79,6 @@ TEST(User32Desktop, ACloseRequestClosesTheWindowAndAGoneWindowReadsEmpty) {
     EXPECT_FALSE(desktop.IsIconic(h));
     EXPECT_EQ(title(desktop, h), "");
     EXPECT_EQ(desktop.GetWindowRect(h), WindowRect{});
-    EXPECT_FALSE(desktop.PostClose(h));
+    EXPECT_EQ(desktop.PostClose(h), CloseRequest::Refused);
     EXPECT_FALSE(contains(walk(desktop, 0), h));
 }
