@@ -20,7 +20,9 @@ struct WindowRect {
 // another program whether the window may be asked; the same request made
 // again, once the desktop has told of a change, has the outcome.
 enum class CloseRequest { Sent, Refused, Pending };
-inline CloseRequest sentIf(bool sent) { return sent ? CloseRequest::Sent : CloseRequest::Refused; }
+inline CloseRequest sentIf(bool sent) {
+    return sent ? CloseRequest::Sent : CloseRequest::Refused;
+}
 
 constexpr unsigned GW_HWNDFIRST = 0;
 constexpr unsigned GW_HWNDNEXT = 2;

@@ -12,11 +12,12 @@
 #include <dirent.h>
 #include <fstream>
 #include <functional>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -167,11 +168,18 @@ titledWindows(const std::string& display, const std::string& title, Titles title
     return std::pair{titled, lacking};
 }
 
-XAnswer answerOf(bool yes) { return yes ? XAnswer::Yes : XAnswer::No; }
+XAnswer answerOf(bool yes) {
+    return yes ? XAnswer::Yes : XAnswer::No;
+}
 
 // The given-up questions whose threads XWayland still holds, of every
 // desktop: XWayland is not asked again while one is.
 std::atomic<int> stuckQuestions{0};
+// The questions out, of every desktop. A few at a time, so that a tick that
+// finds many windows to close does not start a thread for each; the others
+// are asked at a later tick.
+std::atomic<int> questionsOut{0};
+constexpr int MostQuestionsOut = 4;
 
 } // namespace
 
@@ -208,24 +216,42 @@ std::optional<XAnswer> XWaylandQuestions::ask(WindowHandle window, std::string k
         if (same) return answer;
     }
     if (stuckQuestions > 0) return XAnswer::Unknown;
-
+    if (questionsOut >= MostQuestionsOut) return std::nullopt;
     const uint64_t serial = ++serial_;
     asked_[window] = {std::move(key), serial, std::nullopt, now};
+    if (!start(window, serial, std::move(question))) {
+        asked_.erase(window);
+        return XAnswer::Unknown;
+    }
+    return std::nullopt;
+}
+
+// The question on a thread of its own, and its limit on the program's thread.
+// False when no thread could be made.
+bool XWaylandQuestions::start(WindowHandle window, uint64_t serial, Question question) {
     auto state = std::make_shared<std::atomic<int>>(Running);
-    std::thread([this, channel = channel_, display = display_, question = std::move(question),
-                 state, window, serial] {
-        const XAnswer answer = question(display, *state);
-        int running = Running;
-        if (!state->compare_exchange_strong(running, Finished)) {
-            --stuckQuestions; // given up on meanwhile: nobody awaits it
-            return;
-        }
-        const std::lock_guard hold(channel->lock);
-        if (channel->receiver)
-            QMetaObject::invokeMethod(
-                channel->receiver, [this, window, serial, answer] { arrived(window, serial, answer); },
-                Qt::QueuedConnection);
-    }).detach();
+    ++questionsOut;
+    try {
+        std::thread([this, channel = channel_, display = display_, question = std::move(question),
+                     state, window, serial] {
+            const XAnswer answer = question(display, *state);
+            --questionsOut;
+            int running = Running;
+            if (!state->compare_exchange_strong(running, Finished)) {
+                --stuckQuestions; // given up on meanwhile: nobody awaits it
+                return;
+            }
+            const std::lock_guard hold(channel->lock);
+            if (channel->receiver)
+                QMetaObject::invokeMethod(
+                    channel->receiver,
+                    [this, window, serial, answer] { arrived(window, serial, answer); },
+                    Qt::QueuedConnection);
+        }).detach();
+    } catch (const std::system_error&) {
+        --questionsOut;
+        return false;
+    }
     QTimer::singleShot(QuestionLimit, &receiver_, [this, state, window, serial] {
         ++stuckQuestions;
         int running = Running;
@@ -237,7 +263,7 @@ std::optional<XAnswer> XWaylandQuestions::ask(WindowHandle window, std::string k
                   display_.c_str(), int(QuestionLimit.count()));
         arrived(window, serial, XAnswer::Unknown);
     });
-    return std::nullopt;
+    return true;
 }
 
 void XWaylandQuestions::arrived(WindowHandle window, uint64_t serial, XAnswer answer) {
@@ -248,8 +274,7 @@ void XWaylandQuestions::arrived(WindowHandle window, uint64_t serial, XAnswer an
     if (answered_) answered_();
 }
 
-std::optional<XAnswer> XWaylandQuestions::listsDeleteWindow(WindowHandle window,
-                                                            uint32_t xWindow) {
+std::optional<XAnswer> XWaylandQuestions::listsDeleteWindow(WindowHandle window, uint32_t xWindow) {
     return ask(window, "lists " + std::to_string(xWindow),
                [xWindow](const std::string& display, const std::atomic<int>&) {
                    Connection x(display);

@@ -42,9 +42,9 @@ public:
     // Each asks about window, the scan's handle. It returns the answer when
     // the same question about it has been answered since it was asked, and
     // takes it: each close is decided afresh. Otherwise it asks, unless that
-    // question is out already, and returns nothing yet. A question still out
-    // after QuestionLimit counts as answered Unknown; while one is stuck so,
-    // every other is answered Unknown at once.
+    // question is out already or too many others are, and returns nothing
+    // yet. A question still out after QuestionLimit counts as answered
+    // Unknown; while one is stuck so, every other is answered Unknown at once.
 
     // Yes when the X window lists WM_DELETE_WINDOW.
     std::optional<XAnswer> listsDeleteWindow(WindowHandle window, uint32_t xWindow);
@@ -72,7 +72,8 @@ public:
 
     // The question's state, as its thread and the limit race for it.
     enum State { Running, Finished, GivenUp };
-    using Question = std::function<XAnswer(const std::string& display, const std::atomic<int>& state)>;
+    using Question =
+        std::function<XAnswer(const std::string& display, const std::atomic<int>& state)>;
 
 private:
     struct Asked {
@@ -84,6 +85,7 @@ private:
     struct Channel;
 
     std::optional<XAnswer> ask(WindowHandle window, std::string key, Question question);
+    bool start(WindowHandle window, uint64_t serial, Question question);
     void arrived(WindowHandle window, uint64_t serial, XAnswer answer);
 
     std::string display_;

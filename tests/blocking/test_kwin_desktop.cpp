@@ -210,7 +210,8 @@ TEST_F(KWinDesktopTest, FollowsWindowsAndClosesPolitely) {
         return desktop->find(a) == nullptr;
     }));
     EXPECT_EQ(titleOf(*desktop, a), "");
-    EXPECT_EQ(decidedClose(*desktop, a), CloseRequest::Refused) << "a window gone is not asked again";
+    EXPECT_EQ(decidedClose(*desktop, a), CloseRequest::Refused)
+        << "a window gone is not asked again";
     EXPECT_FALSE(beta.sawClose());
     EXPECT_NE(desktop->find(b), nullptr);
 

@@ -77,7 +77,8 @@ TEST(WindowModel, UnknownWindowsReadEmptyAndTitlesAreCutOnUtf8Boundaries) {
     EXPECT_STREQ(buffer, "");
     EXPECT_FALSE(model.IsWindowVisible(6));
     EXPECT_EQ(model.GetWindowRect(6), WindowRect{});
-    EXPECT_EQ(model.PostClose(6), CloseRequest::Refused) << "nothing is sent to a window the model does not know";
+    EXPECT_EQ(model.PostClose(6), CloseRequest::Refused)
+        << "nothing is sent to a window the model does not know";
     EXPECT_EQ(model.PostClose(5), CloseRequest::Sent);
     model.refuseClose = true;
     EXPECT_EQ(model.PostClose(5), CloseRequest::Refused);

@@ -1,7 +1,8 @@
 #include "blocking/desktops/x11_desktop.h"
 #include "blocking/desktops/xwayland_protocols.h"
-#include "support/x11_client.h"
+#include "support/deaf_x_server.h"
 #include "support/wayland_session.h"
+#include "support/x11_client.h"
 #include "support/x11_display.h"
 
 #include <QGuiApplication>
@@ -17,6 +18,7 @@
 
 using namespace vornel;
 using namespace std::chrono_literals;
+using test::DeafXServer;
 using test::eventually;
 using test::X11Client;
 
@@ -475,44 +477,6 @@ TEST(XWaylandTitles, EveryWindowKWinShowsAlikeMustListTheDeleteProtocol) {
     EXPECT_FALSE(vouchedFor(display, "Pub X")) << "only the rude one is left";
 }
 
-namespace {
-
-// An X server that takes connections and never answers them: a socket in
-// the abstract namespace, where xcb looks for a display first, that nothing
-// accepts from.
-class DeafXServer {
-public:
-    DeafXServer() {
-        for (number_ = 4090; number_ > 4000; --number_) {
-            fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_un address{};
-            address.sun_family = AF_UNIX;
-            const std::string name = "/tmp/.X11-unix/X" + std::to_string(number_);
-            std::memcpy(address.sun_path + 1, name.data(), name.size());
-            const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-            if (bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-                listen(fd_, 8) == 0)
-                return;
-            close(fd_);
-            fd_ = -1;
-        }
-    }
-    // The connections waiting to be taken are reset.
-    ~DeafXServer() {
-        if (fd_ >= 0) close(fd_);
-    }
-    DeafXServer(const DeafXServer&) = delete;
-    DeafXServer& operator=(const DeafXServer&) = delete;
-    bool listening() const { return fd_ >= 0; }
-    std::string display() const { return ":" + std::to_string(number_); }
-
-private:
-    int number_ = 0;
-    int fd_ = -1;
-};
-
-} // namespace
-
 // An XWayland that takes the connection and never answers holds nothing up:
 // the question is asked without waiting for it (without a limit, it would
 // never be answered), given up on after its time, and while it is still out
@@ -544,7 +508,8 @@ TEST(XWaylandQuestions, AnXServerThatNeverAnswersIsGivenUpOn) {
                    return x.listsDeleteWindow(2, polite);
                }) == XAnswer::Yes;
     }));
-    EXPECT_EQ(answerTo(display, [&](XWaylandQuestions& x) { return x.sendDeleteWindow(2, polite); }),
-              XAnswer::Yes);
+    EXPECT_EQ(
+        answerTo(display, [&](XWaylandQuestions& x) { return x.sendDeleteWindow(2, polite); }),
+        XAnswer::Yes);
     EXPECT_TRUE(eventually([&] { return !client.protocolMessages().empty(); }));
 }
