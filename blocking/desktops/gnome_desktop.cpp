@@ -223,15 +223,14 @@ QString GnomeDesktop::extensionSource(int shellMajorVersion) {
 std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay, bool lookOnly,
                                                     QDBusConnection bus) {
     // The bus itself answers at once; the shell, busy at a login, may not.
-    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(ShellService).value())
-        return nullptr;
+    if (!bus.isConnected() || !nameHasOwner(bus, ShellService).value_or(false)) return nullptr;
     std::unique_ptr<GnomeDesktop> desktop(new GnomeDesktop(bus, xDisplay, lookOnly));
     GnomeDesktop* d = desktop.get();
     GnomeShellReceiver* receiver = desktop->receiver_.get();
     // The extension answers the owner of Vornel's name alone. A look while
     // Vornel runs asks the running Vornel; what the user must know about
     // the extension, it finds out itself.
-    if (lookOnly && claimBusName(bus, false) == NameClaim::Refused) {
+    if (lookOnly && claimLookName(bus) == NameClaim::Refused) {
         d->borrowed_ = true;
         d->changed_ = false;
         auto windows = borrowWindows(bus);
@@ -286,7 +285,7 @@ GnomeDesktop::GnomeDesktop(QDBusConnection bus, std::string xDisplay, bool lookO
 GnomeDesktop::~GnomeDesktop() {
     if (borrowed_ || !bus_.isConnected()) return;
     bus_.unregisterObject(QStringLiteral("/Look"));
-    bus_.interface()->unregisterService(QString::fromLatin1(VornelBusName));
+    releaseBusName(bus_);
 }
 
 // Until the name is ours the extension answers the run that holds it.

@@ -193,7 +193,12 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, s
         why = programText("KWinDesktop", "le bus de session ne répond pas").toStdString();
         return nullptr;
     }
-    if (!bus.interface()->isServiceRegistered(KWinService).value()) {
+    const std::optional<bool> kwinThere = nameHasOwner(bus, KWinService);
+    if (!kwinThere) {
+        why = programText("KWinDesktop", "le bus de session ne répond pas").toStdString();
+        return nullptr;
+    }
+    if (!*kwinThere) {
         why = programText("KWinDesktop", "KWin n'est pas sur le bus de session").toStdString();
         return nullptr;
     }
@@ -215,6 +220,11 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, s
     // one-time look takes the name only when no run holds it, and otherwise
     // asks the running one for its windows.
     QDBusConnectionInterface* names = bus.interface();
+    QObject::connect(names, &QDBusConnectionInterface::serviceOwnerChanged, context,
+                     [d](const QString& name, const QString&, const QString& owner) {
+                         if (name == QLatin1String(VornelBusName))
+                             d->ownsName_ = owner == d->bus_.baseService();
+                     });
     QObject::connect(names, &QDBusConnectionInterface::serviceRegistered, context,
                      [d](const QString& name) {
                          if (name != QLatin1String(VornelBusName)) return;
@@ -242,7 +252,8 @@ std::unique_ptr<KWinDesktop> KWinDesktop::connect(const std::string& xDisplay, s
         d->watchForKWin();
         return desktop;
     }
-    const NameClaim claim = claimBusName(bus, false);
+    const NameClaim claim = claimLookName(bus);
+    d->ownsName_ = claim == NameClaim::Owned;
     if (claim == NameClaim::Refused) {
         auto windows = borrowWindows(bus);
         if (!windows) {
@@ -271,7 +282,10 @@ void KWinDesktop::claimName() {
         }
         claimAgain_.found();
         // Ours: the bus's NameAcquired has loaded the script, or does.
-        if (claim == NameClaim::Owned) return loadScript();
+        if (claim == NameClaim::Owned) {
+            ownsName_ = true;
+            return loadScript();
+        }
         setNotice(notice);
     });
 }
@@ -308,31 +322,36 @@ KWinDesktop::~KWinDesktop() {
     // script of ours loaded when it gets it. A run that has lost the name
     // leaves the script, which is no longer its own, alone.
     if (borrowed_ || !bus_.isConnected()) return;
-    if (bus_.interface()->serviceOwner(QString::fromLatin1(VornelBusName)).value() !=
-        bus_.baseService())
-        loaded_ = false;
+    if (!ownsName_) loaded_ = false;
     // A load still on its way may yet succeed: the unload follows it.
     else if (loading_.inFlight())
         loaded_ = true;
     unloadScript();
     bus_.unregisterObject(ObjectPath);
     bus_.unregisterObject(QStringLiteral("/Look"));
-    bus_.interface()->unregisterService(QString::fromLatin1(VornelBusName));
+    releaseBusName(bus_);
 }
 
 void KWinDesktop::loadScript() {
     if (loaded_ || loading_.inFlight()) return;
-    receiver_->forgetScript(bus_.interface()->serviceOwner(KWinService).value());
+    receiver_->forgetScript({});
     forgetAll();
     handles_.clear();
     known_.clear();
-    // A run that ended without unloading (a crash) leaves its script loaded,
-    // calling a name nobody owned until now.
-    loading_.ask(scripting("isScriptLoaded", {scriptName()}), [this](const QDBusMessage& reply) {
-        if (reply.type() != QDBusMessage::ReplyMessage) return notLoaded(failure(reply));
-        if (!reply.arguments().value(0).toBool()) return loadNow();
-        loading_.ask(scripting("unloadScript", {scriptName()}),
-                     [this](const QDBusMessage&) { loadNow(); });
+    // Only KWin's own connection may report windows: its name on the bus first.
+    loading_.ask(busDaemon("GetNameOwner", {KWinService}), [this](const QDBusMessage& owner) {
+        if (owner.type() != QDBusMessage::ReplyMessage) return notLoaded(failure(owner));
+        receiver_->forgetScript(owner.arguments().value(0).toString());
+        // A run that ended without unloading (a crash) leaves its script
+        // loaded, calling a name nobody owned until now.
+        loading_.ask(scripting("isScriptLoaded", {scriptName()}),
+                     [this](const QDBusMessage& reply) {
+                         if (reply.type() != QDBusMessage::ReplyMessage)
+                             return notLoaded(failure(reply));
+                         if (!reply.arguments().value(0).toBool()) return loadNow();
+                         loading_.ask(scripting("unloadScript", {scriptName()}),
+                                      [this](const QDBusMessage&) { loadNow(); });
+                     });
     });
 }
 

@@ -94,6 +94,7 @@ private:
     bool loaded_ = false;
     bool orderChanged_ = false;
     bool borrowed_ = false; // a look that holds the running instance's windows
+    bool ownsName_ = false; // Vornel's bus name is this connection's
     // The answers, not the attempt, tell: the first report ends the tries.
     Reconnection reload_{[this] {
         loadScript();

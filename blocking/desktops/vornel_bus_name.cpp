@@ -92,25 +92,6 @@ private:
 
 } // namespace
 
-NameClaim claimBusName(QDBusConnection& bus, bool resident) {
-    const auto reply =
-        bus.interface()->registerService(QString::fromLatin1(VornelBusName),
-                                         resident ? QDBusConnectionInterface::QueueService
-                                                  : QDBusConnectionInterface::DontQueueService,
-                                         QDBusConnectionInterface::DontAllowReplacement);
-    if (!reply.isValid()) return NameClaim::Refused;
-    switch (reply.value()) {
-    case QDBusConnectionInterface::ServiceRegistered:
-        return NameClaim::Owned;
-    case QDBusConnectionInterface::ServiceQueued:
-        return NameClaim::Queued;
-    default:
-        return NameClaim::Refused;
-    }
-}
-
-namespace {
-
 QDBusMessage busDaemon(const char* method, const QVariantList& arguments) {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
@@ -118,6 +99,30 @@ QDBusMessage busDaemon(const char* method, const QVariantList& arguments) {
     call.setArguments(arguments);
     return call;
 }
+
+NameClaim claimLookName(QDBusConnection& bus) {
+    // Not queued: a look never waits for a run to end.
+    const QDBusMessage reply =
+        bus.call(busDaemon("RequestName", {QString::fromLatin1(VornelBusName), 4u}), QDBus::Block,
+                 BusDaemonCallMs);
+    const uint result = reply.arguments().value(0).toUInt();
+    return reply.type() == QDBusMessage::ReplyMessage && (result == 1 || result == 4)
+               ? NameClaim::Owned
+               : NameClaim::Refused;
+}
+
+void releaseBusName(QDBusConnection& bus) {
+    bus.send(busDaemon("ReleaseName", {QString::fromLatin1(VornelBusName)}));
+}
+
+std::optional<bool> nameHasOwner(QDBusConnection& bus, const QString& name) {
+    const QDBusMessage reply =
+        bus.call(busDaemon("NameHasOwner", {name}), QDBus::Block, BusDaemonCallMs);
+    if (reply.type() != QDBusMessage::ReplyMessage) return std::nullopt;
+    return reply.arguments().value(0).toBool();
+}
+
+namespace {
 
 // The program a process runs, as ps names it.
 std::string programOf(uint pid) {

@@ -24,9 +24,22 @@ enum class NameClaim {
     Refused // held by another program, or the bus said no
 };
 
-// resident: queued behind an earlier run; otherwise (a look) owned only when
-// nobody holds the name. Never replaceable.
-NameClaim claimBusName(QDBusConnection& bus, bool resident);
+// A call to the bus itself (org.freedesktop.DBus), asked directly rather than
+// through Qt's interface, whose calls wait without a limit of ours.
+QDBusMessage busDaemon(const char* method, const QVariantList& arguments);
+
+// The calls to the bus itself that a choice or a look cannot go on without
+// are made at once and waited for, no longer than this.
+constexpr int BusDaemonCallMs = 1000;
+
+// A look's claim: owned only when nobody holds the name (Owned or Refused).
+// Never replaceable.
+NameClaim claimLookName(QDBusConnection& bus);
+// Lets go of the name, or leaves the queue for it, without waiting.
+void releaseBusName(QDBusConnection& bus);
+// Whether a program holds name on bus; nothing when the bus did not answer
+// within BusDaemonCallMs.
+std::optional<bool> nameHasOwner(QDBusConnection& bus, const QString& name);
 
 // A resident run's claim, queued behind an earlier run and asked without
 // waiting: answered hears how it went and, when the name is another's, a
