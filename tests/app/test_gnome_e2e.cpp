@@ -87,9 +87,11 @@ public:
     // A headless shell that has not answered within its time is ended and
     // started once more: the program under test plays no part yet, and the
     // script has said on stderr why the first start failed.
-    bool start() {
-        started_ = sessionScript({"start", dir(), "gnome"});
-        if (!started_) started_ = sessionScript({"start", dir(), "gnome"});
+    bool start(bool xwayland = false) {
+        QStringList arguments{"start", dir(), "gnome"};
+        if (xwayland) arguments << "--xwayland";
+        started_ = sessionScript(arguments);
+        if (!started_) started_ = sessionScript(arguments);
         return started_;
     }
     void stop() { sessionScript({"stop", dir()}); }
@@ -265,6 +267,30 @@ TEST(GnomeEndToEnd, FirstRunSetsUpTheExtensionAndAfterTheNextLoginRulesCloseWind
     ASSERT_TRUE(late.waitShown());
     EXPECT_TRUE(late.waitClosed()) << "nothing closed once the extension was on again";
     stopPolitely(again);
+
+    // X windows, at a login with XWayland: mutter kills the program of one
+    // that does not take WM_DELETE_WINDOW, so Vornel sends it that itself,
+    // and counts the closing once XWayland has taken it.
+    session.stop();
+    ASSERT_TRUE(session.start(true));
+    TestWindow polite(dir, "Polie - Mozilla", {300, 200}, "xcb");
+    TestWindow rude(dir, "Sans protocole - Mozilla", {300, 200}, "xcb",
+                    {"--without-delete-protocol"});
+    ASSERT_TRUE(polite.waitShown() && rude.waitShown());
+    folder.write("vornel.ini", "[Vornel]\r\nFenetre1= - Mozilla\r\n[Windows]\r\n"
+                               "1=Y,Polie,N,1,1\r\n2=Y,protocole,N,1,1\r\n");
+    const qsizetype logged = lines(folder.read("vornel.log")).size();
+    QProcess xRun;
+    folder.start(xRun, dir, {}, environment);
+    ASSERT_TRUE(xRun.waitForStarted(5000));
+    EXPECT_TRUE(polite.waitClosed()) << "the X window that lists WM_DELETE_WINDOW was not closed";
+    QThread::msleep(1000); // five ticks, each of which would try again
+    EXPECT_TRUE(rude.running()) << "the client without the protocol was killed";
+    EXPECT_FALSE(rude.sawClose());
+    stopPolitely(xRun);
+    const QStringList xLog = lines(folder.read("vornel.log"));
+    ASSERT_EQ(xLog.size(), logged + 1) << xLog.join('\n').toStdString();
+    EXPECT_TRUE(xLog[0].endsWith(" : Titre~\"Polie\" ")) << xLog[0].toStdString();
 }
 
 // The list of enabled extensions is the user's: when it cannot be read at
