@@ -1059,4 +1059,11 @@ See you soon!</translation>
         <translation>Vornel lost the compositor&apos;s list of windows (%1): no windows are watched. Vornel is trying to restore it.</translation>
     </message>
 </context>
+<context>
+    <name>XWaylandQuestions</name>
+    <message>
+        <source>XWayland (écran « %1 ») ne répond pas : aucune fenêtre X11 n&apos;est fermée tant qu&apos;il ne répond pas.</source>
+        <translation>XWayland (display “%1”) does not answer: no X11 window is closed until it does.</translation>
+    </message>
+</context>
 </TS>

@@ -102,7 +102,10 @@ std::optional<QJsonObject> readObject(const QByteArray& payload) {
 
 SwayDesktop::SwayDesktop(QString socketPath, int timeoutMs, std::string xDisplay)
     : socketPath_(std::move(socketPath)),
-      xQuestions_(std::move(xDisplay), [this] { changesArrived(); }) {
+      xQuestions_(std::move(xDisplay), [this](const std::string& notice) {
+          setSideNotice(notice);
+          changesArrived();
+      }) {
     answerDue_.setSingleShot(true);
     answerDue_.setInterval(timeoutMs);
     QObject::connect(&answerDue_, &QTimer::timeout, &socket_, [this] { unanswered(); });

@@ -159,6 +159,19 @@ void WindowModel::changesArrived() {
 }
 
 void WindowModel::setNotice(std::string notice) {
+    ownNotice_ = std::move(notice);
+    tellNotice();
+}
+
+void WindowModel::setSideNotice(std::string notice) {
+    sideNotice_ = std::move(notice);
+    tellNotice();
+}
+
+void WindowModel::tellNotice() {
+    std::string notice = ownNotice_.empty()    ? sideNotice_
+                         : sideNotice_.empty() ? ownNotice_
+                                               : ownNotice_ + ' ' + sideNotice_;
     if (notice == notice_) return;
     notice_ = std::move(notice);
     if (noticeChanged_)

@@ -81,6 +81,9 @@ protected:
     // Tells the watcher of a changed notice; with none watching (a one-time
     // look), a notice goes to stderr.
     void setNotice(std::string notice);
+    // The notice of a program the desktop relies on besides its window
+    // system (XWayland), told after the desktop's own.
+    void setSideNotice(std::string notice);
 
 private:
     enum Answer { Visible, Iconic, Title, Rect, Close, AnswerCount };
@@ -95,6 +98,7 @@ private:
     const ModelWindow* current(WindowHandle window, Answer answer);
     bool readAhead(const Slot& slot, Answer answer) const;
     void hinted();
+    void tellNotice();
 
     std::vector<WindowHandle> order_;
     std::unordered_map<WindowHandle, Slot> windows_;
@@ -105,7 +109,8 @@ private:
     uint32_t hint_ = 1, walkHint_ = 0;
     std::chrono::steady_clock::time_point hintTime_;
 
-    std::string notice_;
+    std::string notice_; // as told: the desktop's own, then the side notice
+    std::string ownNotice_, sideNotice_;
     std::function<void(const std::string&)> noticeChanged_;
     std::function<void()> changesWatcher_;
 };

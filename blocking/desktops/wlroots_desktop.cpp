@@ -101,7 +101,10 @@ struct Listeners {
 
 WlrootsDesktop::WlrootsDesktop(std::string display, std::string xDisplay)
     : displayName_(std::move(display)),
-      xQuestions_(std::move(xDisplay), [this] { changesArrived(); }) {}
+      xQuestions_(std::move(xDisplay), [this](const std::string& notice) {
+          setSideNotice(notice);
+          changesArrived();
+      }) {}
 
 WlrootsDesktop::~WlrootsDesktop() {
     close();

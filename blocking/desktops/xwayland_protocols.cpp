@@ -1,10 +1,12 @@
 #include "blocking/desktops/xwayland_protocols.h"
 
 #include "common/log_categories.h"
+#include "common/program_language.h"
 
 #include <QMetaObject>
 #include <QString>
 #include <QTimer>
+#include <QtGlobal>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -188,9 +190,16 @@ constexpr int MostQuestionsOut = 4;
 struct XWaylandQuestions::Channel {
     std::mutex lock;
     QObject* receiver = nullptr;
+
+    // Runs then on the receiver's thread, if the receiver is still there.
+    void post(std::function<void()> then) {
+        const std::lock_guard hold(lock);
+        if (receiver) QMetaObject::invokeMethod(receiver, std::move(then), Qt::QueuedConnection);
+    }
 };
 
-XWaylandQuestions::XWaylandQuestions(std::string display, std::function<void()> answered)
+XWaylandQuestions::XWaylandQuestions(std::string display,
+                                     std::function<void(const std::string&)> answered)
     : display_(std::move(display)), answered_(std::move(answered)),
       channel_(std::make_shared<Channel>()) {
     channel_->receiver = &receiver_;
@@ -237,16 +246,15 @@ bool XWaylandQuestions::start(WindowHandle window, uint64_t serial, Question que
             const XAnswer answer = question(display, *state);
             --questionsOut;
             int running = Running;
-            if (!state->compare_exchange_strong(running, Finished)) {
-                --stuckQuestions; // given up on meanwhile: nobody awaits it
-                return;
-            }
-            const std::lock_guard hold(channel->lock);
-            if (channel->receiver)
-                QMetaObject::invokeMethod(
-                    channel->receiver,
-                    [this, window, serial, answer] { arrived(window, serial, answer); },
-                    Qt::QueuedConnection);
+            if (state->compare_exchange_strong(running, Finished))
+                return channel->post(
+                    [this, window, serial, answer] { arrived(window, serial, answer); });
+            // Given up on meanwhile: nobody awaits the answer, but XWayland
+            // answers again.
+            --stuckQuestions;
+            channel->post([this] {
+                if (answered_) answered_(notice());
+            });
         }).detach();
     } catch (const std::system_error&) {
         --questionsOut;
@@ -271,7 +279,16 @@ void XWaylandQuestions::arrived(WindowHandle window, uint64_t serial, XAnswer an
     if (it == asked_.end() || it->second.serial != serial) return;
     it->second.answer = answer;
     it->second.since = std::chrono::steady_clock::now();
-    if (answered_) answered_();
+    if (answered_) answered_(notice());
+}
+
+std::string XWaylandQuestions::notice() const {
+    if (stuckQuestions <= 0) return {};
+    return programText("XWaylandQuestions",
+                       "XWayland (écran « %1 ») ne répond pas : aucune fenêtre X11 n'est fermée "
+                       "tant qu'il ne répond pas.")
+        .arg(display_.empty() ? qEnvironmentVariable("DISPLAY") : QString::fromStdString(display_))
+        .toStdString();
 }
 
 std::optional<XAnswer> XWaylandQuestions::listsDeleteWindow(WindowHandle window, uint32_t xWindow) {

@@ -31,13 +31,17 @@ class XWaylandQuestions {
 public:
     // Questions go to display ($DISPLAY when empty). answered runs on the
     // program's thread when an answer has come in, or a question's time is
-    // up: whoever asked may now take it.
-    XWaylandQuestions(std::string display, std::function<void()> answered);
+    // up (whoever asked may now take it), or a question given up on has
+    // ended; it hears notice() as it then stands.
+    XWaylandQuestions(std::string display, std::function<void(const std::string& notice)> answered);
     ~XWaylandQuestions();
     XWaylandQuestions(const XWaylandQuestions&) = delete;
     XWaylandQuestions& operator=(const XWaylandQuestions&) = delete;
 
     const std::string& display() const { return display_; }
+    // What the user must know while XWayland does not answer, in French;
+    // empty while it does.
+    std::string notice() const;
 
     // Each asks about window, the scan's handle. It returns the answer when
     // the same question about it has been answered since it was asked, and
@@ -89,7 +93,7 @@ private:
     void arrived(WindowHandle window, uint64_t serial, XAnswer answer);
 
     std::string display_;
-    std::function<void()> answered_;
+    std::function<void(const std::string&)> answered_;
     std::unordered_map<WindowHandle, Asked> asked_;
     uint64_t serial_ = 0;
     QObject receiver_; // answers reach the program's thread through it

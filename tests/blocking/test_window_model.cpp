@@ -15,7 +15,9 @@ struct FedModel : WindowModel {
     using WindowModel::entry;
     using WindowModel::forget;
     using WindowModel::forgetAll;
+    using WindowModel::setNotice;
     using WindowModel::setOrder;
+    using WindowModel::setSideNotice;
 
     void update() override { ++updates; }
     CloseRequest requestClose(WindowHandle window) override {
@@ -154,6 +156,26 @@ TEST(WindowModel, ReadingTellsNothingAndEveryChangeIsTold) {
     EXPECT_EQ(told, 2);
     model.forgetAll();
     EXPECT_EQ(told, 3);
+}
+
+// XWayland's silence is told after what the desktop itself says, and
+// neither clears the other.
+TEST(WindowModel, ASideNoticeIsToldAfterTheDesktopsOwnAndEachClearsAlone) {
+    FedModel model;
+    std::vector<std::string> told;
+    model.watchNotice([&](const std::string& notice) { told.push_back(notice); });
+    model.setSideNotice("XWayland se tait.");
+    model.setNotice("Le script ne répond pas.");
+    model.setNotice("Le script ne répond pas.");
+    model.setSideNotice("");
+    model.setSideNotice("XWayland se tait.");
+    model.setNotice("");
+    model.setSideNotice("");
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "XWayland se tait.", "Le script ne répond pas. XWayland se tait.",
+                        "Le script ne répond pas.", "Le script ne répond pas. XWayland se tait.",
+                        "XWayland se tait.", ""}));
+    EXPECT_EQ(model.notice(), "");
 }
 
 } // namespace

@@ -430,7 +430,7 @@ using XQuestion = std::function<std::optional<XAnswer>(XWaylandQuestions&)>;
 // earlier question is stuck.
 XAnswer answerTo(const std::string& display, const XQuestion& question) {
     bool answered = false;
-    XWaylandQuestions questions(display, [&] { answered = true; });
+    XWaylandQuestions questions(display, [&](const std::string&) { answered = true; });
     std::optional<XAnswer> answer = question(questions);
     if (answer) return *answer;
     test::waitWithEvents([&] { return answered; }, 5000);
@@ -480,21 +480,31 @@ TEST(XWaylandTitles, EveryWindowKWinShowsAlikeMustListTheDeleteProtocol) {
 // An XWayland that takes the connection and never answers holds nothing up:
 // the question is asked without waiting for it (without a limit, it would
 // never be answered), given up on after its time, and while it is still out
-// no other is asked. Once the server answers again, so do the questions, and
-// a close goes out.
+// no other is asked; the user is told until the stuck question ends. Once
+// the server answers again, so do the questions, and a close goes out.
 TEST(XWaylandQuestions, AnXServerThatNeverAnswersIsGivenUpOn) {
     {
-        DeafXServer deaf;
-        ASSERT_TRUE(deaf.listening());
-        int answers = 0;
-        XWaylandQuestions questions(deaf.display(), [&] { ++answers; });
+        auto deaf = std::make_unique<DeafXServer>();
+        ASSERT_TRUE(deaf->listening());
+        const std::string display = deaf->display();
+        std::vector<std::string> told;
+        XWaylandQuestions questions(display,
+                                    [&](const std::string& notice) { told.push_back(notice); });
         EXPECT_EQ(questions.listsDeleteWindow(7, 1), std::nullopt);
         EXPECT_EQ(questions.listsDeleteWindow(7, 1), std::nullopt) << "asked once while out";
-        ASSERT_TRUE(test::waitWithEvents([&] { return answers > 0; }, 5000));
-        EXPECT_EQ(answers, 1);
+        ASSERT_TRUE(test::waitWithEvents([&] { return !told.empty(); }, 5000));
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_NE(told[0].find("XWayland (écran « " + display + " ») ne répond pas"),
+                  std::string::npos)
+            << told[0];
         EXPECT_EQ(questions.listsDeleteWindow(7, 1), XAnswer::Unknown) << "given up on";
         EXPECT_EQ(questions.sendDeleteWindow(8, 1), XAnswer::Unknown) << "not asked while stuck";
         EXPECT_EQ(questions.titledLacksDeleteWindow(9, "Pub"), XAnswer::Unknown);
+        // The server goes: the stuck question ends, and the notice with it.
+        deaf.reset();
+        ASSERT_TRUE(test::waitWithEvents([&] { return told.size() == 2; }, 5000));
+        EXPECT_EQ(told[1], "");
+        EXPECT_EQ(questions.notice(), "");
     }
     const std::string display = test::testDisplay();
     ASSERT_FALSE(display.empty());
