@@ -614,8 +614,9 @@ CloseRequest GnomeDesktop::requestClose(WindowHandle window) {
     // an X window that does not take WM_DELETE_WINDOW, and tells the
     // extension nothing of its protocols. XWayland is asked directly.
     if (it->second.xid != 0) {
-        const auto sent = xQuestions_.sendDeleteWindow(window, it->second.xid);
-        return sent ? sentIf(*sent == XAnswer::Yes) : CloseRequest::Pending;
+        const auto polite = xQuestions_.listsDeleteWindow(window, it->second.xid);
+        if (!polite) return CloseRequest::Pending;
+        return sentIf(*polite == XAnswer::Yes && xQuestions_.sendDeleteWindow(it->second.xid));
     }
     QDBusMessage close = QDBusMessage::createMethodCall(ShellService, FeedPath, FeedInterface,
                                                         QStringLiteral("Close"));

@@ -276,9 +276,10 @@ bool XWaylandQuestions::start(WindowHandle window, uint64_t serial, Question que
 
 void XWaylandQuestions::arrived(WindowHandle window, uint64_t serial, XAnswer answer) {
     auto it = asked_.find(window);
-    if (it == asked_.end() || it->second.serial != serial) return;
-    it->second.answer = answer;
-    it->second.since = std::chrono::steady_clock::now();
+    if (it != asked_.end() && it->second.serial == serial) {
+        it->second.answer = answer;
+        it->second.since = std::chrono::steady_clock::now();
+    }
     if (answered_) answered_(notice());
 }
 
@@ -299,12 +300,14 @@ std::optional<XAnswer> XWaylandQuestions::listsDeleteWindow(WindowHandle window,
                });
 }
 
-std::optional<XAnswer> XWaylandQuestions::sendDeleteWindow(WindowHandle window, uint32_t xWindow) {
-    return ask(window, "send " + std::to_string(xWindow),
-               [xWindow](const std::string& display, const std::atomic<int>& state) {
-                   Connection x(display);
-                   return answerOf(x.ok() && x.sendDeleteWindow(xWindow, state));
-               });
+// Started like a question, for no window: its answer is awaited by nobody,
+// but its limit is kept, and its silence told.
+bool XWaylandQuestions::sendDeleteWindow(uint32_t xWindow) {
+    if (stuckQuestions > 0) return false;
+    return start(0, 0, [xWindow](const std::string& display, const std::atomic<int>& state) {
+        Connection x(display);
+        return answerOf(x.ok() && x.sendDeleteWindow(xWindow, state));
+    });
 }
 
 std::optional<XAnswer> XWaylandQuestions::titledLacksDeleteWindow(WindowHandle window,

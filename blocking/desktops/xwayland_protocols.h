@@ -52,11 +52,6 @@ public:
 
     // Yes when the X window lists WM_DELETE_WINDOW.
     std::optional<XAnswer> listsDeleteWindow(WindowHandle window, uint32_t xWindow);
-    // Sends the X window WM_DELETE_WINDOW, as a window manager does, when it
-    // lists it: Yes once sent. Never sent once its answer is no longer
-    // awaited. For a desktop whose own close would kill the program of such
-    // a window.
-    std::optional<XAnswer> sendDeleteWindow(WindowHandle window, uint32_t xWindow);
     // Yes when some managed X window with this title lacks WM_DELETE_WINDOW.
     // Unknown also when no display is named ($DISPLAY when display is
     // empty) while an XWayland of this user runs. No when none is named and
@@ -69,6 +64,13 @@ public:
     // WM_DELETE_WINDOW. KWin makes runs of blanks one and drops what does
     // not print, so "Pub  X" is shown as "Pub X" too.
     std::optional<XAnswer> titledListDeleteWindow(WindowHandle window, const std::string& title);
+
+    // Sends the X window WM_DELETE_WINDOW, as a window manager does, if it
+    // lists it, and returns at once; false while XWayland is stuck. Never
+    // sent once past QuestionLimit. For a desktop whose own close would kill
+    // the program of such a window, once listsDeleteWindow has said Yes: the
+    // window may be gone before a confirmation could be taken.
+    bool sendDeleteWindow(uint32_t xWindow);
 
     // Long enough for a busy machine's XWayland, whose answers a refusal
     // would cost: a window refused is asked again only once it changes.
