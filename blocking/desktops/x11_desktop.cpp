@@ -246,6 +246,10 @@ void X11Desktop::update() {
     takeEvents();
     for (int round = 0; round < MaxRounds && somethingToFetch(); ++round)
         fetchRound();
+    // Waiting for the replies reads the events that came before them into
+    // xcb's queue, and the socket does not announce those again: taken now,
+    // or a window mapped meanwhile would wait for some later event.
+    takeEvents();
 }
 
 void X11Desktop::takeEvents() {
