@@ -304,6 +304,8 @@ TEST(EndToEnd, TwoResidentsOnTwoDisplaysBothCount) {
     const QString otherDisplay = QString::fromStdString(other.display());
     VornelFolder folder;
     folder.write("vornel.ini", PopUpRule);
+    // What each resident's scan decides, for the output of a failure.
+    folder.setEnvironment("QT_LOGGING_RULES", "vornel.scan.debug=true");
     auto here = folder.start();
     ASSERT_TRUE(waitUntil([&] { return folder.instanceListening(); }));
     folder.setEnvironment("DISPLAY", otherDisplay);
