@@ -347,7 +347,10 @@ TEST(EndToEnd, AFileOfTheOlderProgramClosesItsAccentedWindow) {
     EXPECT_TRUE(waitUntil([&] {
         return folder.read("vornel.ini").contains("1=Y,Félicitations,N");
     })) << folder.read("vornel.ini").toStdString();
-    EXPECT_TRUE(folder.read("vornel.log").contains("Titre~\"Félicitations\""));
+    // The log is written after the settings file.
+    EXPECT_TRUE(waitUntil([&] {
+        return folder.read("vornel.log").contains("Titre~\"Félicitations\"");
+    })) << folder.read("vornel.log").toStdString();
     stop(*program);
 }
 
