@@ -278,13 +278,9 @@ std::unique_ptr<GnomeDesktop> GnomeDesktop::connect(const std::string& xDisplay,
 }
 
 GnomeDesktop::GnomeDesktop(QDBusConnection bus, std::string xDisplay, bool lookOnly)
-    : bus_(std::move(bus)), xQuestions_(std::move(xDisplay),
-                                        [this](const std::string& notice) {
-                                            setSideNotice(notice);
-                                            changesArrived();
-                                        }),
-      lookOnly_(lookOnly), receiver_(std::make_unique<GnomeShellReceiver>(*this)),
-      list_(bus_, CallMs), nameClaim_(bus_, CallMs), setUp_(bus_, CallMs) {}
+    : bus_(std::move(bus)), xQuestions_(std::move(xDisplay), sideNews()), lookOnly_(lookOnly),
+      receiver_(std::make_unique<GnomeShellReceiver>(*this)), list_(bus_, CallMs),
+      nameClaim_(bus_, CallMs), setUp_(bus_, CallMs) {}
 
 GnomeDesktop::~GnomeDesktop() {
     if (borrowed_ || !bus_.isConnected()) return;

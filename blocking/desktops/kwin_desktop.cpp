@@ -305,11 +305,7 @@ void KWinDesktop::watchForKWin() {
 
 KWinDesktop::KWinDesktop(QDBusConnection bus, QString script, std::string xDisplay)
     : bus_(std::move(bus)), script_(std::move(script)),
-      xQuestions_(std::move(xDisplay),
-                  [this](const std::string& notice) {
-                      setSideNotice(notice);
-                      changesArrived();
-                  }),
+      xQuestions_(std::move(xDisplay), sideNews()),
       receiver_(std::make_unique<KWinScriptReceiver>(*this)), loading_(bus_, ScriptingCallMs),
       silentCheck_(bus_, ScriptingCallMs), nameClaim_(bus_, ScriptingCallMs) {
     reportDue_.setSingleShot(true);

@@ -101,11 +101,7 @@ std::optional<QJsonObject> readObject(const QByteArray& payload) {
 } // namespace
 
 SwayDesktop::SwayDesktop(QString socketPath, int timeoutMs, std::string xDisplay)
-    : socketPath_(std::move(socketPath)),
-      xQuestions_(std::move(xDisplay), [this](const std::string& notice) {
-          setSideNotice(notice);
-          changesArrived();
-      }) {
+    : socketPath_(std::move(socketPath)), xQuestions_(std::move(xDisplay), sideNews()) {
     answerDue_.setSingleShot(true);
     answerDue_.setInterval(timeoutMs);
     QObject::connect(&answerDue_, &QTimer::timeout, &socket_, [this] { unanswered(); });

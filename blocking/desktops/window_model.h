@@ -84,6 +84,14 @@ protected:
     // The notice of a program the desktop relies on besides its window
     // system (XWayland), told after the desktop's own.
     void setSideNotice(std::string notice);
+    // For such a program's answers: its notice as it stands, and a change
+    // for the next walk to take in.
+    std::function<void(const std::string&)> sideNews() {
+        return [this](const std::string& notice) {
+            setSideNotice(notice);
+            changesArrived();
+        };
+    }
 
 private:
     enum Answer { Visible, Iconic, Title, Rect, Close, AnswerCount };

@@ -100,11 +100,7 @@ struct Listeners {
 };
 
 WlrootsDesktop::WlrootsDesktop(std::string display, std::string xDisplay)
-    : displayName_(std::move(display)),
-      xQuestions_(std::move(xDisplay), [this](const std::string& notice) {
-          setSideNotice(notice);
-          changesArrived();
-      }) {}
+    : displayName_(std::move(display)), xQuestions_(std::move(xDisplay), sideNews()) {}
 
 WlrootsDesktop::~WlrootsDesktop() {
     close();
