@@ -225,6 +225,24 @@ TEST(KWinXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
     // Closed politely (KWin 5 gives the X id) or left open, never killed.
     EXPECT_TRUE(vouching.running() || vouching.sawClose()) << "the polite one was killed";
 
+    // KWin 5 tells a second X window of a title apart by " <2>" and an
+    // invisible mark: what the rules are tested against is the title the
+    // program set, for each copy.
+    TestWindow twin(session.dir(), "Jumelle", {200, 120}, "xcb");
+    TestWindow otherTwin(session.dir(), "Jumelle", {200, 120}, "xcb");
+    ASSERT_TRUE(twin.waitShown() && otherTwin.waitShown());
+    QStringList twins;
+    EXPECT_TRUE(waitUntilTrue([&] {
+        QProcess listing;
+        folder.start(listing, session.dir(), {"--windows"});
+        listing.waitForFinished(10000);
+        twins.clear();
+        for (const QString& line : lines(listing.readAllStandardOutput()))
+            if (line.section('\t', 4).startsWith("Jumelle")) twins << line.section('\t', 4);
+        return twins.size() == 2;
+    }));
+    EXPECT_EQ(twins, (QStringList{"Jumelle", "Jumelle"}));
+
     stopPolitely(vornel);
 }
 

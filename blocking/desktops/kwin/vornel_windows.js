@@ -57,10 +57,11 @@ function isX11(w) {
 // The title as the program set it. KWin's caption adds " <2>", " <3>"... to
 // a window whose title another window has (and a window shortcut's or a
 // remote host's name): a rule on the title must find every copy. Plasma 6
-// gives the title alone; on 5.27 KWin's count is taken off.
+// gives the title alone; on 5.27 KWin's count is taken off, with the
+// left-to-right mark that follows it on an X window's title.
 function titleOf(w) {
     if (w.captionNormal !== undefined) return String(w.captionNormal);
-    return String(w.caption).replace(/ <([2-9]|[1-9][0-9]+)>$/, "");
+    return String(w.caption).replace(/ <([2-9]|[1-9][0-9]+)>\u200e?$/, "");
 }
 
 function describe(w) {
