@@ -18,7 +18,12 @@ SetCompressor /SOLID lzma
 !define WM_CLOSE 16
 
 Name "Vornel"
-Caption "Installation de Vornel"
+; NSIS speaks the user's display language among those it carries, and the
+; first loaded elsewhere: French for French, English for anyone else, as the
+; program does. Its captions ("Vornel Setup", "Installation de Vornel") come
+; with the language.
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\English.nlf"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\French.nlf"
 OutFile "${OUTFILE}"
 RequestExecutionLevel user
 InstallDir "$LOCALAPPDATA\Programs\Vornel"

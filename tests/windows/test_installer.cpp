@@ -1,10 +1,12 @@
 // The installer, run silently as a user would from a script, then the
 // uninstaller, inside the test's own Wine prefix.
+#include "common/program_language.h"
 #include "settings/startup_shortcut.h"
 #include "windows_test_support.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -104,4 +106,21 @@ TEST(Installer, InstallsForTheUserAndUninstallsCleanlyKeepingTheRules) {
     EXPECT_TRUE(fileExists(folder + QStringLiteral("/vornel.log")));
     EXPECT_TRUE(fileExists(machine + QStringLiteral("/vornel.ini")));
     QDir(machine).removeRecursively();
+}
+
+// Shown to a user, the installer speaks the display language of the session,
+// as the program does: French for French, English for any other.
+TEST(Installer, SpeaksTheDisplayLanguage) {
+    QProcess setup;
+    setup.start(QStringLiteral(VORNEL_INSTALLER), QStringList());
+    HWND window = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (window = windowOf(setup)) != nullptr; }, 60000));
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    setup.kill();
+    setup.waitForFinished(5000);
+    const QString caption = QString::fromWCharArray(text);
+    const bool english = languageFor(QLocale::system().uiLanguages()) == Language::English;
+    EXPECT_TRUE(caption.startsWith(english ? "Vornel Setup" : "Installation de Vornel"))
+        << caption.toStdString();
 }

@@ -92,25 +92,6 @@ void stop(QProcess& p) {
     p.waitForFinished(5000);
 }
 
-// The visible top-level window of a process, the first found.
-HWND windowOf(const QProcess& p) {
-    struct Search {
-        DWORD process;
-        HWND found = nullptr;
-    } search{DWORD(p.processId())};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != s->process || !IsWindowVisible(window)) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // This process's console, made for the test when it has none, cleared; what
 // is written there can be read back.
 class Console {

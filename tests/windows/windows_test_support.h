@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QProcess>
 #include <QString>
 #include <QThread>
 #include <functional>
@@ -25,6 +26,25 @@ inline bool waitUntil(const std::function<bool()>& done, int ms = 20000) {
         QThread::msleep(20);
     }
     return true;
+}
+
+// The visible top-level window of a process, the first found.
+inline HWND windowOf(const QProcess& p) {
+    struct Search {
+        ::DWORD process;
+        HWND found = nullptr;
+    } search{::DWORD(p.processId())};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            ::DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != s->process || !IsWindowVisible(window)) return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // A plain top-level Win32 window of this process, shown, with a UTF-8 title;
