@@ -48,10 +48,12 @@ void speakLanguage(Language language) {
     // the texts as written. French is their own language: nothing of ours.
     (void)t.program.load(language == Language::French ? QString()
                                                       : QStringLiteral(":/i18n/vornel_en.qm"));
-    // Qt's texts come with the system (Debian's qt6-translations-l10n);
-    // without them Qt speaks English, and the program runs all the same.
-    (void)t.qt.load(QStringLiteral("qtbase_") + languageCode(language),
-                    QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    // Qt's texts come with the system (Debian's qt6-translations-l10n), or
+    // with the program where the system has none (Windows); without them Qt
+    // speaks English, and the program runs all the same.
+    const QString qtTexts = QStringLiteral("qtbase_") + languageCode(language);
+    (void)(t.qt.load(qtTexts, QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+           t.qt.load(qtTexts, QStringLiteral(":/i18n")));
     // Before the application exists, only programText() reads them.
     if (!QCoreApplication::instance()) return;
     QCoreApplication::removeTranslator(&t.program);

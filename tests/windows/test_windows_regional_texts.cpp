@@ -1,11 +1,15 @@
 // Texts that Windows' own settings decide: the regional date and time
-// formats and the web browser's title.
+// formats, the web browser's title, and the language of Qt's own texts.
 #include "blocking/default_browser.h"
 #include "common/date_text.h"
+#include "common/program_language.h"
 #include "settings/settings_store.h"
 #include "windows_test_support.h"
 
+#include <QLineEdit>
+#include <QMenu>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace vornel;
 
@@ -150,4 +154,20 @@ TEST(WindowsRegionalTexts, BrowserTitleComesFromInternetExplorerThenTheHttpAssoc
         const UserValue value = httpProgId(progId);
         EXPECT_EQ(defaultBrowserTitle(), title) << QString::fromWCharArray(progId).toStdString();
     }
+}
+
+// Windows has no Qt texts of its own: the program carries Qt's French, so
+// that a French user's text fields have their context menu in French.
+TEST(WindowsRegionalTexts, QtsOwnTextsFollowTheProgramsLanguage) {
+    const auto firstEntry = [](Language language) {
+        speakLanguage(language);
+        QLineEdit field;
+        const std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+        return menu->actions().value(0) ? menu->actions().value(0)->text() : QString();
+    };
+    const QString french = firstEntry(Language::French);
+    const QString english = firstEntry(Language::English);
+    speakUsersLanguage();
+    EXPECT_TRUE(french.startsWith("&Annuler")) << french.toStdString();
+    EXPECT_TRUE(english.startsWith("&Undo")) << english.toStdString();
 }
