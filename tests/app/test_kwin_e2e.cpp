@@ -26,6 +26,16 @@ bool scriptLoaded() {
     return scripting("isScriptLoaded", {"vornel"}).arguments().value(0).toBool();
 }
 
+// The lines a look (--windows) run inside the session prints; none when it
+// failed.
+QStringList lookedAt(const SessionVornelFolder& folder, const QString& dir) {
+    QProcess listing;
+    folder.start(listing, dir, {"--windows"});
+    return listing.waitForFinished(10000) && listing.exitCode() == 0
+               ? lines(listing.readAllStandardOutput())
+               : QStringList();
+}
+
 // The method calls on the session bus, as the bus carries them.
 class ScriptCalls {
 public:
@@ -135,11 +145,7 @@ TEST_F(KWinEndToEnd, WindowsOptionListsWhatKWinLists) {
     QStringList output;
     // A client says it is shown a moment before KWin maps its window.
     ASSERT_TRUE(waitUntilTrue([&] {
-        QProcess listing;
-        folder.start(listing, dir, {"--windows"});
-        output = listing.waitForFinished(10000) && listing.exitCode() == 0
-                     ? lines(listing.readAllStandardOutput())
-                     : QStringList();
+        output = lookedAt(folder, dir);
         return output.size() == 2;
     })) << output.join('\n').toStdString();
     std::set<QString> listed, handles;
@@ -233,11 +239,8 @@ TEST(KWinXWaylandEndToEnd, AnXWindowWithoutTheDeleteProtocolIsNeverClosed) {
     ASSERT_TRUE(twin.waitShown() && otherTwin.waitShown());
     QStringList twins;
     EXPECT_TRUE(waitUntilTrue([&] {
-        QProcess listing;
-        folder.start(listing, session.dir(), {"--windows"});
-        listing.waitForFinished(10000);
         twins.clear();
-        for (const QString& line : lines(listing.readAllStandardOutput()))
+        for (const QString& line : lookedAt(folder, session.dir()))
             if (line.section('\t', 4).startsWith("Jumelle")) twins << line.section('\t', 4);
         return twins.size() == 2;
     }));
